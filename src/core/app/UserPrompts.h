@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+// The user-prompt seam: message boxes, Yes/No boxes and file dialogs. The
+// editor shows real dialogs, the command-line tool writes to standard error,
+// and tests script the answers and record every text.
+class UserPrompts {
+public:
+    virtual ~UserPrompts() = default;
+
+    // An information box with one OK button; returns when it is dismissed.
+    virtual void showMessage(const QString &text) = 0;
+    // A Yes/No box; true for Yes.
+    virtual bool askYesNo(const QString &text) = 0;
+    // File dialogs; an empty text means the user cancelled. filter uses the
+    // "Description (*.ext)|*.ext" form of the specification's dialogs.
+    virtual QString openFileName(const QString &caption, const QString &folder,
+                                 const QString &filter) = 0;
+    virtual QString saveFileName(const QString &caption, const QString &folder,
+                                 const QString &filter) = 0;
+};

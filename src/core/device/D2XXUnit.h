@@ -1,0 +1,71 @@
+#pragma once
+
+#include "device/FtDriver.h"
+
+#include <QByteArray>
+#include <array>
+#include <cstdint>
+
+class UserPrompts;
+
+// The transport: wraps the driver calls the editor needs, holds the handle of
+// the open device, the two 65,536-byte buffers and the serial settings, and
+// turns every failing call into one message box (label + status text). It
+// knows nothing of the pedal's messages, or of when to scan, open or close.
+//
+// Owned by main() for the whole run; the driver and the prompts must outlive it.
+class D2XXUnit {
+public:
+    static constexpr int BufferSize = 65536;
+    static constexpr int SerialNumberLimit = 49;  // characters handed to the open
+
+    D2XXUnit(FtDriver &driver, UserPrompts &prompts);
+
+    FtDriver &driver() const { return m_driver; }
+
+    // Operations; each returns the driver's status (0 = success) and reports a
+    // failure through ReportFTError with its label.
+    FtStatus GetFTDeviceCount();
+    FtStatus GetFTDeviceSerialNo(std::uint32_t index);
+    FtStatus GetFTDeviceDescription(std::uint32_t index);
+    FtStatus Open_USB_Device_By_Serial_Number(const QString &serial);
+    FtStatus CloseFTDevice();
+    // Reads every waiting byte, at most BufferSize, into input_buffer from its
+    // first byte on; returns the count read, 0 when the read fails.
+    std::uint32_t ReadFTDevice();
+    // Sends the first n bytes of output_buffer (n is clamped to BufferSize).
+    void WriteFTDevice(std::uint32_t n);
+    FtStatus ApplyFTBaudRate();
+    FtStatus ApplyFTDataCharacteristics();
+    FtStatus PurgeFTReceive();
+    FtStatus PurgeFTTransmit();
+    FtStatus QueryFTQueueStatus();
+    // Shows "label + status text" for a non-zero status; nothing for 0.
+    void ReportFTError(const QString &label, FtStatus status);
+
+    // The text appended to an error label for a status; statuses the driver
+    // library does not document read " - Unknown error (status N)".
+    static QString statusText(FtStatus status);
+
+    // Unit state, named as the rest of the editor refers to it.
+    FtHandle device_handle = 0;
+    FtStatus ft_status = 0;
+    std::array<std::uint8_t, BufferSize> input_buffer{};
+    std::array<std::uint8_t, BufferSize> output_buffer{};
+    std::uint32_t device_count = 0;
+    QByteArray FT_Device_String;
+    std::uint32_t rx_queue_count = 0;
+    std::uint32_t baud_rate = 0;
+    std::uint8_t word_length = 0;
+    std::uint8_t stop_bits = 0;
+    std::uint8_t parity = 0;
+
+private:
+    FtStatus listString(std::uint32_t index, bool description, const char *label);
+
+    FtDriver &m_driver;
+    UserPrompts &m_prompts;
+    std::array<char, ft::ListBufferSize> m_serialBuffer{};
+    std::array<char, ft::ListBufferSize> m_descriptionBuffer{};
+    std::array<char, SerialNumberLimit + 1> m_openBuffer{};
+};

@@ -1,0 +1,28 @@
+#include "app/EditorWindows.h"
+
+#include "app/LogRelay.h"
+#include "app/TformMain.h"
+#include "app/TformPrint.h"
+#include "firmware/TformFirmwareUpgrade.h"
+#include "params/TformFXsettings.h"
+#include "updates/TformNewVersionMsg.h"
+#include "updates/TformUpdateUpdater.h"
+
+EditorWindows::EditorWindows(EditorServices services, LogRelay &relay) : m_relay(relay)
+{
+    formMain = std::make_unique<TformMain>(services);
+    formFirmwareUpgrade = std::make_unique<TformFirmwareUpgrade>();
+    formPrint = std::make_unique<TformPrint>();
+    m_relay.attach(formPrint.get());
+    formMain->setDebugConsole(formPrint.get());
+    formFXsettings = std::make_unique<TformFXsettings>();
+    formNewVersionMsg = std::make_unique<TformNewVersionMsg>();
+    formUpdateUpdater = std::make_unique<TformUpdateUpdater>();
+}
+
+EditorWindows::~EditorWindows()
+{
+    // Nothing may log into a console that is gone.
+    if (m_relay.target() == formPrint.get())
+        m_relay.attach(nullptr);
+}

@@ -1,0 +1,101 @@
+#include "app/TformPrint.h"
+
+#include <QCheckBox>
+#include <QHBoxLayout>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTextCursor>
+#include <QVBoxLayout>
+
+TformPrint::TformPrint(QWidget *parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("formPrint"));
+    setWindowTitle(QStringLiteral("Debug Console"));
+
+    btnClear = new QPushButton(QStringLiteral("Clear"), this);
+    btnClear->setObjectName(QStringLiteral("btnClear"));
+    btnScrollTop = new QPushButton(QStringLiteral("UP"), this);
+    btnScrollTop->setObjectName(QStringLiteral("btnScrollTop"));
+    CheckBox1 = new QCheckBox(QStringLiteral("scroll"), this);
+    CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
+    Memo1 = new QPlainTextEdit(this);
+    Memo1->setObjectName(QStringLiteral("Memo1"));
+    Memo1->setReadOnly(true);
+    Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+
+    auto *tools = new QHBoxLayout;
+    tools->addWidget(btnClear);
+    tools->addWidget(btnScrollTop);
+    tools->addWidget(CheckBox1);
+    tools->addStretch(1);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(8, 5, 8, 8);
+    layout->addLayout(tools);
+    layout->addSpacing(40);  // room for the developer tools above the log
+    layout->addWidget(Memo1, 1);
+    resize(506, 676);
+    move(1075, 0);
+
+    connect(btnClear, &QPushButton::clicked, this, &TformPrint::btnClearClick);
+    connect(btnScrollTop, &QPushButton::clicked, this, &TformPrint::btnScrollTopClick);
+    connect(CheckBox1, &QCheckBox::toggled, this, &TformPrint::CheckBox1Change);
+
+    // Auto-scroll starts on, in step with the ticked box.
+    CheckBox1->setChecked(true);
+    console_auto_scroll = true;
+}
+
+void TformPrint::appendKeepingView(const QString &text)
+{
+    // QPlainTextEdit follows appended text when its view is at the bottom;
+    // the log must not move unless asked to, so the view is put back.
+    QScrollBar *vertical = Memo1->verticalScrollBar();
+    QScrollBar *horizontal = Memo1->horizontalScrollBar();
+    const int top = vertical->value();
+    const int left = horizontal->value();
+    QTextCursor cursor(Memo1->document());
+    cursor.movePosition(QTextCursor::End);
+    // An empty document already has its first (empty) line; an empty text
+    // written first must still count as a line of its own.
+    if (m_lineCount > 0)
+        cursor.insertBlock();
+    cursor.insertText(text);
+    ++m_lineCount;
+    vertical->setValue(top);
+    horizontal->setValue(left);
+}
+
+void TformPrint::PrintToConsole(const QString &text)
+{
+    appendKeepingView(text);
+    if (console_auto_scroll) {
+        // Straight to the end: an animation per line would make long
+        // listings (an EEPROM dump writes a line per byte) crawl.
+        Memo1->verticalScrollBar()->setValue(Memo1->verticalScrollBar()->maximum());
+        Memo1->horizontalScrollBar()->setValue(0);
+    }
+}
+
+void TformPrint::AppendConsoleLine(const QString &text)
+{
+    appendKeepingView(text);
+}
+
+void TformPrint::btnClearClick()
+{
+    Memo1->clear();
+    m_lineCount = 0;
+}
+
+void TformPrint::btnScrollTopClick()
+{
+    Memo1->verticalScrollBar()->setValue(0);
+}
+
+void TformPrint::CheckBox1Change(bool checked)
+{
+    console_auto_scroll = checked;
+}

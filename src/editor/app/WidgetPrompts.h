@@ -1,0 +1,20 @@
+#pragma once
+
+#include "app/UserPrompts.h"
+
+class QWidget;
+
+// The prompts as real dialogs, owned by the active window.
+class WidgetPrompts final : public UserPrompts {
+public:
+    void showMessage(const QString &text) override;
+    bool askYesNo(const QString &text) override;
+    QString openFileName(const QString &caption, const QString &folder,
+                         const QString &filter) override;
+    QString saveFileName(const QString &caption, const QString &folder,
+                         const QString &filter) override;
+
+    // "Dat files (*.dat)|*.dat" → "Dat files (*.dat)": the descriptions of a
+    // "description|pattern|..." filter, one per line as Qt's dialogs want them.
+    static QString toQtFilter(const QString &filter);
+};

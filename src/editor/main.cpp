@@ -1,0 +1,41 @@
+#include "app/EditorWindows.h"
+#include "app/LogRelay.h"
+#include "app/SettingsFolders.h"
+#include "app/TformMain.h"
+#include "app/WidgetPrompts.h"
+#include "device/D2XXUnit.h"
+#include "device/DriverSelection.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+
+#include "BuildVersion.h"
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Sombrant Editor"));
+    QApplication::setApplicationVersion(QStringLiteral(SOMBRANT_VERSION_TEXT));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Editor for the Sombrant MK3 pedal."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    DriverSelection::addOptions(parser);
+    parser.process(app);
+
+    QString driverLine;
+    std::unique_ptr<FtDriver> driver =
+        DriverSelection::choose(DriverSelection::optionsFrom(parser), &driverLine);
+
+    WidgetPrompts prompts;
+    D2XXUnit transport(*driver, prompts);
+    LogRelay log;
+    EditorWindows windows(
+        EditorServices{transport, prompts, log, SettingsFolders::platformDocumentsFolder()}, log);
+    log.PrintToConsole(driverLine);
+
+    windows.formMain->show();
+    // The pedal stays open until Disconnect; the program does not close it.
+    return app.exec();
+}

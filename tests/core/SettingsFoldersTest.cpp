@@ -1,0 +1,73 @@
+#include "ScriptedPrompts.h"
+#include "app/SettingsFolders.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+class SettingsFoldersTest : public ::testing::Test {
+protected:
+    void createBoth(SettingsFolders &folders)
+    {
+        folders.CreateSettingsFolder("QUELM");
+        folders.CreateSettingsSubfolder("QUELM", "Sombrant MK3");
+    }
+    QTemporaryDir documents;
+    ScriptedPrompts prompts;
+};
+
+}  // namespace
+
+TEST_F(SettingsFoldersTest, MakesBothFoldersWithMissingParents)
+{
+    const QString deep = documents.filePath("not/yet/there");
+    SettingsFolders folders(deep, prompts);
+    createBoth(folders);
+    EXPECT_TRUE(QFileInfo(deep + "/QUELM/Sombrant MK3").isDir());
+    EXPECT_EQ(folders.subfolderPath(), deep + "/QUELM/Sombrant MK3");
+    EXPECT_TRUE(prompts.messages.isEmpty());
+}
+
+TEST_F(SettingsFoldersTest, LeavesExistingFoldersAndTheirFilesAlone)
+{
+    ASSERT_TRUE(QDir(documents.path()).mkpath("QUELM/Sombrant MK3"));
+    QFile style(documents.filePath("QUELM/style.txt"));
+    ASSERT_TRUE(style.open(QIODevice::WriteOnly));
+    style.write("3");
+    style.close();
+
+    SettingsFolders folders(documents.path(), prompts);
+    createBoth(folders);
+    ASSERT_TRUE(style.open(QIODevice::ReadOnly));
+    EXPECT_EQ(style.readAll(), "3");
+    EXPECT_TRUE(prompts.messages.isEmpty());
+}
+
+TEST_F(SettingsFoldersTest, ReportsEachFolderThatCannotBeMade)
+{
+    // A file named QUELM stands where the folder should be.
+    QFile blocker(documents.filePath("QUELM"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+
+    SettingsFolders folders(documents.path(), prompts);
+    EXPECT_FALSE(folders.CreateSettingsFolder("QUELM"));
+    EXPECT_FALSE(folders.CreateSettingsSubfolder("QUELM", "Sombrant MK3"));
+    ASSERT_EQ(prompts.messages.size(), 2);
+    EXPECT_TRUE(prompts.messages[0].startsWith("Error creating folder: "));
+    EXPECT_TRUE(prompts.messages[0].contains("QUELM")) << "the box names the folder";
+    EXPECT_TRUE(prompts.messages[1].startsWith("Error creating subfolder: "));
+    EXPECT_TRUE(QFileInfo(documents.filePath("QUELM")).isFile()) << "the file is not touched";
+}
+
+TEST_F(SettingsFoldersTest, NoDocumentsFolderIsReportedNotGuessed)
+{
+    SettingsFolders folders(QString(), prompts);
+    createBoth(folders);
+    ASSERT_EQ(prompts.messages.size(), 2);
+    EXPECT_TRUE(prompts.messages[0].startsWith("Error creating folder: "));
+    EXPECT_TRUE(prompts.messages[1].startsWith("Error creating subfolder: "));
+}

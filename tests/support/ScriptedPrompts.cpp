@@ -1,0 +1,34 @@
+#include "ScriptedPrompts.h"
+
+void ScriptedPrompts::showMessage(const QString &text)
+{
+    messages << text;
+    if (onMessage)
+        onMessage(text);
+}
+
+bool ScriptedPrompts::askYesNo(const QString &text)
+{
+    questions << text;
+    if (yesNoAnswers.empty())
+        return true;
+    const bool answer = yesNoAnswers.front();
+    yesNoAnswers.pop_front();
+    return answer;
+}
+
+QString ScriptedPrompts::openFileName(const QString &, const QString &folder, const QString &)
+{
+    dialogFolders << folder;
+    if (fileAnswers.empty())
+        return {};
+    QString answer = fileAnswers.front();
+    fileAnswers.pop_front();
+    return answer;
+}
+
+QString ScriptedPrompts::saveFileName(const QString &caption, const QString &folder,
+                                      const QString &filter)
+{
+    return openFileName(caption, folder, filter);
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "app/UserPrompts.h"
+
+#include <QStringList>
+#include <deque>
+#include <functional>
+
+// Records every prompt's text and answers from a script. A Yes/No box with no
+// scripted answer answers Yes; a file dialog with none is cancelled.
+class ScriptedPrompts final : public UserPrompts {
+public:
+    void showMessage(const QString &text) override;
+    bool askYesNo(const QString &text) override;
+    QString openFileName(const QString &caption, const QString &folder,
+                         const QString &filter) override;
+    QString saveFileName(const QString &caption, const QString &folder,
+                         const QString &filter) override;
+
+    QStringList messages;      // texts of the information boxes, in order
+    QStringList questions;     // texts of the Yes/No boxes, in order
+    QStringList dialogFolders; // folders the file dialogs opened in
+    std::deque<bool> yesNoAnswers;
+    std::deque<QString> fileAnswers;
+    // Called while an information box is "open", e.g. to check what a nested
+    // handler sees.
+    std::function<void(const QString &)> onMessage;
+};
