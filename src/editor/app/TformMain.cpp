@@ -14,6 +14,8 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace {
 
 // The newest firmware image the editor carries.
@@ -96,9 +98,14 @@ void TformMain::buildControls()
     // left (174 wide), the effect list on the right (154 wide).
     for (QLabel *label : {lblDeviceName, lblFirmwareVersion, lblAlgorithmVersion, lblStatus})
         label->setMinimumWidth(174);
-    for (QPushButton *button : {btnUpload, btnRequest, btnSaveParameters, btnAssign,
-                                btnSetFootswitchMode, btnSetTuning})
-        button->setMinimumSize(80, 31);
+    // The two button columns are equally wide, as wide as the widest caption.
+    const QList<QPushButton *> buttons{btnUpload, btnRequest, btnSaveParameters,
+                                       btnAssign, btnSetFootswitchMode, btnSetTuning};
+    int buttonWidth = 80;
+    for (QPushButton *button : buttons)
+        buttonWidth = std::max(buttonWidth, button->sizeHint().width());
+    for (QPushButton *button : buttons)
+        button->setFixedSize(buttonWidth, std::max(31, button->sizeHint().height()));
     lstEffects->setFixedWidth(154);
 
     auto *grid = new QGridLayout(central);
