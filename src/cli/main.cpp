@@ -3,8 +3,10 @@
 // answer, 2 a usage error. Errors go to standard error.
 
 #include "ConsolePrompts.h"
+#include "PedalSession.h"
 #include "device/D2XXUnit.h"
 #include "device/DriverSelection.h"
+#include "device/StatusRequest.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -49,6 +51,49 @@ int listDevices(D2XXUnit &transport)
     return Success;
 }
 
+QString hex(std::uint32_t value, int digits)
+{
+    return QStringLiteral("0x%1").arg(value, digits, 16, QLatin1Char('0')).toUpper().replace(
+        QStringLiteral("0X"), QStringLiteral("0x"));
+}
+
+// The pedal's state, for a person.
+void printStatus(const DeviceStatus &status)
+{
+    out(QStringLiteral("Firmware: ") + status.device_firmware_version);
+    out(QStringLiteral("Algorithm: ") + status.device_algorithm_version);
+    out(QStringLiteral("Effect: ") + status.device_effect_number);
+    out(QStringLiteral("Footswitch mode: ") + QString::number(status.footswitch_mode));
+    for (int k = 0; k < ControlCount; ++k) {
+        const auto &a = status.assignments[k];
+        out(QString::fromLatin1(ControlNames[k].data(), qsizetype(ControlNames[k].size())) + QStringLiteral(": ")
+            + (a.assigned ? hex(a.address, 4) : QStringLiteral("not assigned")));
+    }
+    out(QStringLiteral("Tuning: ") + QString::number(status.tuning));
+    out(QStringLiteral("Semitones: ") + QString::number(status.semitones));
+    for (int i = 0; i < ParameterSlotCount; ++i)
+        out(QString::fromLatin1(ParameterSlotNames[i].data(), qsizetype(ParameterSlotNames[i].size()))
+            + QStringLiteral(": ") + hex(status.parameterValues[i], 8));
+}
+
+int readStatus(const DriverSelection::Options &options, const QCommandLineParser &parser)
+{
+    PedalSession session(options, parser.isSet(QStringLiteral("verbose")));
+    bool usageError = false;
+    if (!session.open(parser.value(QStringLiteral("serial")), &usageError))
+        return usageError ? UsageError : PedalFailure;
+    StatusRequest request(session.communication(), session.prompts(), session.prompts(),
+                          session.clock());
+    const std::optional<DeviceStatus> status = request.request_device_status();
+    if (!status)
+        return PedalFailure;
+    if (parser.isSet(QStringLiteral("json")))
+        out(QString::fromUtf8(status->toJson()));
+    else
+        printStatus(*status);
+    return Success;
+}
+
 }  // namespace
 
 int main(int argc, char *argv[])
@@ -59,12 +104,17 @@ int main(int argc, char *argv[])
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
-        "Sombrant MK3 pedal operations.\n\nCommands:\n  list    List the attached pedals: serial "
-        "number, description and driver, one per line."));
+        "Sombrant MK3 pedal operations.\n\nCommands:\n"
+        "  list      List the attached pedals: serial number, description and driver, one per line.\n"
+        "  status    Read the pedal's state (--json for one JSON object)."));
     parser.addHelpOption();
     parser.addVersionOption();
     DriverSelection::addOptions(parser);
     parser.addOption({QStringLiteral("verbose"), QStringLiteral("Write the log to standard error.")});
+    parser.addOption({QStringLiteral("serial"),
+                      QStringLiteral("The pedal to use, by serial number, when several are attached."),
+                      QStringLiteral("SERIAL")});
+    parser.addOption({QStringLiteral("json"), QStringLiteral("status: print one JSON object.")});
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("The command to run."));
 
     if (!parser.parse(QCoreApplication::arguments())) {
@@ -103,6 +153,14 @@ int main(int argc, char *argv[])
         prompts.PrintToConsole(driverLine);
         D2XXUnit transport(*driver, prompts);
         return listDevices(transport);
+    }
+
+    if (command == QLatin1String("status")) {
+        if (args.size() != 1) {
+            err(QStringLiteral("status takes no arguments."));
+            return UsageError;
+        }
+        return readStatus(options, parser);
     }
 
     err(QStringLiteral("Unknown command \"%1\"; try --help.").arg(command));

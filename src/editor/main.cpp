@@ -1,6 +1,7 @@
 #include "app/EditorWindows.h"
 #include "app/LogRelay.h"
 #include "app/SettingsFolders.h"
+#include "app/SystemClock.h"
 #include "app/TformMain.h"
 #include "app/WidgetPrompts.h"
 #include "device/D2XXUnit.h"
@@ -31,8 +32,10 @@ int main(int argc, char *argv[])
     WidgetPrompts prompts;
     D2XXUnit transport(*driver, prompts);
     LogRelay log;
+    SystemClock clock;
     EditorWindows windows(
-        EditorServices{transport, prompts, log, SettingsFolders::platformDocumentsFolder()}, log);
+        EditorServices{transport, prompts, log, clock, SettingsFolders::platformDocumentsFolder()},
+        log);
     log.PrintToConsole(driverLine);
 
     windows.formMain->show();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ManualClock.h"
+#include "QtPrinters.h"
 #include "RecordingLog.h"
 #include "ScriptedPrompts.h"
 #include "app/EditorWindows.h"
@@ -24,13 +26,14 @@ protected:
     void start()
     {
         windows = std::make_unique<EditorWindows>(
-            EditorServices{transport, prompts, relay, documentsPath}, relay);
+            EditorServices{transport, prompts, relay, clock, documentsPath}, relay);
     }
 
     QTemporaryDir documents;
     QString documentsPath;
     ScriptedPrompts prompts;
-    SimulatedPedalDriver driver{[] { return std::int64_t(0); }};
+    ManualClock clock;
+    SimulatedPedalDriver driver{clock.microseconds()};
     D2XXUnit transport{driver, prompts};
     LogRelay relay;
     std::unique_ptr<EditorWindows> windows;

@@ -1,6 +1,7 @@
 #include "EditorFixture.h"
 
 #include "app/TformMain.h"
+#include "device/Communication.h"
 #include "app/TformPrint.h"
 #include "firmware/TformFirmwareUpgrade.h"
 #include "params/TformFXsettings.h"
@@ -110,18 +111,22 @@ TEST_F(EditorFixture, StartsWithTheDesignedTextsAndEnabledStates)
     }
     EXPECT_FALSE(w.menuMIDI->menuAction()->isEnabled());
     EXPECT_FALSE(w.menuFirmwareUpgradeMode->isChecked());
-    EXPECT_FALSE(w.firmware_upgrade_mode);
+    EXPECT_FALSE(w.communication().firmware_upgrade_mode);
     EXPECT_FALSE(w.device_connected);
     EXPECT_FALSE(w.request_in_progress);
     EXPECT_EQ(w.latest_firmware_version, 8);
+    EXPECT_EQ(w.latest_algorithm_version, 10);
+    ASSERT_EQ(w.lstEffects->count(), 1);
+    EXPECT_EQ(w.lstEffects->item(0)->text(), "Sombrant MK3 0010");
 
-    EXPECT_EQ(w.lblDeviceName->text(), "No device found");
+    // The simulated pedal's chip reports its factory description.
+    EXPECT_EQ(w.lblDeviceName->text(), "Sombrant MK3");
     EXPECT_EQ(w.lblFirmwareVersion->text(), "Device Firmware:");
     EXPECT_EQ(w.lblFirmwareVersion->toolTip(),
               "Shows which firmware is currently installed on the pedal");
     EXPECT_EQ(w.lblAlgorithmVersion->text(), "Device Algorithm:");
     EXPECT_EQ(w.lblStatus->text(), "Status: ");
-    EXPECT_EQ(w.menuSerialNumber->text(), "Device Serial: ");
+    EXPECT_EQ(w.menuSerialNumber->text(), "Device Serial: SIM00001");
     // Two blanks before the version: the item's own and the one start-up adds.
     EXPECT_EQ(w.menuAppVersion->text(), "Editor Version:  " + w.currentAppVersion);
     EXPECT_EQ(w.currentAppVersion, "1.0");

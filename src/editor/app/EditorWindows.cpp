@@ -3,6 +3,7 @@
 #include "app/LogRelay.h"
 #include "app/TformMain.h"
 #include "app/TformPrint.h"
+#include "device/Communication.h"
 #include "firmware/TformFirmwareUpgrade.h"
 #include "params/TformFXsettings.h"
 #include "updates/TformNewVersionMsg.h"
@@ -10,12 +11,15 @@
 
 EditorWindows::EditorWindows(EditorServices services, LogRelay &relay) : m_relay(relay)
 {
-    formMain = std::make_unique<TformMain>(services);
+    communication = std::make_unique<Communication>(services.transport, services.log,
+                                                    services.prompts, services.clock);
+    formMain = std::make_unique<TformMain>(services, *communication);
     formFirmwareUpgrade = std::make_unique<TformFirmwareUpgrade>();
     formPrint = std::make_unique<TformPrint>();
     m_relay.attach(formPrint.get());
     formMain->setDebugConsole(formPrint.get());
     formFXsettings = std::make_unique<TformFXsettings>();
+    formMain->setParameterWindow(formFXsettings.get());
     formNewVersionMsg = std::make_unique<TformNewVersionMsg>();
     formUpdateUpdater = std::make_unique<TformUpdateUpdater>();
 }

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+class Communication;
 class LogRelay;
 class TformFirmwareUpgrade;
 class TformFXsettings;
@@ -20,6 +21,9 @@ class EditorWindows {
 public:
     EditorWindows(EditorServices services, LogRelay &relay);
     ~EditorWindows();
+
+    // The message exchange every window talks to the pedal through.
+    std::unique_ptr<Communication> communication;
 
     std::unique_ptr<TformMain> formMain;
     std::unique_ptr<TformFirmwareUpgrade> formFirmwareUpgrade;

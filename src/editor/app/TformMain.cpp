@@ -3,6 +3,8 @@
 #include "app/EditorVersion.h"
 #include "app/LogSink.h"
 #include "app/SettingsFolders.h"
+#include "device/Communication.h"
+#include "params/TformFXsettings.h"
 
 #include <QAction>
 #include <QApplication>
@@ -12,6 +14,7 @@
 #include <QListWidget>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTimer>
 
 #include <algorithm>
@@ -46,8 +49,13 @@ QLabel *makeLabel(QWidget *parent, const char *name, const QString &caption)
 
 }  // namespace
 
-TformMain::TformMain(EditorServices services, QWidget *parent)
-    : QMainWindow(parent), m_services(std::move(services))
+TformMain::TformMain(EditorServices services, Communication &communication, QWidget *parent)
+    : QMainWindow(parent),
+      m_services(std::move(services)),
+      m_communication(communication),
+      m_connection(m_services.transport, communication, m_services.log, m_services.prompts),
+      m_statusRequest(communication, m_services.log, m_services.prompts, m_services.clock),
+      m_effects(m_services.prompts)
 {
     setObjectName(QStringLiteral("formMain"));
     setWindowTitle(QStringLiteral("Sombrant Editor"));
@@ -93,6 +101,8 @@ void TformMain::buildControls()
 
     lstEffects = new QListWidget(central);
     lstEffects->setObjectName(QStringLiteral("lstEffects"));
+    connect(lstEffects, &QListWidget::itemClicked, this,
+            [this](QListWidgetItem *item) { effetto_cliccato(lstEffects->row(item)); });
 
     // The designed arrangement: labels and two columns of buttons on the
     // left (174 wide), the effect list on the right (154 wide).
@@ -151,6 +161,10 @@ void TformMain::buildMenus()
     menuScan = addItem(menuConnection, "menuScan", QStringLiteral("Scan"), true);
     menuConnect = addItem(menuConnection, "menuConnect", QStringLiteral("Connect"), true);
     menuDisconnect = addItem(menuConnection, "menuDisconnect", QStringLiteral("Disconnect"), false);
+    connect(menuScan, &QAction::triggered, this, &TformMain::menuScanClick);
+    connect(menuConnect, &QAction::triggered, this, &TformMain::ConnectOnClick);
+    connect(menuDisconnect, &QAction::triggered, this, &TformMain::menuDisconnectClick);
+    connect(btnRequest, &QPushButton::clicked, this, &TformMain::btnRequestClick);
 
     menuSettings = bar->addMenu(QStringLiteral("Settings"));
     menuSettings->setObjectName(QStringLiteral("menuSettings"));
@@ -168,6 +182,8 @@ void TformMain::buildMenus()
     menuFirmwareUpgradeMode = addItem(menuFirmwareUpgrade, "menuFirmwareUpgradeMode",
                                       QStringLiteral("Upgrade Mode"), true);
     menuFirmwareUpgradeMode->setCheckable(true);
+    connect(menuFirmwareUpgradeMode, &QAction::triggered, this,
+            &TformMain::menuFirmwareUpgradeModeClick);
     menuStartFirmwareUpgrade = addItem(menuFirmwareUpgrade, "menuStartFirmwareUpgrade",
                                        QStringLiteral("Start Firmware Upgrade"), false);
 
@@ -188,7 +204,13 @@ void TformMain::buildMenus()
 
 void TformMain::FormCreate()
 {
-    firmware_upgrade_mode = false;
+    const DeviceConnection::Listing listing = m_connection.ListDevicesAtStartup();
+    menuSerialNumber->setText(menuSerialNumber->text() + listing.serialNumbers);
+    if (!listing.deviceName.isEmpty())
+        lblDeviceName->setText(listing.deviceName);
+
+    m_connection.SetSerialDefaults();
+    m_communication.firmware_upgrade_mode = false;
 
     for (QPushButton *button : {btnRequest, btnAssign, btnSaveParameters, btnUpload,
                                 btnSetFootswitchMode, btnSetTuning})
@@ -196,7 +218,7 @@ void TformMain::FormCreate()
     menuMIDI->menuAction()->setEnabled(false);
     menuUploadTuningsData->setEnabled(false);
 
-    lstEffects->clear();
+    fillEffectList();
 
     SettingsFolders folders(m_services.documentsFolder, m_services.prompts);
     folders.CreateSettingsFolder(QString::fromLatin1(SettingsFolders::FolderName));
@@ -206,10 +228,133 @@ void TformMain::FormCreate()
     currentAppVersion = GetEditorVersion();
     menuAppVersion->setText(menuAppVersion->text() + QLatin1Char(' ') + currentAppVersion);
 
-    // Until the effect list is carried the newest algorithm is unknown; 0 never
-    // asks for an upload.
-    latest_algorithm_version = 0;
+    QStringList entries;
+    for (int i = 0; i < lstEffects->count(); ++i)
+        entries << lstEffects->item(i)->text();
+    latest_algorithm_version = EffectLibrary::latestAlgorithmVersion(entries);
     latest_firmware_version = kNewestFirmware;
+}
+
+void TformMain::fillEffectList()
+{
+    lstEffects->clear();
+    if (m_effects.read_file_from_stream(QString::fromLatin1(EffectLibrary::EffectListName)))
+        lstEffects->addItems(m_effects.resource_lines);
+}
+
+void TformMain::menuScanClick()
+{
+    m_connection.ScanForDevices([this](const QString &text) { lblDeviceName->setText(text); });
+}
+
+void TformMain::ConnectOnClick()
+{
+    const DeviceConnection::ConnectResult result = m_connection.ConnectToDevice(
+        [this](const QString &suffix) { lblDeviceName->setText(lblDeviceName->text() + suffix); });
+    if (!result.opened)
+        return;
+    device_connected = true;
+    m_pedalOpen = true;
+    menuFirmwareUpgradeMode->setEnabled(false);
+    if (m_parameterWindow)
+        m_parameterWindow->set_parameter_controls_enabled(true);
+    btnUpload->setEnabled(!result.handshakeAcknowledged);
+    btnRequest->setEnabled(!result.handshakeAcknowledged);
+    if (result.handshakeAcknowledged)
+        menuStartFirmwareUpgrade->setEnabled(true);
+    menuScan->setEnabled(false);
+    menuConnect->setEnabled(false);
+    for (QAction *action : {menuDisconnect, menuLoadPreset, menuSavePreset, menuLoadAlgorithmFromFile})
+        action->setEnabled(true);
+}
+
+void TformMain::menuDisconnectClick()
+{
+    if (!m_connection.Disconnect())
+        return;
+    m_pedalOpen = false;
+    QString label = lblDeviceName->text();
+    label.remove(QStringLiteral("connected"), Qt::CaseSensitive);
+    lblDeviceName->setText(label);
+    menuScan->setEnabled(true);
+    menuConnect->setEnabled(true);
+    menuDisconnect->setEnabled(false);
+    for (QPushButton *button : {btnUpload, btnRequest, btnAssign, btnSaveParameters,
+                                btnSetFootswitchMode, btnSetTuning})
+        button->setEnabled(false);
+    menuMIDI->menuAction()->setEnabled(false);
+    menuUploadTuningsData->setEnabled(false);
+    if (m_parameterWindow)
+        m_parameterWindow->set_parameter_controls_enabled(false);
+}
+
+void TformMain::btnRequestClick()
+{
+    // Cleared on every way out, errors included: the parameter window's
+    // handlers lift their locks while it is set.
+    request_in_progress = true;
+    const auto clear = qScopeGuard([this] { request_in_progress = false; });
+
+    const std::optional<DeviceStatus> status = m_statusRequest.request_device_status();
+    if (!status)
+        return;  // the user has been told; nothing changes
+    device_firmware_version = status->device_firmware_version;
+    device_algorithm_version = status->device_algorithm_version;
+    device_effect_number = status->device_effect_number;
+    lblFirmwareVersion->setText(QStringLiteral("Device Firmware: ") + device_firmware_version);
+    lblAlgorithmVersion->setText(QStringLiteral("Device Algorithm: ") + device_algorithm_version);
+
+    m_statusRequest.checkVersions(*status, latest_firmware_version, latest_algorithm_version);
+    for (QPushButton *button : {btnAssign, btnSaveParameters, btnSetFootswitchMode, btnSetTuning})
+        button->setEnabled(true);
+    menuMIDI->menuAction()->setEnabled(true);
+    menuUploadTuningsData->setEnabled(true);
+}
+
+void TformMain::menuFirmwareUpgradeModeClick()
+{
+    // The item carries its own check mark; the flag follows it.
+    m_communication.firmware_upgrade_mode = menuFirmwareUpgradeMode->isChecked();
+}
+
+void TformMain::effetto_cliccato(int row)
+{
+    LogSink &log = m_services.log;
+    log.PrintToConsole(QStringLiteral("efx index :") + QString::number(lstEffects->currentRow()));
+    QListWidgetItem *item = lstEffects->item(row);
+    if (!item)
+        return;
+    m_effects.selected_effect_name = item->text();
+    log.PrintToConsole(QStringLiteral("selected effect name: ") + m_effects.selected_effect_name);
+    if (!m_parameterWindow)
+        return;
+    if (m_parameterWindow->isVisible())
+        m_parameterWindow->close();
+    // Beside the main window, on its right.
+    const QRect frame = frameGeometry();
+    m_parameterWindow->move(frame.x() + frame.width(), frame.y());
+    m_parameterWindow->show();
+    m_parameterWindow->setWindowTitle(m_effects.selected_effect_name);
+    // Only a pedal that is open now may receive what the controls send.
+    m_parameterWindow->set_parameter_controls_enabled(m_pedalOpen);
+}
+
+bool TformMain::move_up_or_down(int key)
+{
+    const int row = lstEffects->currentRow();
+    if (key == Qt::Key_Up) {
+        m_services.log.PrintToConsole(QStringLiteral("arrow up pressed"));
+        if (row > 0)
+            lstEffects->setCurrentRow(row - 1);
+        return true;
+    }
+    if (key == Qt::Key_Down) {
+        m_services.log.PrintToConsole(QStringLiteral("arrow down pressed"));
+        if (row < lstEffects->count() - 1)
+            lstEffects->setCurrentRow(row + 1);
+        return true;
+    }
+    return false;
 }
 
 void TformMain::menuInfoClick()
@@ -239,6 +384,9 @@ bool TformMain::eventFilter(QObject *watched, QEvent *event)
         auto *keyEvent = static_cast<QKeyEvent *>(event);
         if (FormKeyDown(keyEvent->key(), keyEvent->modifiers()))
             return true;  // consumed: no other handler sees it
+        // The effect list moves its highlight itself, without choosing.
+        if (watched == lstEffects && move_up_or_down(keyEvent->key()))
+            return true;
     }
     return QMainWindow::eventFilter(watched, event);
 }

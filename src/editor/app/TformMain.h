@@ -1,6 +1,9 @@
 #pragma once
 
+#include "algorithms/EffectLibrary.h"
 #include "app/EditorServices.h"
+#include "device/DeviceConnection.h"
+#include "device/StatusRequest.h"
 
 #include <QMainWindow>
 
@@ -10,7 +13,8 @@ class QListWidget;
 class QMenu;
 class QPushButton;
 class QTimer;
-class SettingsFolders;
+class Communication;
+class TformFXsettings;
 
 // The main window "Sombrant Editor": the labels that show the attached pedal,
 // the command buttons, the effect list and the menus. Creating it runs the
@@ -18,19 +22,31 @@ class SettingsFolders;
 class TformMain : public QMainWindow {
     Q_OBJECT
 public:
-    explicit TformMain(EditorServices services, QWidget *parent = nullptr);
+    TformMain(EditorServices services, Communication &communication, QWidget *parent = nullptr);
     ~TformMain() override;
 
     // The window that Ctrl+Shift+P shows; set once the Debug Console exists.
     void setDebugConsole(QWidget *console) { m_debugConsole = console; }
+    // The parameter window an effect click opens.
+    void setParameterWindow(TformFXsettings *window) { m_parameterWindow = window; }
 
-    // Values kept for the whole run.
+    Communication &communication() const { return m_communication; }
+    DeviceConnection &connection() { return m_connection; }
+    EffectLibrary &effects() { return m_effects; }
+    // The pedal is open now (Connect succeeded, no Disconnect since).
+    bool pedalOpen() const { return m_pedalOpen; }
+
+    // Values kept for the whole run. firmware_upgrade_mode lives in
+    // Communication, whose receive loops read it.
     QString currentAppVersion;
     int latest_firmware_version = 0;
     int latest_algorithm_version = 0;
     bool device_connected = false;
-    bool firmware_upgrade_mode = false;
     bool request_in_progress = false;
+    // The pedal's versions as the last status request gave them.
+    QString device_firmware_version;
+    QString device_algorithm_version;
+    QString device_effect_number;
 
     // Controls, named as the rest of the editor refers to them.
     QLabel *lblDeviceName = nullptr;
@@ -76,6 +92,12 @@ public:
 
 public slots:
     void menuInfoClick();
+    void menuScanClick();
+    void ConnectOnClick();
+    void menuDisconnectClick();
+    void btnRequestClick();
+    void menuFirmwareUpgradeModeClick();
+    void effetto_cliccato(int row);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -85,7 +107,15 @@ private:
     void buildMenus();
     void FormCreate();
     bool FormKeyDown(int key, Qt::KeyboardModifiers shift);
+    bool move_up_or_down(int key);
+    void fillEffectList();
 
     EditorServices m_services;
+    Communication &m_communication;
+    DeviceConnection m_connection;
+    StatusRequest m_statusRequest;
+    EffectLibrary m_effects;
     QWidget *m_debugConsole = nullptr;
+    TformFXsettings *m_parameterWindow = nullptr;
+    bool m_pedalOpen = false;
 };

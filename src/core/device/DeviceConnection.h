@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+class Communication;
+class D2XXUnit;
+class LogSink;
+class UserPrompts;
+
+// Finding, opening and closing the pedal, and the bootloader handshake that
+// Connect runs in firmware upgrade mode. What the window shows is handed back
+// through the label callback and the results; the window sets its controls.
+class DeviceConnection {
+public:
+    // The FT230X's factory description, shown as the product's name.
+    static constexpr const char *FactoryDescription = "FT230X Basic UART";
+    static constexpr const char *ProductName = "Sombrant MK3";
+
+    // Shows a text in the device-name label.
+    using LabelSink = std::function<void(const QString &)>;
+
+    struct Listing {
+        QString serialNumbers;  // appended to "Device Serial: ", run together
+        QString deviceName;     // for the label; empty when nothing was listed
+    };
+
+    struct ConnectResult {
+        bool opened = false;
+        bool handshakeAcknowledged = false;  // the bootloader answered 0x79
+    };
+
+    DeviceConnection(D2XXUnit &transport, Communication &communication, LogSink &log,
+                     UserPrompts &prompts);
+
+    // 115200 baud, 8 data bits, 1 stop bit, no parity; reaches the driver at Connect.
+    void SetSerialDefaults();
+    // Quiet listing at start: no log line, no message box.
+    Listing ListDevicesAtStartup();
+    // The Scan item: lists with log lines and a message box per device.
+    void ScanForDevices(const LabelSink &showDeviceName);
+    // Opens device_serial_number and sets the line; in firmware upgrade mode
+    // (Communication::firmware_upgrade_mode) then synchronises with the
+    // bootloader. appendToLabel receives " connected".
+    ConnectResult ConnectToDevice(const LabelSink &appendToLabel);
+    // Closes the device; false when the close failed (its box was shown).
+    bool Disconnect();
+
+    // "Sombrant MK3" for the chip's factory description, any other unchanged.
+    static QString displayName(const QString &description);
+
+    // The device Connect opens: the last one listed.
+    QString device_serial_number;
+
+private:
+    D2XXUnit &m_transport;
+    Communication &m_communication;
+    LogSink &m_log;
+    UserPrompts &m_prompts;
+};

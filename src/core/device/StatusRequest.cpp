@@ -1,0 +1,59 @@
+#include "device/StatusRequest.h"
+
+#include "app/LogSink.h"
+#include "app/PauseClock.h"
+#include "app/UserPrompts.h"
+#include "device/Communication.h"
+
+StatusRequest::StatusRequest(Communication &communication, LogSink &log, UserPrompts &prompts,
+                             PauseClock &clock)
+    : m_communication(communication), m_log(log), m_prompts(prompts), m_clock(clock)
+{
+}
+
+std::optional<DeviceStatus> StatusRequest::request_device_status()
+{
+    // Status request: 02 00.
+    m_communication.send_message(QStringLiteral("0200"), 2, true);
+    m_clock.sleep(ReplyPauseMs);
+    if (m_communication.receive_reply() != Communication::Reply::Decoded)
+        return std::nullopt;
+
+    // Only values of this reply count: a short reply must not be filled up
+    // with those of an earlier one.
+    const int count = m_communication.decoded_count;
+    std::optional<DeviceStatus> status;
+    if (count >= DeviceStatus::ValueCount)
+        status = DeviceStatus::fromValues(m_communication.received_bytes_array);
+    if (!status) {
+        m_prompts.showMessage(QStringLiteral("Incomplete reply from the pedal (%1 values)").arg(count));
+        return std::nullopt;
+    }
+
+    m_log.PrintToConsole(QStringLiteral("Firmware Version: ") + status->device_firmware_version);
+    m_log.PrintToConsole(QStringLiteral("Algorithm version: ") + status->device_algorithm_version);
+    m_log.PrintToConsole(QStringLiteral("Effect Number: ") + status->device_effect_number);
+    return status;
+}
+
+void StatusRequest::checkVersions(const DeviceStatus &status, int latestFirmware,
+                                  int latestAlgorithm)
+{
+    m_log.PrintToConsole(QStringLiteral("Current device firmware: ") + status.device_firmware_version);
+    m_log.PrintToConsole(QStringLiteral("Most recent firmware: ") + QString::number(latestFirmware));
+
+    const std::optional<int> firmware = DeviceStatus::versionNumber(status.device_firmware_version);
+    if (!firmware)
+        m_prompts.showMessage(QStringLiteral("Unknown firmware version ") + status.device_firmware_version);
+    else if (latestFirmware > *firmware)
+        m_prompts.showMessage(QStringLiteral("A firmware upgrade is required. Upgrade to Firmware ")
+                              + QString::number(latestFirmware));
+
+    const std::optional<int> algorithm = DeviceStatus::versionNumber(status.device_algorithm_version);
+    if (!algorithm)
+        m_prompts.showMessage(QStringLiteral("Unknown algorithm version ") + status.device_algorithm_version);
+    else if (latestAlgorithm > *algorithm)
+        m_prompts.showMessage(
+            QStringLiteral("Upload the latest version of Sombrant MK3 algorithm. Upload Algorithm ")
+            + QString::number(latestAlgorithm));
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "device/DeviceStatus.h"
+
+#include <optional>
+
+class Communication;
+class LogSink;
+class PauseClock;
+class UserPrompts;
+
+// The status request: asks the pedal for its whole state (0x02 0x00) and
+// turns the reply into a DeviceStatus, and compares its versions with the
+// newest ones the editor carries.
+class StatusRequest {
+public:
+    // The pedal has the whole reply queued within this time.
+    static constexpr int ReplyPauseMs = 200;
+
+    StatusRequest(Communication &communication, LogSink &log, UserPrompts &prompts,
+                  PauseClock &clock);
+
+    // Sends the request and decodes the reply. nullopt when the pedal did not
+    // answer, the driver failed, or the reply was short or undecodable; the
+    // user has then been told why and nothing should change.
+    std::optional<DeviceStatus> request_device_status();
+
+    // Logs the pedal's and the newest firmware, and tells the user when the
+    // pedal's firmware or algorithm is older than the newest carried.
+    void checkVersions(const DeviceStatus &status, int latestFirmware, int latestAlgorithm);
+
+private:
+    Communication &m_communication;
+    LogSink &m_log;
+    UserPrompts &m_prompts;
+    PauseClock &m_clock;
+};
