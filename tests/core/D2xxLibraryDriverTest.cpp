@@ -6,6 +6,7 @@
 #include "device/D2XXUnit.h"
 #include "device/D2xxLibraryDriver.h"
 
+#include "FakeFtd2xx.h"
 #include "ScriptedPrompts.h"
 
 #include <QByteArray>
@@ -21,20 +22,6 @@ namespace {
 
 const QString kFakeLibrary = QStringLiteral(SOMBRANT_FAKE_FTD2XX_PATH);
 
-// The stand-in's control functions (see fake_ftd2xx.c).
-struct FakeFtd2xx {
-    void (*reset)() = nullptr;
-    int (*addDevice)(const char *, const char *, size_t, size_t) = nullptr;
-    int (*pushRx)(int, const void *, size_t) = nullptr;
-    size_t (*rxPending)(int) = nullptr;
-    size_t (*takeTx)(int, void *, size_t) = nullptr;
-    void (*limitNextRead)(size_t) = nullptr;
-    void *(*deviceHandle)(int) = nullptr;
-    int (*failNext)(const char *, unsigned int) = nullptr;
-    unsigned int (*callCount)(const char *) = nullptr;
-    unsigned long long (*lastArg)(const char *, int) = nullptr;
-    size_t (*lastOpenArg)(void *, size_t) = nullptr;
-};
 
 // Restores one environment variable when it goes out of scope.
 class EnvGuard {
@@ -78,41 +65,11 @@ QByteArray pattern(int size, int seed)
 
 class D2xxLibraryDriverTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
-        s_control = new QLibrary(kFakeLibrary);
-        if (!s_control->load())
-            return;  // SetUp reports it
-        auto resolve = [](auto &slot, const char *name) {
-            slot = reinterpret_cast<std::remove_reference_t<decltype(slot)>>(
-                s_control->resolve(name));
-        };
-        resolve(s_fake.reset, "fake_ftd2xx_reset");
-        resolve(s_fake.addDevice, "fake_ftd2xx_add_device");
-        resolve(s_fake.pushRx, "fake_ftd2xx_push_rx");
-        resolve(s_fake.rxPending, "fake_ftd2xx_rx_pending");
-        resolve(s_fake.takeTx, "fake_ftd2xx_take_tx");
-        resolve(s_fake.limitNextRead, "fake_ftd2xx_limit_next_read");
-        resolve(s_fake.deviceHandle, "fake_ftd2xx_device_handle");
-        resolve(s_fake.failNext, "fake_ftd2xx_fail_next");
-        resolve(s_fake.callCount, "fake_ftd2xx_call_count");
-        resolve(s_fake.lastArg, "fake_ftd2xx_last_arg");
-        resolve(s_fake.lastOpenArg, "fake_ftd2xx_last_open_arg");
-    }
-    static void TearDownTestSuite()
-    {
-        delete s_control;  // leaves the library loaded, as the driver does
-        s_control = nullptr;
-        s_fake = {};
-    }
+    static void SetUpTestSuite() { s_fake = FakeFtd2xx::instance(&s_loadError); }
 
     void SetUp() override
     {
-        ASSERT_TRUE(s_control->isLoaded()) << qPrintable(s_control->errorString());
-        ASSERT_TRUE(s_fake.reset && s_fake.addDevice && s_fake.pushRx && s_fake.rxPending
-                    && s_fake.takeTx && s_fake.limitNextRead && s_fake.deviceHandle && s_fake.failNext
-                    && s_fake.callCount && s_fake.lastArg && s_fake.lastOpenArg)
-            << "the stand-in lacks a control function";
+        ASSERT_TRUE(s_fake.complete()) << qPrintable(s_loadError);
         fake().reset();
         ASSERT_EQ(addDevice("PDL00001", "Sombrant Pedal A"), 0);
         ASSERT_EQ(addDevice("PDL00002", "Sombrant Pedal B"), 1);
@@ -167,8 +124,8 @@ protected:
     D2XXUnit unit{driver, prompts};
 
 private:
-    static inline QLibrary *s_control = nullptr;
     static inline FakeFtd2xx s_fake;
+    static inline QString s_loadError;
 };
 
 TEST_F(D2xxLibraryDriverTest, CountsDevicesWithTheNumberOnlyFlag)

@@ -1,20 +1,26 @@
 #pragma once
 
+#include "FakeFtd2xx.h"
 #include "ManualClock.h"
 #include "QtPrinters.h"
 #include "RecordingLog.h"
 #include "ScriptedPrompts.h"
 #include "app/EditorWindows.h"
 #include "app/LogRelay.h"
+#include "app/TformPrint.h"
 #include "device/D2XXUnit.h"
+#include "device/D2xxLibraryDriver.h"
 #include "device/SimulatedPedalDriver.h"
 
+#include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <memory>
 
-// The editor's six windows on the offscreen platform, with the simulated
-// pedal, scripted prompts and a temporary Documents folder.
+// The editor's six windows on the offscreen platform, with scripted prompts,
+// manual time and a temporary Documents folder. The pedal is the simulated
+// one unless a test asks for the stand-in D2XX library, whose devices and
+// replies it scripts.
 class EditorFixture : public ::testing::Test {
 protected:
     void SetUp() override
@@ -23,10 +29,28 @@ protected:
         documentsPath = documents.path();
     }
 
+    // Switches to the stand-in library, with no devices until the test adds some.
+    void useStandIn()
+    {
+        QString error;
+        ASSERT_TRUE(fake.complete()) << error;
+        fake.reset();
+        standIn = std::make_unique<D2xxLibraryDriver>(QStringLiteral(SOMBRANT_FAKE_FTD2XX_PATH));
+        ASSERT_TRUE(standIn->load(&error)) << error;
+        activeDriver = standIn.get();
+    }
+
     void start()
     {
+        transport = std::make_unique<D2XXUnit>(*activeDriver, prompts);
         windows = std::make_unique<EditorWindows>(
-            EditorServices{transport, prompts, relay, clock, documentsPath}, relay);
+            EditorServices{*transport, prompts, relay, clock, documentsPath}, relay);
+    }
+
+    QStringList logLines() const
+    {
+        const QString text = windows->formPrint->Memo1->toPlainText();
+        return text.isEmpty() ? QStringList{} : text.split(QLatin1Char('\n'));
     }
 
     QTemporaryDir documents;
@@ -34,7 +58,10 @@ protected:
     ScriptedPrompts prompts;
     ManualClock clock;
     SimulatedPedalDriver driver{clock.microseconds()};
-    D2XXUnit transport{driver, prompts};
+    const FakeFtd2xx &fake = FakeFtd2xx::instance();
+    std::unique_ptr<D2xxLibraryDriver> standIn;
+    FtDriver *activeDriver = &driver;
+    std::unique_ptr<D2XXUnit> transport;
     LogRelay relay;
     std::unique_ptr<EditorWindows> windows;
 };

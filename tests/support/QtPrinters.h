@@ -21,3 +21,7 @@ inline void PrintTo(const QByteArray &bytes, std::ostream *os)
 {
     *os << bytes.toHex(' ').toUpper().toStdString();
 }
+inline std::ostream &operator<<(std::ostream &os, const QString &text)
+{
+    return os << text.toStdString();
+}

@@ -1,0 +1,99 @@
+// The status request against the simulated pedal at wire speed, reported
+// beside the time the request and its reply take on a 115200-baud line; and
+// the cost of decoding and listing the reply on its own.
+//
+//   build/bench/sombrant_bench
+
+#include "app/LogSink.h"
+#include "app/SystemClock.h"
+#include "app/UserPrompts.h"
+#include "device/Communication.h"
+#include "device/D2XXUnit.h"
+#include "device/SimulatedPedalDriver.h"
+#include "device/StatusRequest.h"
+
+#include <QCoreApplication>
+#include <benchmark/benchmark.h>
+
+namespace {
+
+class QuietPrompts final : public UserPrompts {
+public:
+    void showMessage(const QString &text) override { lastMessage = text; }
+    bool askYesNo(const QString &) override { return false; }
+    QString openFileName(const QString &, const QString &, const QString &) override { return {}; }
+    QString saveFileName(const QString &, const QString &, const QString &) override { return {}; }
+    QString lastMessage;
+};
+
+class CountingLog final : public LogSink {
+public:
+    void PrintToConsole(const QString &text) override { characters += text.size(); }
+    void AppendConsoleLine(const QString &text) override { characters += text.size(); }
+    qsizetype characters = 0;
+};
+
+struct Rig {
+    Rig()
+    {
+        transport.GetFTDeviceCount();
+        transport.Open_USB_Device_By_Serial_Number(QStringLiteral("SIM00001"));
+        transport.baud_rate = 115200;
+        transport.word_length = 8;
+        transport.ApplyFTBaudRate();
+        transport.ApplyFTDataCharacteristics();
+    }
+    QuietPrompts prompts;
+    CountingLog log;
+    SystemClock clock;
+    SimulatedPedalDriver driver;
+    D2XXUnit transport{driver, prompts};
+    Communication comm{transport, log, prompts, clock};
+    StatusRequest request{comm, log, prompts, clock};
+};
+
+void StatusRoundTrip(benchmark::State &state)
+{
+    Rig rig;
+    qsizetype replyBytes = 0;
+    for (auto _ : state) {
+        auto status = rig.request.request_device_status();
+        if (!status) {
+            state.SkipWithError(qPrintable(rig.prompts.lastMessage));
+            return;
+        }
+        replyBytes = rig.comm.received_reply.size();
+    }
+    const double byteMs = 10.0 * 1000.0 / 115200.0;
+    state.counters["reply_bytes"] = double(replyBytes);
+    state.counters["wire_ms"] = (2 + double(replyBytes)) * byteMs;
+    state.counters["fixed_pause_ms"] = StatusRequest::ReplyPauseMs;
+    state.counters["gap_ms"] = Communication::ReplyGapMs;
+}
+BENCHMARK(StatusRoundTrip)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
+
+void DecodeAndListStatusReply(benchmark::State &state)
+{
+    Rig rig;
+    rig.driver.wire().setPacing(false);
+    rig.comm.send_message(QStringLiteral("0200"), 2, false);
+    rig.comm.receive_reply();
+    const QByteArray reply = rig.comm.received_reply;
+    for (auto _ : state) {
+        rig.comm.received_reply = reply;
+        benchmark::DoNotOptimize(rig.comm.decode_reply());
+    }
+    state.counters["values"] = rig.comm.decoded_count;
+}
+BENCHMARK(DecodeAndListStatusReply)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,261 @@
+#include "EditorFixture.h"
+#include "ScriptedReplies.h"
+
+#include "app/TformMain.h"
+#include "device/Communication.h"
+#include "params/TformFXsettings.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <QTest>
+
+namespace {
+
+bool enabled(TformMain &w, const char *name)
+{
+    if (auto *button = w.findChild<QPushButton *>(name))
+        return button->isEnabled();
+    if (auto *action = w.findChild<QAction *>(name))
+        return action->isEnabled();
+    ADD_FAILURE() << "no control named " << name;
+    return false;
+}
+
+const char *const kAfterRequest[] = {"btnAssign", "btnSaveParameters", "btnSetFootswitchMode",
+                                     "btnSetTuning", "menuUploadTuningsData"};
+
+}  // namespace
+
+TEST_F(EditorFixture, StartWithoutAPedalKeepsTheStartTexts)
+{
+    useStandIn();
+    start();
+    EXPECT_EQ(windows->formMain->lblDeviceName->text(), "No device found");
+    EXPECT_EQ(windows->formMain->menuSerialNumber->text(), "Device Serial: ");
+    EXPECT_TRUE(prompts.messages.isEmpty());
+    EXPECT_TRUE(logLines().isEmpty());
+}
+
+TEST_F(EditorFixture, StartShowsAProgrammedDescriptionUnchanged)
+{
+    useStandIn();
+    fake.add("A1B2", "Studio Rig Sub");
+    fake.add("C3D4", "FT230X Basic UART");
+    start();
+    // Serial numbers run together; the label and Connect follow the last device.
+    EXPECT_EQ(windows->formMain->menuSerialNumber->text(), "Device Serial: A1B2C3D4");
+    EXPECT_EQ(windows->formMain->lblDeviceName->text(), "Sombrant MK3");
+    EXPECT_EQ(windows->formMain->connection().device_serial_number, "C3D4");
+
+    fake.reset();
+    fake.add("A1B2", "Studio Rig Sub");
+    EditorFixture::windows.reset();
+    start();
+    EXPECT_EQ(windows->formMain->lblDeviceName->text(), "Studio Rig Sub");
+}
+
+TEST_F(EditorFixture, ScanReportsNoDeviceAndEachDeviceFound)
+{
+    useStandIn();
+    start();
+    TformMain &w = *windows->formMain;
+    w.menuScan->trigger();
+    EXPECT_EQ(prompts.messages, QStringList({"No device found"}));
+    EXPECT_EQ(w.lblDeviceName->text(), "No device found");
+    EXPECT_EQ(logLines(), QStringList({"FT device count: 0"}));
+
+    fake.add("PDL00001", "FT230X Basic UART");
+    fake.add("PDL00002", "Second Pedal");
+    prompts.messages.clear();
+    w.menuScan->trigger();
+    EXPECT_EQ(prompts.messages, QStringList({"FT230X Basic UART found, click Connect",
+                                             "Second Pedal found, click Connect"}));
+    EXPECT_EQ(w.lblDeviceName->text(), "Second Pedal");
+    EXPECT_EQ(w.connection().device_serial_number, "PDL00002");
+    EXPECT_EQ(logLines().mid(1), QStringList({"FT device count: 2", "FT_Device_String: PDL00001",
+                                              "FT_Device_String: PDL00002"}));
+    EXPECT_EQ(w.menuSerialNumber->text(), "Device Serial: ") << "Scan leaves the Info menu alone";
+}
+
+TEST_F(EditorFixture, ConnectDisconnectConnectFollowsTheLabelAndControls)
+{
+    start();
+    TformMain &w = *windows->formMain;
+    w.menuConnect->trigger();
+    EXPECT_EQ(w.lblDeviceName->text(), "Sombrant MK3 connected");
+    EXPECT_TRUE(prompts.messages.isEmpty());
+    EXPECT_TRUE(w.device_connected);
+    for (const char *name : {"menuDisconnect", "btnUpload", "btnRequest", "menuLoadPreset",
+                             "menuSavePreset", "menuLoadAlgorithmFromFile"})
+        EXPECT_TRUE(enabled(w, name)) << name;
+    for (const char *name : {"menuScan", "menuConnect", "menuFirmwareUpgradeMode",
+                             "menuStartFirmwareUpgrade"})
+        EXPECT_FALSE(enabled(w, name)) << name;
+    EXPECT_TRUE(windows->formFXsettings->parameterControlsEnabled());
+    EXPECT_EQ(driver.baudRate(), 115200u);
+    EXPECT_EQ(driver.wordLength(), 8);
+    const QStringList lines = logLines();
+    ASSERT_EQ(lines.size(), 3);
+    EXPECT_EQ(lines[0], "serial number: SIM00001");
+    EXPECT_EQ(lines[1], "FT_HANDLE: 0x5A4D0001");
+    EXPECT_EQ(lines[2], "baud rate = 115200");
+
+    w.menuDisconnect->trigger();
+    EXPECT_EQ(w.lblDeviceName->text(), "Sombrant MK3 ");
+    EXPECT_FALSE(driver.isOpen());
+    for (const char *name : {"menuScan", "menuConnect", "menuLoadPreset"})
+        EXPECT_TRUE(enabled(w, name)) << name;
+    for (const char *name : {"menuDisconnect", "btnUpload", "btnRequest", "btnAssign",
+                             "menuFirmwareUpgradeMode"})
+        EXPECT_FALSE(enabled(w, name)) << name;
+    EXPECT_FALSE(windows->formFXsettings->parameterControlsEnabled());
+
+    w.menuConnect->trigger();
+    EXPECT_EQ(w.lblDeviceName->text(), "Sombrant MK3  connected");
+}
+
+TEST_F(EditorFixture, AFailedOpenLeavesTheWindowDisconnected)
+{
+    useStandIn();
+    start();
+    windows->formMain->menuConnect->trigger();
+    EXPECT_EQ(prompts.messages, QStringList({"Open_USB_Device_By_Serial_Number - Device not found..."}));
+    EXPECT_TRUE(enabled(*windows->formMain, "menuConnect"));
+    EXPECT_FALSE(windows->formMain->device_connected);
+}
+
+TEST_F(EditorFixture, UpgradeModeHandshakeAcceptsOnlyTheAcknowledge)
+{
+    struct Case {
+        const char *what;
+        QByteArray answer;
+        const char *received;
+        const char *message;
+        bool acknowledged;
+    };
+    const Case cases[] = {
+        {"ACK", QByteArray("\x79", 1), "received Byte: 79",
+         "Connection to bootloader succeeded, ready for firmware upgrade", true},
+        {"NACK", QByteArray("\x1F", 1), "received Byte: 1F", "Connection to bootloader failed", false},
+        {"silence", {}, "received Byte: ", "Connection to bootloader failed", false},
+    };
+    for (const Case &c : cases) {
+        useStandIn();
+        fake.add("PDL00001", "FT230X Basic UART");
+        prompts.messages.clear();
+        start();
+        TformMain &w = *windows->formMain;
+        w.menuFirmwareUpgradeMode->trigger();
+        ASSERT_TRUE(w.communication().firmware_upgrade_mode);
+        fake.push(0, c.answer);  // the bootloader's answer to the sync byte
+        const std::int64_t before = clock.now;
+        w.menuConnect->trigger();
+
+        QByteArray sent(8, '\0');
+        sent.truncate(int(fake.takeTx(0, sent.data(), size_t(sent.size()))));
+        EXPECT_EQ(sent, QByteArray("\x7F", 1)) << c.what;
+        EXPECT_EQ(prompts.messages, QStringList({c.message})) << c.what;
+        EXPECT_EQ(logLines().last(), c.received) << c.what;
+        EXPECT_TRUE(w.lblDeviceName->text().endsWith(" connected")) << c.what;
+        EXPECT_EQ(enabled(w, "menuStartFirmwareUpgrade"), c.acknowledged) << c.what;
+        EXPECT_EQ(enabled(w, "btnRequest"), !c.acknowledged) << c.what;
+        EXPECT_EQ(enabled(w, "btnUpload"), !c.acknowledged) << c.what;
+        EXPECT_TRUE(enabled(w, "menuDisconnect")) << c.what;
+        if (c.answer.isEmpty()) {
+            EXPECT_GE(clock.now - before, Communication::HandshakeTimeoutMs);
+        }
+        windows.reset();
+    }
+}
+
+TEST_F(EditorFixture, RequestShowsTheVersionsAndEnablesTheSixControls)
+{
+    start();
+    TformMain &w = *windows->formMain;
+    w.menuConnect->trigger();
+    QTest::mouseClick(w.btnRequest, Qt::LeftButton);
+    EXPECT_EQ(w.lblFirmwareVersion->text(), "Device Firmware: 08");
+    EXPECT_EQ(w.lblAlgorithmVersion->text(), "Device Algorithm: 0010");
+    EXPECT_TRUE(prompts.messages.isEmpty());
+    for (const char *name : kAfterRequest)
+        EXPECT_TRUE(enabled(w, name)) << name;
+    EXPECT_TRUE(w.menuMIDI->menuAction()->isEnabled());
+    EXPECT_FALSE(w.request_in_progress);
+    const QStringList lines = logLines();
+    EXPECT_TRUE(lines.contains("Effect Number: 10"));
+    EXPECT_TRUE(lines.contains("81:    00"));
+    EXPECT_TRUE(lines.contains("Current device firmware: 08"));
+    EXPECT_TRUE(lines.contains("Most recent firmware: 8"));
+}
+
+TEST_F(EditorFixture, AFailedRequestChangesNothingAndClearsItsFlag)
+{
+    useStandIn();
+    fake.add("PDL00001", "FT230X Basic UART");
+    start();
+    TformMain &w = *windows->formMain;
+    w.menuConnect->trigger();
+    for (const QByteArray &reply : {QByteArray(), encodeValues(statusValues().left(40)),
+                                    QByteArray("\n8\r\n:\r")}) {
+        prompts.messages.clear();
+        fake.push(0, reply);
+        bool flagDuringRequest = false;
+        prompts.onMessage = [&](const QString &) { flagDuringRequest = w.request_in_progress; };
+        QTest::mouseClick(w.btnRequest, Qt::LeftButton);
+        EXPECT_EQ(prompts.messages.size(), 1) << reply.toHex().toStdString();
+        EXPECT_TRUE(flagDuringRequest);
+        EXPECT_FALSE(w.request_in_progress);
+        EXPECT_EQ(w.lblFirmwareVersion->text(), "Device Firmware:");
+        for (const char *name : kAfterRequest)
+            EXPECT_FALSE(enabled(w, name)) << name;
+    }
+}
+
+TEST_F(EditorFixture, AnEffectClickOpensTheParameterWindowBesideTheMainWindow)
+{
+    start();
+    TformMain &w = *windows->formMain;
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    TformFXsettings &fx = *windows->formFXsettings;
+    QListWidget *list = w.lstEffects;
+    const QRect entry = list->visualItemRect(list->item(0));
+
+    for (int click = 0; click < 2; ++click) {
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, entry.center());
+        EXPECT_TRUE(fx.isVisible());
+    }
+    EXPECT_EQ(fx.windowTitle(), "Sombrant MK3 0010");
+    EXPECT_EQ(fx.pos(), QPoint(w.frameGeometry().x() + w.frameGeometry().width(), w.frameGeometry().y()));
+    EXPECT_EQ(w.effects().selected_effect_name, "Sombrant MK3 0010");
+    EXPECT_EQ(logLines(), QStringList({"efx index :0", "selected effect name: Sombrant MK3 0010",
+                                       "efx index :0", "selected effect name: Sombrant MK3 0010"}));
+    EXPECT_FALSE(fx.parameterControlsEnabled()) << "no pedal has been connected";
+
+    // Connected once but closed now: the controls must stay off.
+    w.menuConnect->trigger();
+    w.menuDisconnect->trigger();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, entry.center());
+    EXPECT_FALSE(fx.parameterControlsEnabled());
+    w.menuConnect->trigger();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, entry.center());
+    EXPECT_TRUE(fx.parameterControlsEnabled());
+}
+
+TEST_F(EditorFixture, ArrowKeysLogAndMoveTheHighlightWithoutChoosing)
+{
+    start();
+    TformMain &w = *windows->formMain;
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    w.lstEffects->setCurrentRow(0);
+    QTest::keyClick(w.lstEffects, Qt::Key_Down);
+    QTest::keyClick(w.lstEffects, Qt::Key_Up);
+    EXPECT_EQ(w.lstEffects->currentRow(), 0) << "one entry: nowhere to go";
+    EXPECT_EQ(logLines(), QStringList({"arrow down pressed", "arrow up pressed"}));
+    EXPECT_TRUE(w.effects().selected_effect_name.isEmpty());
+    EXPECT_FALSE(windows->formFXsettings->isVisible());
+}
