@@ -55,6 +55,7 @@ public:
     QString error() const { return m_error; }
     QString slavePath() const { return m_slavePath; }
     int slaveFd() const { return m_slave; }
+    int masterFd() const { return m_master; }
 
     // Hangs up the line, as unplugging the device does.
     void closeMaster()

@@ -1,0 +1,127 @@
+// The message exchange through the serial-port driver on a real
+// pseudo-terminal, with the test playing the pedal on the master side while
+// the code under test waits in its event loop.
+
+#include "PtyPair.h"
+#include "QtPrinters.h"
+#include "RecordingLog.h"
+#include "ScriptedPrompts.h"
+#include "ScriptedReplies.h"
+#include "app/SystemClock.h"
+#include "device/Communication.h"
+#include "device/D2XXUnit.h"
+#include "device/DeviceConnection.h"
+#include "device/SerialPortDriver.h"
+#include "device/StatusRequest.h"
+
+#include <QElapsedTimer>
+#include <QSocketNotifier>
+#include <QTimer>
+#include <functional>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+namespace {
+
+class ExchangeOverPtyTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(pty.isOpen()) << pty.error();
+        driver.addExplicitPort(pty.slavePath());
+        connection.SetSerialDefaults();
+        connection.device_serial_number = pty.slavePath();
+        // The pedal: whatever the host writes is handed to `answer`, and what
+        // it returns goes back down the line.
+        notifier = std::make_unique<QSocketNotifier>(pty.masterFd(), QSocketNotifier::Read);
+        QObject::connect(notifier.get(), &QSocketNotifier::activated, [this] {
+            char buffer[256];
+            const ssize_t n = ::read(pty.masterFd(), buffer, sizeof buffer);
+            if (n > 0 && answer)
+                answer(QByteArray(buffer, int(n)));
+        });
+    }
+    void reply(const QByteArray &bytes) { pty.writeMaster(bytes); }
+    bool connect()
+    {
+        return connection.ConnectToDevice([](const QString &) {}).opened;
+    }
+
+    PtyPair pty;
+    ScriptedPrompts prompts;
+    RecordingLog log;
+    SystemClock clock;
+    SerialPortDriver driver;
+    D2XXUnit transport{driver, prompts};
+    Communication comm{transport, log, prompts, clock};
+    DeviceConnection connection{transport, comm, log, prompts};
+    StatusRequest status{comm, log, prompts, clock};
+    std::unique_ptr<QSocketNotifier> notifier;
+    std::function<void(const QByteArray &)> answer;
+};
+
+}  // namespace
+
+TEST_F(ExchangeOverPtyTest, StatusRequestReadsAReplySentInTwoParts)
+{
+    QByteArray received;
+    const QByteArray whole = encodeValues(statusValues(0x07));
+    answer = [&](const QByteArray &bytes) {
+        received += bytes;
+        if (received != QByteArray::fromHex("0200"))
+            return;
+        // Half now, half a little later: the reply spans several reads.
+        reply(whole.left(100));
+        QTimer::singleShot(20, [&] { reply(whole.mid(100)); });
+    };
+    ASSERT_TRUE(connect());
+    const auto s = status.request_device_status();
+    ASSERT_TRUE(s.has_value()) << prompts.messages.join(" | ");
+    EXPECT_EQ(s->device_firmware_version, "07");
+    EXPECT_EQ(s->parameterValues[14], 1u);
+    EXPECT_EQ(comm.received_reply, whole);
+    EXPECT_TRUE(prompts.messages.isEmpty());
+}
+
+TEST_F(ExchangeOverPtyTest, BootloaderHandshakeTakesOnlyTheAcknowledge)
+{
+    struct Case {
+        QByteArray answer;
+        const char *message;
+    };
+    const Case cases[] = {
+        {QByteArray("\x79", 1), "Connection to bootloader succeeded, ready for firmware upgrade"},
+        {QByteArray("\x1F", 1), "Connection to bootloader failed"},
+        {QByteArray(), "Connection to bootloader failed"},
+    };
+    comm.firmware_upgrade_mode = true;
+    for (const Case &c : cases) {
+        prompts.messages.clear();
+        QByteArray sync;
+        answer = [&](const QByteArray &bytes) {
+            sync += bytes;
+            if (!c.answer.isEmpty())
+                reply(c.answer);
+        };
+        QElapsedTimer timer;
+        timer.start();
+        EXPECT_TRUE(connect());
+        EXPECT_EQ(sync, QByteArray("\x7F", 1));
+        EXPECT_EQ(prompts.messages, QStringList({c.message}));
+        if (c.answer.isEmpty()) {
+            EXPECT_GE(timer.elapsed(), Communication::HandshakeTimeoutMs);
+        }
+        EXPECT_TRUE(connection.Disconnect());
+    }
+}
+
+TEST_F(ExchangeOverPtyTest, AHungUpLineEndsTheWaitWithTheDriversError)
+{
+    ASSERT_TRUE(connect());
+    comm.send_message("0200", 2, true);
+    notifier.reset();
+    pty.closeMaster();
+    EXPECT_EQ(comm.receive_reply(), Communication::Reply::TransportError);
+    ASSERT_FALSE(prompts.messages.isEmpty());
+    EXPECT_TRUE(prompts.messages.last().contains("General IO error")) << prompts.messages.last();
+}
