@@ -26,8 +26,11 @@ int main(int argc, char *argv[])
     parser.process(app);
 
     QString driverLine;
-    std::unique_ptr<FtDriver> driver =
-        DriverSelection::choose(DriverSelection::optionsFrom(parser), &driverLine);
+    DriverSelection::Options options = DriverSelection::optionsFrom(parser);
+    // The simulated pedal keeps what it stores between runs, as a real one does.
+    if (options.simulate && options.simulated.stateFile.isEmpty())
+        options.simulated.stateFile = DriverSelection::defaultSimulatedStateFile();
+    std::unique_ptr<FtDriver> driver = DriverSelection::choose(options, &driverLine);
 
     WidgetPrompts prompts;
     D2XXUnit transport(*driver, prompts);

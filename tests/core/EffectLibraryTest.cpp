@@ -103,7 +103,8 @@ TEST(EffectLibrary, Image0010CarriesTheDocumentedAddresses)
                                "00E8", "",     "",     "",     "000A", "0073", "00E6", "001B",
                                "000C"};
     for (int i = 0; i < expected.size(); ++i) {
-        if (!expected[i].isEmpty())
+        if (!expected[i].isEmpty()) {
             EXPECT_EQ(QString::fromLatin1(text->mid(6 + 4 * i, 4)), expected[i]) << "field " << i;
+        }
     }
 }

@@ -2,14 +2,15 @@
 #include "device/D2XXUnit.h"
 #include "device/SimulatedPedalDriver.h"
 
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
 
-// The simulated pedal with a clock the test moves by hand.
+// The simulated pedal behind the transport, with a clock the test moves by hand.
 class SimulatedPedalTest : public ::testing::Test {
 protected:
-    void openAt115200()
+    void openAt115200(std::uint8_t parity = ft::ParityNone)
     {
         transport.GetFTDeviceCount();
         transport.GetFTDeviceSerialNo(0);
@@ -18,18 +19,37 @@ protected:
                   ft::Ok);
         transport.baud_rate = 115200;
         transport.word_length = 8;
+        transport.parity = parity;
         ASSERT_EQ(transport.ApplyFTBaudRate(), ft::Ok);
         ASSERT_EQ(transport.ApplyFTDataCharacteristics(), ft::Ok);
     }
-    void send(std::initializer_list<std::uint8_t> bytes)
+    void send(const QByteArray &bytes)
     {
         std::copy(bytes.begin(), bytes.end(), transport.output_buffer.begin());
         transport.WriteFTDevice(std::uint32_t(bytes.size()));
+    }
+    void send(std::initializer_list<std::uint8_t> bytes)
+    {
+        send(QByteArray(reinterpret_cast<const char *>(std::data(bytes)), int(bytes.size())));
+    }
+    // Each byte in a write of its own, `gapUs` after the previous one began.
+    void sendPaced(const QByteArray &bytes, std::int64_t gapUs = 1000)
+    {
+        for (char c : bytes) {
+            send(QByteArray(1, c));
+            now += gapUs;
+        }
     }
     QByteArray readAll()
     {
         const std::uint32_t n = transport.ReadFTDevice();
         return QByteArray(reinterpret_cast<const char *>(transport.input_buffer.data()), int(n));
+    }
+    // Lets a second pass and reads what arrived.
+    QByteArray answer()
+    {
+        now += 1'000'000;
+        return readAll();
     }
 
     std::int64_t now = 0;
@@ -48,6 +68,11 @@ std::vector<int> values(const QByteArray &reply)
             out.push_back(digits.toInt());
     }
     return out;
+}
+
+QByteArray bytes(const char *hex)
+{
+    return QByteArray::fromHex(hex);
 }
 
 }  // namespace
@@ -91,16 +116,17 @@ TEST_F(SimulatedPedalTest, StatusReplyArrivesAtWireSpeedWithEightyTwoValues)
     ASSERT_EQ(transport.QueryFTQueueStatus(), ft::Ok);
     EXPECT_EQ(transport.rx_queue_count, 0u) << "nothing before the pedal could answer";
 
-    // Let the whole reply arrive, then check when its last byte became readable.
+    // Let the whole reply arrive, then check when its last byte became
+    // readable: the request's 2 bytes, 1 ms latency, then the reply's bytes,
+    // each 10 bits at 115200 baud.
     now = 1'000'000;
     ASSERT_EQ(transport.QueryFTQueueStatus(), ft::Ok);
     const std::uint32_t total = transport.rx_queue_count;
-    const std::int64_t byteTime = (10 * 1'000'000 + 115200 - 1) / 115200;
-    const std::int64_t lastByteAt = 2 * byteTime + 1000 + std::int64_t(total) * byteTime;
-    now = lastByteAt - 1;
+    const std::int64_t lastByteAt = 1000 + std::int64_t((2 + total) * 10 * 1'000'000.0 / 115200);
+    now = lastByteAt - 5;
     transport.QueryFTQueueStatus();
     EXPECT_EQ(transport.rx_queue_count, total - 1);
-    now = lastByteAt;
+    now = lastByteAt + 5;
     transport.QueryFTQueueStatus();
     EXPECT_EQ(transport.rx_queue_count, total);
 
@@ -119,9 +145,8 @@ TEST_F(SimulatedPedalTest, RequestSplitOverTwoWritesIsAnsweredOnceAndStrayBytesA
     openAt115200();
     send({0x55, 0x02});
     send({0x00});
-    now = 1'000'000;
-    EXPECT_EQ(values(readAll()).size(), 82u);
-    EXPECT_TRUE(driver.wire().firmware.events.contains("ignored unknown byte 55"));
+    EXPECT_EQ(values(answer()).size(), 82u);
+    EXPECT_TRUE(driver.pedal().log().contains("ignored: unknown byte 55"));
 }
 
 TEST_F(SimulatedPedalTest, PurgeReceiveDropsWhatHasArrived)
@@ -141,4 +166,163 @@ TEST_F(SimulatedPedalTest, WithoutPacingTheReplyIsReadableAtOnce)
     driver.wire().setPacing(false);
     send({0x02, 0x00});
     EXPECT_EQ(values(readAll()).size(), 82u);
+}
+
+// The bootloader's USART takes 8 data bits and a parity bit. Whether a byte
+// gets through depends on the host's framing and on the pause after it.
+TEST_F(SimulatedPedalTest, BootloaderTakesBytesAsItsUsartWould)
+{
+    struct Case {
+        const char *name;
+        std::uint8_t parity;
+        bool separateWrites;   // one write per byte, 1 ms apart
+        bool getAnswered;      // the Get command 00 FF after the sync
+    };
+    const Case cases[] = {
+        {"8E1 back to back", ft::ParityEven, false, true},
+        {"8E1 paced", ft::ParityEven, true, true},
+        {"8N1 paced: stop bit read as parity", ft::ParityNone, true, true},
+        {"8N1 back to back: framing errors", ft::ParityNone, false, false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        SimulatedPedalDriver pedalDriver{[this] { return now; }};
+        D2XXUnit line{pedalDriver, prompts};
+        PedalSetup setup;
+        setup.bootloader = true;
+        QString error;
+        ASSERT_TRUE(pedalDriver.configure(setup, &error)) << error.toStdString();
+        line.GetFTDeviceCount();
+        line.GetFTDeviceSerialNo(0);
+        ASSERT_EQ(line.Open_USB_Device_By_Serial_Number("SIM00001"), ft::Ok);
+        line.baud_rate = 115200;
+        line.word_length = 8;
+        line.parity = c.parity;
+        line.ApplyFTBaudRate();
+        line.ApplyFTDataCharacteristics();
+        auto write = [&](const QByteArray &b) {
+            std::copy(b.begin(), b.end(), line.output_buffer.begin());
+            line.WriteFTDevice(std::uint32_t(b.size()));
+        };
+        auto read = [&] {
+            now += 100'000;
+            const std::uint32_t n = line.ReadFTDevice();
+            return QByteArray(reinterpret_cast<const char *>(line.input_buffer.data()), int(n));
+        };
+
+        write(bytes("7f"));  // a lone byte always has an idle line after it
+        EXPECT_EQ(read(), bytes("79"));
+        if (c.separateWrites) {
+            write(bytes("00"));
+            now += 1000;
+            write(bytes("ff"));
+        } else {
+            write(bytes("00ff"));
+        }
+        const QByteArray get = read();
+        if (c.getAnswered)
+            EXPECT_EQ(get.toHex(), "7907220001021121314379");
+        else
+            EXPECT_TRUE(get.isEmpty()) << get.toHex().toStdString();
+        EXPECT_EQ(pedalDriver.wire().framingErrors() > 0, !c.getAnswered);
+    }
+}
+
+// The editor's upgrade at 8N1, each byte written alone with a pause: erase,
+// one chunk with a vector table, the version record, Go; the started
+// firmware reports the record's version.
+TEST_F(SimulatedPedalTest, PacedUpgradeStartsTheNewFirmware)
+{
+    PedalSetup setup;
+    setup.bootloader = true;
+    QString error;
+    ASSERT_TRUE(driver.configure(setup, &error));
+    openAt115200();
+
+    auto withChecksum = [](QByteArray frame) {
+        char x = 0;
+        for (char c : frame)
+            x ^= c;
+        return frame + QByteArray(1, x);
+    };
+    QByteArray chunk(256, char(0xFF));
+    chunk.replace(0, 8, bytes("0050002001010008"));  // SP 0x20005000, reset 0x08000101
+    QByteArray record = QByteArray(7, 0) + QByteArray(1, char(0x09));
+
+    QByteArray expected;
+    auto exchange = [&](const QByteArray &out, const QByteArray &reply) {
+        sendPaced(out);
+        expected += reply;
+    };
+    exchange(bytes("7f"), bytes("79"));
+    exchange(bytes("43bc"), bytes("79"));
+    exchange(bytes("ff00"), bytes("79"));
+    exchange(bytes("31ce"), bytes("79"));
+    exchange(bytes("0800000008"), bytes("79"));
+    exchange(withChecksum(QByteArray(1, char(0xFF)) + chunk), bytes("79"));
+    exchange(bytes("31ce"), bytes("79"));
+    exchange(bytes("0801fc00f5"), bytes("79"));
+    exchange(bytes("07000000000000000900").left(9) + bytes("0e"), bytes("79"));
+    exchange(bytes("21de"), bytes("79"));
+    exchange(bytes("0800000008"), bytes("79"));
+    EXPECT_EQ(answer().toHex(), expected.toHex());
+    EXPECT_EQ(driver.pedal().mode(), PedalDevice::Mode::Firmware);
+
+    send({0x02, 0x00});
+    const std::vector<int> v = values(answer());
+    ASSERT_EQ(v.size(), 82u);
+    EXPECT_EQ(v[0], 0x09);
+}
+
+TEST_F(SimulatedPedalTest, UnplugFaultMakesEveryLaterCallFailAsAGoneDevice)
+{
+    PedalSetup setup;
+    setup.faults = QStringList{"unplug=1"};
+    QString error;
+    ASSERT_TRUE(driver.configure(setup, &error)) << error.toStdString();
+    openAt115200();
+    send({0x07, 0x05});  // the first message understood: then the cable goes
+    EXPECT_TRUE(driver.unplugged());
+    send({0x02, 0x00});
+    transport.QueryFTQueueStatus();
+    EXPECT_EQ(transport.ReadFTDevice(), 0u);
+    transport.GetFTDeviceCount();
+    EXPECT_EQ(transport.device_count, 0u);
+    EXPECT_EQ(transport.CloseFTDevice(), ft::Ok);
+    EXPECT_EQ(transport.Open_USB_Device_By_Serial_Number("SIM00001"), ft::DeviceNotFound);
+    EXPECT_EQ(prompts.messages,
+              QStringList({"FT_Write - General IO error...", "FT_GetQueueStatus - General IO error...",
+                           "FT_Read - General IO error...",
+                           "Open_USB_Device_By_Serial_Number - Device not found..."}));
+}
+
+TEST_F(SimulatedPedalTest, StoredValuesSurviveARestartThroughTheStateFile)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    PedalSetup setup;
+    setup.stateFile = dir.filePath("pedal.json");
+    QString error;
+    ASSERT_TRUE(driver.configure(setup, &error)) << error.toStdString();
+    openAt115200();
+    send(bytes("03003FC000004000000014E0000000000100000000"));  // store the five values
+    send(bytes("080101"));
+
+    SimulatedPedalDriver restarted{[this] { return now; }};
+    ASSERT_TRUE(restarted.configure(setup, &error)) << error.toStdString();
+    D2XXUnit again{restarted, prompts};
+    again.GetFTDeviceCount();
+    ASSERT_EQ(again.Open_USB_Device_By_Serial_Number("SIM00001"), ft::Ok);
+    again.output_buffer[0] = 0x02;
+    again.output_buffer[1] = 0x00;
+    again.WriteFTDevice(2);
+    now += 1'000'000;
+    const std::uint32_t n = again.ReadFTDevice();
+    const std::vector<int> v =
+        values(QByteArray(reinterpret_cast<const char *>(again.input_buffer.data()), int(n)));
+    ASSERT_EQ(v.size(), 82u);
+    EXPECT_EQ(v[4], 3) << "footswitch mode";
+    const std::vector<int> stored(v.begin() + 62, v.end());
+    EXPECT_EQ(stored, std::vector<int>({0x00, 0x3F, 0xC0, 0x00, 0x00, 0x40, 0x00, 0x00, 0x00, 0x14,
+                                        0xE0, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00}));
 }

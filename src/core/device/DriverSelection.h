@@ -1,6 +1,7 @@
 #pragma once
 
 #include "device/FtDriver.h"
+#include "model/PedalSetup.h"
 
 #include <QStringList>
 #include <memory>
@@ -15,12 +16,23 @@ public:
     struct Options {
         bool simulate = false;
         QStringList ports;  // --port PATH, each listed as one device
+        // How the simulated pedal starts (--simulate-*); its state file is
+        // empty unless --simulate-state names one (see defaultSimulatedStateFile).
+        PedalSetup simulated;
+        QString simulateError;  // a --simulate-* value that could not be read
     };
 
-    // The editor's and the tool's shared options: --simulate and --port PATH.
+    // The editor's and the tool's shared options: --simulate, --port PATH and
+    // the simulated pedal's --simulate-* settings.
     static void addOptions(QCommandLineParser &parser);
     static Options optionsFrom(const QCommandLineParser &parser);
 
-    // The driver and one line that says which was chosen and why.
+    // Where the editor keeps its simulated pedal's state between runs: a file
+    // in the user's application-data folder (set the application name first).
+    static QString defaultSimulatedStateFile();
+
+    // The driver and one line that says which was chosen and why. A simulated
+    // pedal whose settings or state file are bad starts in its factory state,
+    // saves nothing, and the line says why.
     static std::unique_ptr<FtDriver> choose(const Options &options, QString *logLine);
 };

@@ -1,10 +1,18 @@
 #pragma once
 
 #include "device/FtDriver.h"
+#include "model/PedalSetup.h"
 #include "model/PedalWire.h"
 
 // An in-process driver with the simulated pedal on the other end of its
 // line. It lists one FT230X whose description is the chip's factory text.
+//
+// The pedal sees the line as the driver's settings make it: the data
+// characteristics and the timing of the writes decide whether its USART takes
+// each byte (see PedalWire). Unplugging, by unplug() or by the "unplug"
+// fault, makes the device vanish from the listing and every call on its handle
+// except close fail with FT_IO_ERROR, as the D2XX library does for a device
+// that has gone.
 class SimulatedPedalDriver final : public FtDriver {
 public:
     static constexpr const char *SerialNumber = "SIM00001";
@@ -12,12 +20,23 @@ public:
 
     explicit SimulatedPedalDriver(PedalWire::Clock clock = PedalWire::steadyClock());
 
+    // Starts the pedal as `setup` says (state file, versions, faults); false
+    // with a message on a bad setup or state file, when the pedal keeps its
+    // factory state and nothing is saved.
+    bool configure(const PedalSetup &setup, QString *error);
+
     PedalWire &wire() { return m_wire; }
+    PedalDevice &pedal() { return m_wire.pedal; }
     bool isOpen() const { return m_open; }
-    std::uint8_t wordLength() const { return m_wordLength; }
-    std::uint8_t stopBits() const { return m_stopBits; }
-    std::uint8_t parity() const { return m_parity; }
+    std::uint8_t wordLength() const { return m_frame.wordLength; }
+    std::uint8_t stopBits() const { return m_frame.stopBits; }
+    std::uint8_t parity() const { return m_frame.parity; }
     std::uint32_t baudRate() const { return m_baud; }
+
+    void unplug();
+    bool unplugged() const { return m_unplugged; }
+    // The last failure to save the pedal's state file, if any.
+    QString saveError() const { return m_saveError; }
 
     QString driverName() const override { return QStringLiteral("simulated pedal"); }
     bool isSimulated() const override { return true; }
@@ -40,12 +59,16 @@ public:
 private:
     static constexpr FtHandle Handle = 0x5A4D0001;  // any non-zero value will do
 
-    bool valid(FtHandle handle) const { return m_open && handle == Handle; }
+    // The status of a call on `handle` before it does anything.
+    FtStatus check(FtHandle handle) const;
+    // After the pedal may have acted: saves its state, strikes the unplug fault.
+    void settle();
 
     PedalWire m_wire;
+    PedalSetup m_setup;
     bool m_open = false;
+    bool m_unplugged = false;
+    QString m_saveError;
     std::uint32_t m_baud = 9600;  // the chip's power-on rate
-    std::uint8_t m_wordLength = ft::Bits8;
-    std::uint8_t m_stopBits = ft::StopBits1;
-    std::uint8_t m_parity = ft::ParityNone;
+    UsartReceiver::HostFrame m_frame;
 };

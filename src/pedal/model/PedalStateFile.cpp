@@ -1,0 +1,180 @@
+#include "model/PedalStateFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSaveFile>
+
+namespace {
+
+constexpr int FormatVersion = 1;
+
+QString hexText(std::uint32_t v, int digits)
+{
+    return QStringLiteral("%1").arg(v, digits, 16, QLatin1Char('0')).toUpper();
+}
+
+// Reads fields; the first failure is kept in `error`.
+class Reader {
+public:
+    explicit Reader(const QJsonObject &o) : m_o(o) {}
+
+    QString error;
+
+    std::uint32_t hex(const QString &key, int digits)
+    {
+        return hexOf(m_o.value(key), key, digits);
+    }
+    std::uint32_t hexOf(const QJsonValue &v, const QString &what, int digits)
+    {
+        bool ok = false;
+        const QString t = v.toString();
+        const std::uint32_t n = t.toUInt(&ok, 16);
+        if (!ok || t.size() != digits)
+            fail(QStringLiteral("\"%1\" is not %2 hexadecimal digits").arg(what).arg(digits));
+        return n;
+    }
+    int integer(const QString &key, int min, int max)
+    {
+        const QJsonValue v = m_o.value(key);
+        const double d = v.toDouble(-1e9);
+        if (!v.isDouble() || d != int(d) || d < min || d > max)
+            fail(QStringLiteral("\"%1\" is not a whole number from %2 to %3").arg(key).arg(min).arg(max));
+        return int(d);
+    }
+    QJsonArray array(const QString &key, int size)
+    {
+        const QJsonArray a = m_o.value(key).toArray();
+        if (a.size() != size)
+            fail(QStringLiteral("\"%1\" does not hold %2 entries").arg(key).arg(size));
+        return a;
+    }
+    QByteArray bytes(const QString &key, int maxSize)
+    {
+        const auto r = QByteArray::fromBase64Encoding(m_o.value(key).toString().toLatin1(),
+                                                      QByteArray::AbortOnBase64DecodingErrors);
+        if (!r || r.decoded.size() > maxSize)
+            fail(QStringLiteral("\"%1\" is not base64 of at most %2 bytes").arg(key).arg(maxSize));
+        return r.decoded;
+    }
+    void fail(const QString &text)
+    {
+        if (error.isEmpty())
+            error = text;
+    }
+
+private:
+    QJsonObject m_o;
+};
+
+// A memory as base64 of its bytes up to the last one that is not erased.
+QString trimmedBase64(const QByteArray &memory)
+{
+    int n = int(memory.size());
+    while (n > 0 && memory.at(n - 1) == char(0xFF))
+        --n;
+    return QString::fromLatin1(memory.left(n).toBase64());
+}
+
+QByteArray padded(const QByteArray &bytes, int size)
+{
+    return bytes + QByteArray(size - int(bytes.size()), char(0xFF));
+}
+
+}  // namespace
+
+bool PedalStateFile::load(const QString &path, PedalState &state, QString *error, bool *existed)
+{
+    if (existed)
+        *existed = QFileInfo::exists(path);
+    if (!QFileInfo::exists(path))
+        return true;
+    auto failed = [&](const QString &why) {
+        if (error)
+            *error = QStringLiteral("pedal state file %1: %2").arg(QDir::toNativeSeparators(path), why);
+        return false;
+    };
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return failed(file.errorString());
+    QJsonParseError parseError;
+    const QJsonDocument doc = QJsonDocument::fromJson(file.readAll(), &parseError);
+    if (parseError.error != QJsonParseError::NoError)
+        return failed(parseError.errorString() + QStringLiteral(" at offset %1").arg(parseError.offset));
+    if (!doc.isObject())
+        return failed(QStringLiteral("not a JSON object"));
+
+    Reader r(doc.object());
+    PedalState s;
+    if (r.integer(QStringLiteral("format"), FormatVersion, FormatVersion) != FormatVersion)
+        return failed(r.error);
+    s.firmwareVersion = std::uint8_t(r.hex(QStringLiteral("firmwareVersion"), 2));
+    const std::uint32_t algorithm = r.hex(QStringLiteral("algorithmVersion"), 4);
+    s.algorithmVersion = {std::uint8_t(algorithm >> 8), std::uint8_t(algorithm)};
+    s.effectNumber = std::uint8_t(r.hex(QStringLiteral("effectNumber"), 2));
+    s.footswitchMode = std::uint8_t(r.integer(QStringLiteral("footswitchMode"), 0, 3));
+    const QJsonArray assignments = r.array(QStringLiteral("assignments"), 5);
+    for (int k = 0; k < assignments.size() && k < 5; ++k) {
+        const QJsonArray pair = assignments.at(k).toArray();
+        s.assigned[std::size_t(k)] = std::uint8_t(r.hexOf(pair.at(0), QStringLiteral("assignments"), 2));
+        s.assignedAddress[std::size_t(k)] = std::uint16_t(r.hexOf(pair.at(1), QStringLiteral("assignments"), 4));
+    }
+    s.tuningNumber = std::uint8_t(r.integer(QStringLiteral("tuning"), 0, 7));
+    s.semitones = std::int8_t(r.integer(QStringLiteral("semitones"), -5, 3));
+    const QJsonArray stored = r.array(QStringLiteral("storedValues"), PedalState::SlotCount);
+    for (int i = 0; i < stored.size() && i < PedalState::SlotCount; ++i)
+        s.storedValues[std::size_t(i)] = r.hexOf(stored.at(i), QStringLiteral("storedValues"), 8);
+    s.midiChannel = std::uint8_t(r.integer(QStringLiteral("midiChannel"), 0, 16));
+    const QJsonArray addresses = r.array(QStringLiteral("parameterAddresses"), PedalState::AddressFieldCount);
+    for (int i = 0; i < addresses.size() && i < PedalState::AddressFieldCount; ++i)
+        s.parameterAddresses[std::size_t(i)] = std::uint16_t(r.hexOf(addresses.at(i), QStringLiteral("parameterAddresses"), 4));
+    s.tuningTableReceived = doc.object().value(QStringLiteral("tuningTableReceived")).toBool();
+    s.tuningTable = r.bytes(QStringLiteral("tuningTable"), 640);
+    s.eeprom = padded(r.bytes(QStringLiteral("eeprom"), PedalState::EepromSize), PedalState::EepromSize);
+    s.flash = padded(r.bytes(QStringLiteral("flash"), PedalState::FlashSize), PedalState::FlashSize);
+    if (!r.error.isEmpty())
+        return failed(r.error);
+    state = std::move(s);
+    return true;
+}
+
+bool PedalStateFile::save(const QString &path, const PedalState &s, QString *error)
+{
+    QJsonObject o;
+    o.insert(QStringLiteral("format"), FormatVersion);
+    o.insert(QStringLiteral("firmwareVersion"), hexText(s.firmwareVersion, 2));
+    o.insert(QStringLiteral("algorithmVersion"), hexText((s.algorithmVersion[0] << 8) | s.algorithmVersion[1], 4));
+    o.insert(QStringLiteral("effectNumber"), hexText(s.effectNumber, 2));
+    o.insert(QStringLiteral("footswitchMode"), s.footswitchMode);
+    QJsonArray assignments;
+    for (int k = 0; k < 5; ++k)
+        assignments.append(QJsonArray{hexText(s.assigned[std::size_t(k)], 2), hexText(s.assignedAddress[std::size_t(k)], 4)});
+    o.insert(QStringLiteral("assignments"), assignments);
+    o.insert(QStringLiteral("tuning"), s.tuningNumber);
+    o.insert(QStringLiteral("semitones"), s.semitones);
+    QJsonArray stored;
+    for (std::uint32_t v : s.storedValues)
+        stored.append(hexText(v, 8));
+    o.insert(QStringLiteral("storedValues"), stored);
+    o.insert(QStringLiteral("midiChannel"), s.midiChannel);
+    QJsonArray addresses;
+    for (std::uint16_t a : s.parameterAddresses)
+        addresses.append(hexText(a, 4));
+    o.insert(QStringLiteral("parameterAddresses"), addresses);
+    o.insert(QStringLiteral("tuningTableReceived"), s.tuningTableReceived);
+    o.insert(QStringLiteral("tuningTable"), QString::fromLatin1(s.tuningTable.toBase64()));
+    o.insert(QStringLiteral("eeprom"), trimmedBase64(s.eeprom));
+    o.insert(QStringLiteral("flash"), trimmedBase64(s.flash));
+
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(QJsonDocument(o).toJson()) < 0 || !file.commit()) {
+        if (error)
+            *error = QStringLiteral("pedal state file %1: %2").arg(QDir::toNativeSeparators(path), file.errorString());
+        return false;
+    }
+    return true;
+}
