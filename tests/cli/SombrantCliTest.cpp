@@ -1,3 +1,8 @@
+#include "PedalSimProcess.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <gtest/gtest.h>
 #include <pty.h>
@@ -74,4 +79,59 @@ TEST(SombrantCli, UsageErrorsExitWithTwoAndSayWhy)
         EXPECT_TRUE(run.err.contains(c.says)) << run.err.toStdString();
         EXPECT_TRUE(run.out.isEmpty());
     }
+}
+
+TEST(SombrantCli, StatusReadsThePedalForAPersonAndAsJson)
+{
+    const CliRun text = sombrant({"--simulate", "status"});
+    EXPECT_EQ(text.exitCode, 0) << text.err.toStdString();
+    EXPECT_TRUE(text.out.startsWith("Firmware: 08\nAlgorithm: 0010\nEffect: 10\n")) << text.out.toStdString();
+    EXPECT_TRUE(text.out.contains("\nHigh Notes Cut: 0x")) << text.out.toStdString();
+
+    const CliRun json = sombrant({"--simulate", "status", "--json"});
+    ASSERT_EQ(json.exitCode, 0) << json.err.toStdString();
+    const QJsonObject o = QJsonDocument::fromJson(json.out.toUtf8()).object();
+    EXPECT_EQ(o["firmware"].toString(), "08");
+    EXPECT_EQ(o["algorithm"].toString(), "0010");
+    EXPECT_EQ(o["effect"].toString(), "10");
+    ASSERT_EQ(o["assignments"].toArray().size(), 5);
+    EXPECT_EQ(o["assignments"].toArray()[4].toObject()["control"].toString(), "Remote Footswitch");
+    EXPECT_EQ(o["values"].toObject().size(), 15);
+}
+
+TEST(SombrantCli, StatusOverAPseudoTerminalFromThePedalSimulator)
+{
+    Simulator sim({"--firmware", "7"});
+    ASSERT_FALSE(sim.path().isEmpty());
+    const CliRun listed = sombrant({"--port", sim.path(), "list"});
+    EXPECT_TRUE(listed.out.startsWith(sim.path() + "\t")) << listed.out.toStdString();
+
+    const CliRun run = sombrant({"--port", sim.path(), "status", "--json"});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const QJsonObject o = QJsonDocument::fromJson(run.out.toUtf8()).object();
+    EXPECT_EQ(o["firmware"].toString(), "07");
+    EXPECT_EQ(o["algorithm"].toString(), "0010");
+}
+
+TEST(SombrantCli, APedalThatFailsExitsWithOneAndSaysWhy)
+{
+    struct Case {
+        QStringList simulator;
+        const char *says;
+    };
+    const Case cases[] = {
+        {{"--fault", "silent"}, "No reply from the pedal"},
+        {{"--fault", "short-status=20"}, "Incomplete reply from the pedal (20 values)"},
+    };
+    for (const Case &c : cases) {
+        Simulator sim(c.simulator);
+        ASSERT_FALSE(sim.path().isEmpty());
+        const CliRun run = sombrant({"--port", sim.path(), "status"});
+        EXPECT_EQ(run.exitCode, 1) << c.says;
+        EXPECT_TRUE(run.err.contains(c.says)) << run.err.toStdString();
+        EXPECT_TRUE(run.out.isEmpty());
+    }
+    const CliRun none = sombrant({"--port", "/nonexistent/tty", "status"});
+    EXPECT_EQ(none.exitCode, 1);
+    EXPECT_TRUE(none.err.contains("Device not found")) << none.err.toStdString();
 }

@@ -1,0 +1,46 @@
+#include "EditorFixture.h"
+
+#include "app/TformMain.h"
+#include "device/Communication.h"
+#include "model/PedalSetup.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QPushButton>
+
+// Connect in upgrade mode against the simulated pedal's own bootloader.
+TEST_F(EditorFixture, UpgradeModeConnectsToTheSimulatedBootloader)
+{
+    struct Case {
+        QStringList faults;
+        const char *received;
+        const char *message;
+        bool acknowledged;
+    };
+    const Case cases[] = {
+        {{}, "received Byte: 79", "Connection to bootloader succeeded, ready for firmware upgrade", true},
+        {{"nack=1"}, "received Byte: 1F", "Connection to bootloader failed", false},
+        {{"silent"}, "received Byte: ", "Connection to bootloader failed", false},
+    };
+    for (const Case &c : cases) {
+        PedalSetup setup;
+        setup.bootloader = true;
+        setup.faults = c.faults;
+        QString error;
+        SimulatedPedalDriver pedal(clock.microseconds());  // a freshly powered pedal each time
+        ASSERT_TRUE(pedal.configure(setup, &error)) << error;
+        activeDriver = &pedal;
+        prompts.messages.clear();
+        start();
+        TformMain &w = *windows->formMain;
+        w.menuFirmwareUpgradeMode->trigger();
+        w.menuConnect->trigger();
+        EXPECT_EQ(prompts.messages, QStringList({c.message})) << c.received;
+        EXPECT_EQ(logLines().last(), c.received);
+        EXPECT_EQ(w.menuStartFirmwareUpgrade->isEnabled(), c.acknowledged);
+        EXPECT_EQ(w.btnRequest->isEnabled(), !c.acknowledged);
+        EXPECT_EQ(w.lblDeviceName->text(), "Sombrant MK3 connected");
+        w.menuDisconnect->trigger();
+        windows.reset();
+    }
+}
