@@ -72,7 +72,7 @@ TEST_F(ExchangeOverPtyTest, StatusRequestReadsAReplySentInTwoParts)
             return;
         // Half now, half a little later: the reply spans several reads.
         reply(whole.left(100));
-        QTimer::singleShot(20, [&] { reply(whole.mid(100)); });
+        QTimer::singleShot(5, [&] { reply(whole.mid(100)); });
     };
     ASSERT_TRUE(connect());
     const auto s = status.request_device_status();
