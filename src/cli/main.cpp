@@ -137,6 +137,10 @@ int main(int argc, char *argv[])
     }
     const QString command = args.first();
     const auto options = DriverSelection::optionsFrom(parser);
+    if (!options.simulateError.isEmpty()) {
+        err(options.simulateError);
+        return UsageError;
+    }
     if (options.simulate && !options.ports.isEmpty()) {
         err(QStringLiteral("--simulate and --port cannot be used together."));
         return UsageError;

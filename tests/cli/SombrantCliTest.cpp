@@ -72,6 +72,7 @@ TEST(SombrantCli, UsageErrorsExitWithTwoAndSayWhy)
         {{"--simulate", "list", "extra"}, "list takes no arguments"},
         {{"--bogus", "list"}, "bogus"},
         {{"--simulate", "--port", "/dev/null", "list"}, "cannot be used together"},
+        {{"--simulate", "--simulate-firmware", "100", "status"}, "--simulate-firmware: \"100\""},
     };
     for (const Case &c : cases) {
         const CliRun run = sombrant(c.arguments);
