@@ -13,8 +13,8 @@ public:
     virtual void showMessage(const QString &text) = 0;
     // A Yes/No box; true for Yes.
     virtual bool askYesNo(const QString &text) = 0;
-    // File dialogs; an empty text means the user cancelled. filter uses the
-    // "Description (*.ext)|*.ext" form of the specification's dialogs.
+    // File dialogs; an empty text means the user cancelled. filter is written
+    // "Description (*.ext)|*.ext": description and pattern pairs split by "|".
     virtual QString openFileName(const QString &caption, const QString &folder,
                                  const QString &filter) = 0;
     virtual QString saveFileName(const QString &caption, const QString &folder,

@@ -1,5 +1,7 @@
 #include "device/HexText.h"
 
+#include <algorithm>
+
 namespace {
 
 int digit(QChar c)
