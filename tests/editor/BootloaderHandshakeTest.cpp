@@ -27,9 +27,8 @@ TEST_F(EditorFixture, UpgradeModeConnectsToTheSimulatedBootloader)
         setup.bootloader = true;
         setup.faults = c.faults;
         QString error;
-        SimulatedPedalDriver pedal(clock.microseconds());  // a freshly powered pedal each time
-        ASSERT_TRUE(pedal.configure(setup, &error)) << error;
-        activeDriver = &pedal;
+        // Configuring powers the pedal up again, with the case's faults.
+        ASSERT_TRUE(driver.configure(setup, &error)) << error;
         prompts.messages.clear();
         start();
         TformMain &w = *windows->formMain;

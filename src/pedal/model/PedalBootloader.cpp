@@ -52,6 +52,7 @@ void PedalBootloader::reset()
     m_phase = Phase::WaitSync;
     m_frame.clear();
     m_go.reset();
+    m_frames = 0;  // an injected NACK counts frames from power-up
 }
 
 bool PedalBootloader::takePersistentChange()
