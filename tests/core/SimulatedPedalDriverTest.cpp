@@ -3,6 +3,8 @@
 #include "device/SimulatedPedalDriver.h"
 
 #include <QTemporaryDir>
+#include "ScriptedReplies.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -58,17 +60,6 @@ protected:
     D2XXUnit transport{driver, prompts};
 };
 
-// Splits the pedal's reply encoding (0x0A, decimal digits, 0x0D) into values.
-std::vector<int> values(const QByteArray &reply)
-{
-    std::vector<int> out;
-    for (const QByteArray &field : reply.split('\r')) {
-        const QByteArray digits = field.startsWith('\n') ? field.mid(1) : field;
-        if (!digits.isEmpty())
-            out.push_back(digits.toInt());
-    }
-    return out;
-}
 
 QByteArray bytes(const char *hex)
 {
@@ -130,7 +121,7 @@ TEST_F(SimulatedPedalTest, StatusReplyArrivesAtWireSpeedWithEightyTwoValues)
     transport.QueryFTQueueStatus();
     EXPECT_EQ(transport.rx_queue_count, total);
 
-    const std::vector<int> v = values(readAll());
+    const std::vector<int> v = splitValues(readAll());
     ASSERT_EQ(v.size(), 82u);
     EXPECT_EQ(v[0], 0x08);   // firmware 8
     EXPECT_EQ(v[1], 0x00);   // algorithm 0010
@@ -145,7 +136,7 @@ TEST_F(SimulatedPedalTest, RequestSplitOverTwoWritesIsAnsweredOnceAndStrayBytesA
     openAt115200();
     send({0x55, 0x02});
     send({0x00});
-    EXPECT_EQ(values(answer()).size(), 82u);
+    EXPECT_EQ(splitValues(answer()).size(), 82u);
     EXPECT_TRUE(driver.pedal().log().contains("ignored: unknown byte 55"));
 }
 
@@ -165,7 +156,7 @@ TEST_F(SimulatedPedalTest, WithoutPacingTheReplyIsReadableAtOnce)
     openAt115200();
     driver.wire().setPacing(false);
     send({0x02, 0x00});
-    EXPECT_EQ(values(readAll()).size(), 82u);
+    EXPECT_EQ(splitValues(readAll()).size(), 82u);
 }
 
 // The bootloader's USART takes 8 data bits and a parity bit. Whether a byte
@@ -269,7 +260,7 @@ TEST_F(SimulatedPedalTest, PacedUpgradeStartsTheNewFirmware)
     EXPECT_EQ(driver.pedal().mode(), PedalDevice::Mode::Firmware);
 
     send({0x02, 0x00});
-    const std::vector<int> v = values(answer());
+    const std::vector<int> v = splitValues(answer());
     ASSERT_EQ(v.size(), 82u);
     EXPECT_EQ(v[0], 0x09);
 }
@@ -319,7 +310,7 @@ TEST_F(SimulatedPedalTest, StoredValuesSurviveARestartThroughTheStateFile)
     now += 1'000'000;
     const std::uint32_t n = again.ReadFTDevice();
     const std::vector<int> v =
-        values(QByteArray(reinterpret_cast<const char *>(again.input_buffer.data()), int(n)));
+        splitValues(QByteArray(reinterpret_cast<const char *>(again.input_buffer.data()), int(n)));
     ASSERT_EQ(v.size(), 82u);
     EXPECT_EQ(v[4], 3) << "footswitch mode";
     const std::vector<int> stored(v.begin() + 62, v.end());

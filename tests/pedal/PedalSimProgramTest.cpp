@@ -6,6 +6,8 @@
 #include <QProcess>
 #include <QSerialPort>
 #include <QTemporaryDir>
+#include "ScriptedReplies.h"
+
 #include <gtest/gtest.h>
 
 #include "PedalSimProcess.h"
@@ -25,16 +27,6 @@ QByteArray readUntil(QSerialPort &port, Done done, int ms = 5000)
     return got;
 }
 
-std::vector<int> values(const QByteArray &reply)
-{
-    std::vector<int> out;
-    for (const QByteArray &field : reply.split('\r')) {
-        const QByteArray digits = field.startsWith('\n') ? field.mid(1) : field;
-        if (!digits.isEmpty())
-            out.push_back(digits.toInt());
-    }
-    return out;
-}
 
 // The 82 status values the pedal on `path` reports.
 std::vector<int> requestStatus(const QString &path)
@@ -49,7 +41,7 @@ std::vector<int> requestStatus(const QString &path)
     port.setParity(QSerialPort::NoParity);
     port.write(QByteArray::fromHex("0200"));
     port.waitForBytesWritten(1000);
-    return values(readUntil(port, [](const QByteArray &got) { return got.count('\r') >= 82; }));
+    return splitValues(readUntil(port, [](const QByteArray &got) { return got.count('\r') >= 82; }));
 }
 
 void sendAndClose(const QString &path, const QByteArray &bytes)

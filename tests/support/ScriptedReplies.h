@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <array>
 #include <cstdint>
+#include <vector>
 
 // Replies as the pedal's firmware sends them: each value as 0x0A, its
 // decimal digits, 0x0D.
@@ -34,4 +35,17 @@ inline QByteArray statusValues(std::uint8_t fw = 0x08, std::uint8_t algHigh = 0x
     v[22] = 0x00, v[23] = 0x40;   // Dry 0x00400000
     v[81] = 1;                    // High Notes Cut on
     return v;
+}
+
+// Splits a reply in that encoding into its values, independently of the
+// editor's decoder (the pedal's own tests cannot use it).
+inline std::vector<int> splitValues(const QByteArray &reply)
+{
+    std::vector<int> out;
+    for (const QByteArray &field : reply.split('\r')) {
+        const QByteArray digits = field.startsWith('\n') ? field.mid(1) : field;
+        if (!digits.isEmpty())
+            out.push_back(digits.toInt());
+    }
+    return out;
 }
