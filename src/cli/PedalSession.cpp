@@ -4,7 +4,7 @@ PedalSession::PedalSession(const DriverSelection::Options &options, bool verbose
     : m_prompts(verbose)
 {
     QString driverLine;
-    m_driver = DriverSelection::choose(options, &driverLine);
+    m_driver = DriverSelection::choose(options, &driverLine, &m_setupError);
     m_prompts.PrintToConsole(driverLine);
     m_transport = std::make_unique<D2XXUnit>(*m_driver, m_prompts);
     m_communication = std::make_unique<Communication>(*m_transport, m_prompts, m_prompts, m_clock);
@@ -22,6 +22,12 @@ PedalSession::~PedalSession()
 bool PedalSession::open(const QString &serial, bool *usageError)
 {
     *usageError = false;
+    // A simulated pedal that cannot be set up as asked is the caller's mistake.
+    if (!m_setupError.isEmpty()) {
+        m_prompts.showMessage(m_setupError);
+        *usageError = true;
+        return false;
+    }
     if (m_transport->GetFTDeviceCount() != 0)
         return false;
     QStringList serials;
@@ -44,5 +50,6 @@ bool PedalSession::open(const QString &serial, bool *usageError)
     m_connection->device_serial_number = serial.isEmpty() ? serials.first() : serial;
     m_connection->SetSerialDefaults();
     m_open = m_connection->ConnectToDevice([](const QString &) {}).opened;
-    return m_open;
+    // A pedal unplugged while it was set up has said so; it is closed on exit.
+    return m_open && !m_transport->device_gone;
 }

@@ -18,7 +18,8 @@ public:
 
     // Lists the devices and opens the one named by serial, or the only one
     // attached. False with a message on standard error otherwise; usageError
-    // is set when the choice was the caller's to make.
+    // is set when the choice was the caller's to make, or the simulated
+    // pedal's options or state file are bad.
     bool open(const QString &serial, bool *usageError);
 
     D2XXUnit &transport() { return *m_transport; }
@@ -34,4 +35,5 @@ private:
     std::unique_ptr<Communication> m_communication;
     std::unique_ptr<DeviceConnection> m_connection;
     bool m_open = false;
+    QString m_setupError;
 };

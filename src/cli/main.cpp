@@ -6,6 +6,7 @@
 #include "PedalSession.h"
 #include "device/D2XXUnit.h"
 #include "device/DriverSelection.h"
+#include "device/SerialPortDriver.h"
 #include "device/StatusRequest.h"
 
 #include <QCommandLineParser>
@@ -29,13 +30,23 @@ void err(const QString &line)
 }
 
 // One line per listed device: serial number, description and driver,
-// separated by tabs.
-int listDevices(D2XXUnit &transport)
+// separated by tabs. A port named with --port is listed only when it exists
+// and opens; otherwise the system's reason is given and the exit status is 1.
+int listDevices(D2XXUnit &transport, const QStringList &explicitPorts)
 {
+    QStringList unusable;
+    for (const QString &port : explicitPorts) {
+        QString reason;
+        if (!SerialPortDriver::probe(port, &reason)) {
+            err(port + QStringLiteral(": ") + reason);
+            unusable << port;
+        }
+    }
     if (transport.GetFTDeviceCount() != ft::Ok)
         return PedalFailure;
     if (transport.device_count == 0) {
-        err(QStringLiteral("No device found"));
+        if (unusable.isEmpty())
+            err(QStringLiteral("No device found"));
         return PedalFailure;
     }
     const QString driver = transport.driver().driverName();
@@ -46,9 +57,10 @@ int listDevices(D2XXUnit &transport)
         if (transport.GetFTDeviceDescription(i) != ft::Ok)
             return PedalFailure;
         const QString description = QString::fromLocal8Bit(transport.FT_Device_String);
-        out(serial + QLatin1Char('\t') + description + QLatin1Char('\t') + driver);
+        if (!unusable.contains(serial))
+            out(serial + QLatin1Char('\t') + description + QLatin1Char('\t') + driver);
     }
-    return Success;
+    return unusable.isEmpty() ? Success : PedalFailure;
 }
 
 QString hex(std::uint32_t value, int digits)
@@ -153,10 +165,15 @@ int main(int argc, char *argv[])
         }
         ConsolePrompts prompts(parser.isSet(QStringLiteral("verbose")));
         QString driverLine;
-        auto driver = DriverSelection::choose(options, &driverLine);
+        QString setupError;
+        auto driver = DriverSelection::choose(options, &driverLine, &setupError);
+        if (!setupError.isEmpty()) {
+            err(setupError);
+            return UsageError;
+        }
         prompts.PrintToConsole(driverLine);
         D2XXUnit transport(*driver, prompts);
-        return listDevices(transport);
+        return listDevices(transport, options.ports);
     }
 
     if (command == QLatin1String("status")) {

@@ -9,20 +9,49 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <cstring>
 
 #include "BuildVersion.h"
 
-int main(int argc, char *argv[])
-{
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Sombrant Editor"));
-    QApplication::setApplicationVersion(QStringLiteral(SOMBRANT_VERSION_TEXT));
+namespace {
 
-    QCommandLineParser parser;
+void describe(QCommandLineParser &parser)
+{
+    QCoreApplication::setApplicationName(QStringLiteral("Sombrant Editor"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(SOMBRANT_VERSION_TEXT));
     parser.setApplicationDescription(QStringLiteral("Editor for the Sombrant MK3 pedal."));
     parser.addHelpOption();
     parser.addVersionOption();
     DriverSelection::addOptions(parser);
+}
+
+// --help and --version print and end without a window, so they work where
+// there is no display (a terminal over ssh, a build machine).
+bool wantsTextOnly(int argc, char *argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        for (const char *option : {"--help", "-h", "-?", "--help-all", "--version", "-v"})
+            if (std::strcmp(argv[i], option) == 0)
+                return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+int main(int argc, char *argv[])
+{
+    if (wantsTextOnly(argc, argv)) {
+        QCoreApplication core(argc, argv);
+        QCommandLineParser parser;
+        describe(parser);
+        parser.process(core);  // prints and exits
+        return 0;
+    }
+
+    QApplication app(argc, argv);
+    QCommandLineParser parser;
+    describe(parser);
     parser.process(app);
 
     QString driverLine;

@@ -1,46 +1,31 @@
 #include "PedalSimProcess.h"
+#include "ProgramRun.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <pty.h>
 #include <unistd.h>
 
 namespace {
 
-struct CliRun {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-CliRun sombrant(const QStringList &arguments)
+ProgramRun sombrant(const QStringList &arguments)
 {
-    QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     // Keep a D2XX library on this machine out of the way of the serial tests.
     env.insert("SOMBRANT_FTD2XX_LIBRARY", "/nonexistent/libftd2xx.so");
-    process.setProcessEnvironment(env);
-    process.start(QStringLiteral(SOMBRANT_CLI_PATH), arguments);
-    CliRun run;
-    if (!process.waitForFinished(30000)) {
-        process.kill();
-        ADD_FAILURE() << "sombrant did not finish";
-        return run;
-    }
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = QString::fromLocal8Bit(process.readAllStandardOutput());
-    run.err = QString::fromLocal8Bit(process.readAllStandardError());
-    return run;
+    return runProgram(QStringLiteral(SOMBRANT_CLI_PATH), arguments, 30'000, env);
 }
 
 }  // namespace
 
 TEST(SombrantCli, ListsTheSimulatedPedal)
 {
-    const CliRun run = sombrant({"--simulate", "list"});
+    const ProgramRun run = sombrant({"--simulate", "list"});
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_EQ(run.out, "SIM00001\tFT230X Basic UART\tsimulated pedal\n");
 }
@@ -50,7 +35,7 @@ TEST(SombrantCli, ListsAnExplicitPortThroughTheSerialDriver)
     int master = -1, slave = -1;
     char name[256] = {};
     ASSERT_EQ(openpty(&master, &slave, name, nullptr, nullptr), 0);
-    const CliRun run = sombrant({"--port", QString::fromLocal8Bit(name), "list"});
+    const ProgramRun run = sombrant({"--port", QString::fromLocal8Bit(name), "list"});
     ::close(slave);
     ::close(master);
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
@@ -62,6 +47,13 @@ TEST(SombrantCli, ListsAnExplicitPortThroughTheSerialDriver)
 
 TEST(SombrantCli, UsageErrorsExitWithTwoAndSayWhy)
 {
+    QTemporaryDir dir;
+    const QString badState = dir.filePath("pedal.json");
+    QFile file(badState);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("{\"format\": 1, \"firmwareVersion\": ");
+    file.close();
+
     struct Case {
         QStringList arguments;
         const char *says;
@@ -73,23 +65,60 @@ TEST(SombrantCli, UsageErrorsExitWithTwoAndSayWhy)
         {{"--bogus", "list"}, "bogus"},
         {{"--simulate", "--port", "/dev/null", "list"}, "cannot be used together"},
         {{"--simulate", "--simulate-firmware", "100", "status"}, "--simulate-firmware: \"100\""},
+        {{"--simulate", "--simulate-fault", "bogus", "status"}, "unknown fault \"bogus\""},
+        {{"--simulate", "--simulate-fault", "split-reply=1", "list"}, "split-reply"},
+        {{"--simulate", "--simulate-state", badState, "status"}, "pedal state file"},
     };
     for (const Case &c : cases) {
-        const CliRun run = sombrant(c.arguments);
+        const ProgramRun run = sombrant(c.arguments);
         EXPECT_EQ(run.exitCode, 2) << c.arguments.join(' ').toStdString();
         EXPECT_TRUE(run.err.contains(c.says)) << run.err.toStdString();
         EXPECT_TRUE(run.out.isEmpty());
     }
 }
 
+TEST(SombrantCli, ListsANamedPortOnlyWhenItOpens)
+{
+    const ProgramRun missing = sombrant({"--port", "/nonexistent/tty", "list"});
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_TRUE(missing.out.isEmpty()) << missing.out.toStdString();
+    EXPECT_EQ(missing.err.trimmed(), "/nonexistent/tty: No such file or directory");
+
+    // A file that is no terminal exists but does not open as a port.
+    QTemporaryDir dir;
+    const QString plain = dir.filePath("not-a-tty");
+    QFile file(plain);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    const ProgramRun notTty = sombrant({"--port", plain, "list"});
+    EXPECT_EQ(notTty.exitCode, 1);
+    EXPECT_TRUE(notTty.out.isEmpty()) << notTty.out.toStdString();
+    EXPECT_TRUE(notTty.err.startsWith(plain + ": ")) << notTty.err.toStdString();
+}
+
+// The editor answers --help and --version where there is no display.
+TEST(SombrantEditor, HelpAndVersionNeedNoDisplay)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove("DISPLAY");
+    env.remove("WAYLAND_DISPLAY");
+    env.remove("QT_QPA_PLATFORM");
+    const ProgramRun version = runProgram(QStringLiteral(SOMBRANT_EDITOR_PATH), {"--version"}, 30'000, env);
+    EXPECT_EQ(version.exitCode, 0) << version.err.toStdString();
+    EXPECT_TRUE(version.out.startsWith("Sombrant Editor ")) << version.out.toStdString();
+    const ProgramRun help = runProgram(QStringLiteral(SOMBRANT_EDITOR_PATH), {"--help"}, 30'000, env);
+    EXPECT_EQ(help.exitCode, 0) << help.err.toStdString();
+    EXPECT_TRUE(help.out.contains("--simulate")) << help.out.toStdString();
+}
+
 TEST(SombrantCli, StatusReadsThePedalForAPersonAndAsJson)
 {
-    const CliRun text = sombrant({"--simulate", "status"});
+    const ProgramRun text = sombrant({"--simulate", "status"});
     EXPECT_EQ(text.exitCode, 0) << text.err.toStdString();
     EXPECT_TRUE(text.out.startsWith("Firmware: 08\nAlgorithm: 0010\nEffect: 10\n")) << text.out.toStdString();
     EXPECT_TRUE(text.out.contains("\nHigh Notes Cut: 0x")) << text.out.toStdString();
 
-    const CliRun json = sombrant({"--simulate", "status", "--json"});
+    const ProgramRun json = sombrant({"--simulate", "status", "--json"});
     ASSERT_EQ(json.exitCode, 0) << json.err.toStdString();
     const QJsonObject o = QJsonDocument::fromJson(json.out.toUtf8()).object();
     EXPECT_EQ(o["firmware"].toString(), "08");
@@ -104,10 +133,10 @@ TEST(SombrantCli, StatusOverAPseudoTerminalFromThePedalSimulator)
 {
     Simulator sim({"--firmware", "7"});
     ASSERT_FALSE(sim.path().isEmpty());
-    const CliRun listed = sombrant({"--port", sim.path(), "list"});
+    const ProgramRun listed = sombrant({"--port", sim.path(), "list"});
     EXPECT_TRUE(listed.out.startsWith(sim.path() + "\t")) << listed.out.toStdString();
 
-    const CliRun run = sombrant({"--port", sim.path(), "status", "--json"});
+    const ProgramRun run = sombrant({"--port", sim.path(), "status", "--json"});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     const QJsonObject o = QJsonDocument::fromJson(run.out.toUtf8()).object();
     EXPECT_EQ(o["firmware"].toString(), "07");
@@ -122,17 +151,17 @@ TEST(SombrantCli, APedalThatFailsExitsWithOneAndSaysWhy)
     };
     const Case cases[] = {
         {{"--fault", "silent"}, "No reply from the pedal"},
-        {{"--fault", "short-status=20"}, "Incomplete reply from the pedal (20 values)"},
+        {{"--fault", "short-status=20"}, "Incomplete reply from the pedal: 20 of 82 values"},
     };
     for (const Case &c : cases) {
         Simulator sim(c.simulator);
         ASSERT_FALSE(sim.path().isEmpty());
-        const CliRun run = sombrant({"--port", sim.path(), "status"});
+        const ProgramRun run = sombrant({"--port", sim.path(), "status"});
         EXPECT_EQ(run.exitCode, 1) << c.says;
         EXPECT_TRUE(run.err.contains(c.says)) << run.err.toStdString();
         EXPECT_TRUE(run.out.isEmpty());
     }
-    const CliRun none = sombrant({"--port", "/nonexistent/tty", "status"});
+    const ProgramRun none = sombrant({"--port", "/nonexistent/tty", "status"});
     EXPECT_EQ(none.exitCode, 1);
     EXPECT_TRUE(none.err.contains("Device not found")) << none.err.toStdString();
 }

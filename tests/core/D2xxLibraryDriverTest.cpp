@@ -408,7 +408,8 @@ TEST_F(D2xxLibraryDriverTest, PurgesClearOnlyTheirOwnSide)
     };
     const Case cases[] = {
         {"receive", &D2XXUnit::PurgeFTReceive, 1u, 0, 3},
-        {"transmit", &D2XXUnit::PurgeFTTransmit, 2u, 5, 0},
+        // Writes reach the stand-in's device at once, so its record of them stays.
+        {"transmit", &D2XXUnit::PurgeFTTransmit, 2u, 5, 3},
     };
     openSecondDevice();
     for (const Case &c : cases) {
@@ -444,8 +445,8 @@ TEST_F(D2xxLibraryDriverTest, FailingCallsReportLabelAndStatusAndChangeNothing)
          "GetFTDeviceDescription - Insufficient resources..."},
         {"FT_OpenEx", [](D2XXUnit &u) { u.Open_USB_Device_By_Serial_Number("PDL00001"); }, 3,
          "Open_USB_Device_By_Serial_Number - Device not opened..."},
-        {"FT_Read", [](D2XXUnit &u) { EXPECT_EQ(u.ReadFTDevice(), 0u); }, 4,
-         "FT_Read - General IO error..."},
+        {"FT_Read", [](D2XXUnit &u) { EXPECT_EQ(u.ReadFTDevice(), 0u); }, 3,
+         "FT_Read - Device not opened..."},
         {"FT_Write", [](D2XXUnit &u) { u.WriteFTDevice(1); }, 10, "FT_Write - Failed to write..."},
         {"FT_SetBaudRate", [](D2XXUnit &u) { u.ApplyFTBaudRate(); }, 7,
          "FT_SetBaudRate - Invalid baud rate..."},
@@ -492,6 +493,34 @@ TEST_F(D2xxLibraryDriverTest, FailingCallsReportLabelAndStatusAndChangeNothing)
     EXPECT_EQ(fake().rxPending(1), 3u);
     EXPECT_TRUE(takeTx(1).isEmpty());
     EXPECT_EQ(handleOf(1), unit.device_handle);
+}
+
+// "General IO error" or "Device not found" on the open handle: the device
+// has gone. It is reported once; later calls on it are not made and fail
+// quietly, until it is closed.
+TEST_F(D2xxLibraryDriverTest, AGoneDeviceIsReportedOnceUntilClosed)
+{
+    for (const unsigned int status : {4u, 2u}) {
+        SCOPED_TRACE(status);
+        openSecondDevice();
+        prompts.messages.clear();
+        int told = 0;
+        unit.onDeviceGone = [&] { ++told; };
+        ASSERT_EQ(fake().failNext("FT_Write", status), 0);
+        unit.WriteFTDevice(2);
+        const unsigned int queries = fake().callCount("FT_GetQueueStatus");
+        EXPECT_EQ(unit.QueryFTQueueStatus(), ft::IoError);
+        EXPECT_EQ(unit.ReadFTDevice(), 0u);
+        EXPECT_EQ(unit.PurgeFTReceive(), ft::IoError);
+        EXPECT_EQ(fake().callCount("FT_GetQueueStatus"), queries) << "not asked again";
+        EXPECT_EQ(prompts.messages, QStringList{QStringLiteral("FT_Write") + D2XXUnit::statusText(status)});
+        EXPECT_TRUE(unit.device_gone);
+        EXPECT_EQ(told, 1);
+        EXPECT_EQ(unit.CloseFTDevice(), ft::Ok);
+        EXPECT_FALSE(unit.device_gone);
+        unit.onDeviceGone = nullptr;
+        prompts.messages.clear();
+    }
 }
 
 TEST(D2xxStatusText, ReadsAsUsersKnowIt)

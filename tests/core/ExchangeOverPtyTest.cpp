@@ -70,9 +70,10 @@ TEST_F(ExchangeOverPtyTest, StatusRequestReadsAReplySentInTwoParts)
         received += bytes;
         if (received != QByteArray::fromHex("0200"))
             return;
-        // Half now, half a little later: the reply spans several reads.
+        // Half now, half after a pause longer than a pedal's usual one:
+        // the reply spans several reads and is waited out.
         reply(whole.left(100));
-        QTimer::singleShot(5, [&] { reply(whole.mid(100)); });
+        QTimer::singleShot(300, [&] { reply(whole.mid(100)); });
     };
     ASSERT_TRUE(connect());
     const auto s = status.request_device_status();
@@ -121,7 +122,7 @@ TEST_F(ExchangeOverPtyTest, AHungUpLineEndsTheWaitWithTheDriversError)
     comm.send_message("0200", 2, true);
     notifier.reset();
     pty.closeMaster();
-    EXPECT_EQ(comm.receive_reply(), Communication::Reply::TransportError);
+    EXPECT_EQ(comm.receive_reply(82), Communication::Reply::TransportError);
     ASSERT_FALSE(prompts.messages.isEmpty());
     EXPECT_TRUE(prompts.messages.last().contains("General IO error")) << prompts.messages.last();
 }

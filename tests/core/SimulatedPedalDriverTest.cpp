@@ -1,7 +1,9 @@
 #include "ScriptedPrompts.h"
 #include "device/D2XXUnit.h"
 #include "device/SimulatedPedalDriver.h"
+#include "model/PedalStateFile.h"
 
+#include <QDir>
 #include <QTemporaryDir>
 #include "ScriptedReplies.h"
 
@@ -275,19 +277,90 @@ TEST_F(SimulatedPedalTest, UnplugFaultMakesEveryLaterCallFailAsAGoneDevice)
     send({0x07, 0x05});  // the first message understood: then the cable goes
     EXPECT_TRUE(driver.unplugged());
     send({0x02, 0x00});
-    transport.QueryFTQueueStatus();
+    std::uint32_t count = 0;
+    std::uint8_t byte = 0;
+    EXPECT_EQ(driver.getQueueStatus(transport.device_handle, count), ft::IoError);
+    EXPECT_EQ(driver.read(transport.device_handle, &byte, 1, count), ft::IoError);
+    EXPECT_EQ(driver.purge(transport.device_handle, ft::PurgeRx), ft::IoError);
     EXPECT_EQ(transport.ReadFTDevice(), 0u);
     transport.GetFTDeviceCount();
     EXPECT_EQ(transport.device_count, 0u);
     EXPECT_EQ(transport.CloseFTDevice(), ft::Ok);
     EXPECT_EQ(transport.Open_USB_Device_By_Serial_Number("SIM00001"), ft::DeviceNotFound);
-    EXPECT_EQ(prompts.messages,
-              QStringList({"FT_Write - General IO error...", "FT_GetQueueStatus - General IO error...",
-                           "FT_Read - General IO error...",
-                           "Open_USB_Device_By_Serial_Number - Device not found..."}));
+    // The transport reports the gone device once.
+    EXPECT_EQ(prompts.messages, QStringList({"FT_Write - General IO error...",
+                                             "Open_USB_Device_By_Serial_Number - Device not found..."}));
 }
 
+// The state file is the first pedal's for its life: a second one on it is
+// refused, keeps its factory state and saves nothing. What the first one
+// stored reaches the file, the change inside the save interval included (it
+// is saved when the driver goes), and a pedal started after it finds it.
 TEST_F(SimulatedPedalTest, StoredValuesSurviveARestartThroughTheStateFile)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    PedalSetup setup;
+    setup.stateFile = dir.filePath("pedal.json");
+    // A line at 115200 baud 8N1 to `pedal`.
+    auto setUp = [](D2XXUnit &line) {
+        line.GetFTDeviceCount();
+        EXPECT_EQ(line.Open_USB_Device_By_Serial_Number("SIM00001"), ft::Ok);
+        line.baud_rate = 115200;
+        line.word_length = 8;
+        line.parity = ft::ParityNone;
+        EXPECT_EQ(line.ApplyFTBaudRate(), ft::Ok);
+        EXPECT_EQ(line.ApplyFTDataCharacteristics(), ft::Ok);
+    };
+    // One message over a line of its own; returns the answer's values.
+    auto exchange = [this, &setUp](SimulatedPedalDriver &pedal, const QByteArray &message) {
+        D2XXUnit line{pedal, prompts};
+        setUp(line);
+        std::copy(message.begin(), message.end(), line.output_buffer.begin());
+        line.WriteFTDevice(std::uint32_t(message.size()));
+        now += 1'000'000;
+        const std::uint32_t n = line.ReadFTDevice();
+        line.CloseFTDevice();
+        return splitValues(QByteArray(reinterpret_cast<const char *>(line.input_buffer.data()), int(n)));
+    };
+    const std::vector<int> factoryStored{0x00, 0x60, 0x00, 0x00};  // Input Level, slot 10
+    QString error;
+    {
+        SimulatedPedalDriver first{[this] { return now; }};
+        ASSERT_TRUE(first.configure(setup, &error)) << error.toStdString();
+        D2XXUnit line{first, prompts};
+        setUp(line);
+        for (const QByteArray &m : {bytes("03003FC000004000000014E0000000000100000000"), bytes("080101")}) {
+            std::copy(m.begin(), m.end(), line.output_buffer.begin());
+            line.WriteFTDevice(std::uint32_t(m.size()));
+        }
+        EXPECT_EQ(first.stateKeeper().saveCount(), 1) << "the footswitch mode waits for the save interval";
+
+        SimulatedPedalDriver second{[this] { return now; }};
+        error.clear();
+        EXPECT_FALSE(second.configure(setup, &error));
+        EXPECT_TRUE(error.contains(QDir::toNativeSeparators(setup.stateFile))) << error.toStdString();
+        EXPECT_TRUE(error.contains("in use")) << error.toStdString();
+        const std::vector<int> v = exchange(second, bytes("0200"));
+        ASSERT_EQ(v.size(), 82u);
+        EXPECT_EQ(std::vector<int>(v.begin() + 62, v.begin() + 66), factoryStored);
+        exchange(second, bytes("080001"));  // kept by nobody
+        line.CloseFTDevice();
+    }
+
+    SimulatedPedalDriver restarted{[this] { return now; }};
+    ASSERT_TRUE(restarted.configure(setup, &error)) << error.toStdString();
+    const std::vector<int> v = exchange(restarted, bytes("0200"));
+    ASSERT_EQ(v.size(), 82u);
+    EXPECT_EQ(v[4], 3) << "footswitch mode";
+    const std::vector<int> stored(v.begin() + 62, v.end());
+    EXPECT_EQ(stored, std::vector<int>({0x00, 0x3F, 0xC0, 0x00, 0x00, 0x40, 0x00, 0x00, 0x00, 0x14,
+                                        0xE0, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00}));
+}
+
+// A change inside the save interval reaches the file with the first call on
+// the driver once the interval has passed, not before.
+TEST_F(SimulatedPedalTest, ChangeInsideTheSaveIntervalIsSavedByTheFirstCallAfterIt)
 {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
@@ -296,24 +369,22 @@ TEST_F(SimulatedPedalTest, StoredValuesSurviveARestartThroughTheStateFile)
     QString error;
     ASSERT_TRUE(driver.configure(setup, &error)) << error.toStdString();
     openAt115200();
-    send(bytes("03003FC000004000000014E0000000000100000000"));  // store the five values
-    send(bytes("080101"));
+    auto savedMode = [&] {
+        PedalState s = PedalDevice::factoryState(0x08);
+        EXPECT_TRUE(PedalStateFile::load(setup.stateFile, s, &error)) << error.toStdString();
+        return int(s.footswitchMode);
+    };
 
-    SimulatedPedalDriver restarted{[this] { return now; }};
-    ASSERT_TRUE(restarted.configure(setup, &error)) << error.toStdString();
-    D2XXUnit again{restarted, prompts};
-    again.GetFTDeviceCount();
-    ASSERT_EQ(again.Open_USB_Device_By_Serial_Number("SIM00001"), ft::Ok);
-    again.output_buffer[0] = 0x02;
-    again.output_buffer[1] = 0x00;
-    again.WriteFTDevice(2);
-    now += 1'000'000;
-    const std::uint32_t n = again.ReadFTDevice();
-    const std::vector<int> v =
-        splitValues(QByteArray(reinterpret_cast<const char *>(again.input_buffer.data()), int(n)));
-    ASSERT_EQ(v.size(), 82u);
-    EXPECT_EQ(v[4], 3) << "footswitch mode";
-    const std::vector<int> stored(v.begin() + 62, v.end());
-    EXPECT_EQ(stored, std::vector<int>({0x00, 0x3F, 0xC0, 0x00, 0x00, 0x40, 0x00, 0x00, 0x00, 0x14,
-                                        0xE0, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00}));
+    send(bytes("080100"));
+    EXPECT_EQ(savedMode(), 2) << "the first change after a quiet spell is saved at once";
+    now += 1000;
+    send(bytes("080101"));
+    now = PedalStateKeeper::SaveIntervalUs - 1;
+    transport.QueryFTQueueStatus();
+    EXPECT_EQ(savedMode(), 2);
+    now = PedalStateKeeper::SaveIntervalUs;
+    transport.QueryFTQueueStatus();
+    EXPECT_EQ(savedMode(), 3);
+    EXPECT_EQ(driver.stateKeeper().saveCount(), 2);
+    EXPECT_TRUE(driver.saveError().isEmpty());
 }

@@ -26,11 +26,22 @@ protected:
         ASSERT_TRUE(driver.load(&error)) << error;
         transport.GetFTDeviceCount();
         ASSERT_EQ(transport.Open_USB_Device_By_Serial_Number("PDL00001"), ft::Ok);
+        clock.onAdvance = [this](std::int64_t now) { fake.setTime(now); };
     }
+    // The pedal answers the request while the editor pauses: the reply is
+    // queued at the first step of time after the request went out.
     std::optional<DeviceStatus> request(const QByteArray &reply)
     {
-        fake.push(0, reply);
-        return status.request_device_status();
+        bool answered = false;
+        clock.onAdvance = [&](std::int64_t now) {
+            fake.setTime(now);
+            if (!answered)
+                fake.push(0, reply);
+            answered = true;
+        };
+        auto result = status.request_device_status();
+        clock.onAdvance = [this](std::int64_t now) { fake.setTime(now); };
+        return result;
     }
 
     const FakeFtd2xx &fake = FakeFtd2xx::instance();
@@ -47,14 +58,16 @@ protected:
 
 TEST_F(StatusRequestTest, ReadsTheWholeStateFromEightyTwoValues)
 {
-    const auto s = request(encodeValues(statusValues()));
-    ASSERT_TRUE(s.has_value());
-    // One write of the two request bytes (the stand-in's TX record does not
-    // survive the purge that follows, so the bytes are read from the buffer).
-    EXPECT_EQ(fake.callCount("FT_Write"), 1u);
-    EXPECT_EQ(fake.lastArg("FT_Write", 2), 2u);
-    EXPECT_EQ(QByteArray(reinterpret_cast<const char *>(transport.output_buffer.data()), 2),
-              QByteArray::fromHex("0200"));
+    const QByteArray reply = encodeValues(statusValues());
+    const auto s = request(reply);
+    ASSERT_TRUE(s.has_value()) << prompts.messages.join(" | ");
+    // What crossed the library, polls left out: the receive queue purged,
+    // the transmit queue purged, the request written, 200 ms of pause, the
+    // reply read whole, and a last purge after a short look for more.
+    const QStringList calls = fake.journalWithout("FT_GetQueueStatus").mid(2);  // count, open
+    EXPECT_EQ(calls, QStringList({"@0 FT_Purge RX", "@0 FT_Purge TX", "@0 FT_Write 0200",
+                                  "@200 FT_Purge TX", QStringLiteral("@200 FT_Read %1").arg(reply.size()),
+                                  "@210 FT_Purge RX"}));
     EXPECT_EQ(s->device_firmware_version, "08");
     EXPECT_EQ(s->device_algorithm_version, "0010");
     EXPECT_EQ(s->device_effect_number, "10");
@@ -83,6 +96,16 @@ TEST_F(StatusRequestTest, ReplySplitOverSeveralReadsIsWhole)
     EXPECT_EQ(s->parameterValues[14], 1u);
 }
 
+TEST_F(StatusRequestTest, StaleBytesAreDiscardedBeforeTheRequest)
+{
+    // The tail of an earlier reply that came too late for it.
+    fake.push(0, "\n0\r\n16\r\n");
+    const auto s = request(encodeValues(statusValues(0x07)));
+    ASSERT_TRUE(s.has_value()) << prompts.messages.join(" | ");
+    EXPECT_EQ(s->device_firmware_version, "07");
+    EXPECT_EQ(log.lines.first(), "Discarded 8 stray bytes");
+}
+
 TEST_F(StatusRequestTest, FailuresSayWhyAndGiveNothing)
 {
     struct Case {
@@ -90,21 +113,48 @@ TEST_F(StatusRequestTest, FailuresSayWhyAndGiveNothing)
         QByteArray reply;
         const char *message;
     };
+    const QByteArray whole = encodeValues(statusValues());
     const Case cases[] = {
         {"silence", {}, "No reply from the pedal"},
-        {"short", encodeValues(statusValues().left(10)), "Incomplete reply from the pedal (10 values)"},
-        {"no values", "\n12", "Incomplete reply from the pedal (0 values)"},
-        {"undecodable", "\n8\r\n0\r\n1;\r", "Undecodable reply from the pedal"},
+        {"short", encodeValues(statusValues().left(10)), "Incomplete reply from the pedal: 10 of 82 values"},
+        {"no values", "\n12", "Incomplete reply from the pedal: 0 of 82 values"},
+        {"undecodable", "\n8\r\n0\r\n1;\r", "Undecodable reply from the pedal at byte 8: 0A 31 3B"},
+        {"one value more", whole + "\n0\r", "Unexpected reply: more than 82 values"},
+        {"the reply twice", whole + whole, "Unexpected reply: more than 82 values"},
+        {"an error word", QByteArray("ERROR\r").repeated(100), "Undecodable reply from the pedal at byte 0: 45"},
     };
     // A good reply first: its values must not fill in for a bad one.
-    ASSERT_TRUE(request(encodeValues(statusValues())).has_value());
+    ASSERT_TRUE(request(whole).has_value());
     for (const Case &c : cases) {
         prompts.messages.clear();
+        const int readsBefore = int(fake.callCount("FT_Read"));
         EXPECT_FALSE(request(c.reply).has_value()) << c.what;
-        ASSERT_EQ(prompts.messages.size(), 1) << c.what;
-        EXPECT_TRUE(prompts.messages[0].startsWith(c.message)) << prompts.messages[0];
-        transport.PurgeFTReceive();
+        EXPECT_EQ(prompts.messages, QStringList({c.message})) << c.what;
+        EXPECT_EQ(fake.rxPending(0), 0u) << c.what << ": the rest is purged";
+        if (c.reply.size() > 410) {
+            EXPECT_LE(int(fake.callCount("FT_Read")) - readsBefore, 2) << c.what;
+        }
     }
+}
+
+// Another request started while one waits for its reply (a handler run
+// from the wait) is refused: it would take the first one's reply.
+TEST_F(StatusRequestTest, ARequestInsideAnotherIsRefused)
+{
+    bool answered = false;
+    std::optional<DeviceStatus> nested{DeviceStatus{}};
+    clock.onAdvance = [&](std::int64_t now) {
+        fake.setTime(now);
+        if (answered)
+            return;
+        answered = true;
+        nested = status.request_device_status();
+        fake.push(0, encodeValues(statusValues()));
+    };
+    EXPECT_TRUE(status.request_device_status().has_value()) << prompts.messages.join(" | ");
+    EXPECT_FALSE(nested.has_value());
+    EXPECT_TRUE(log.lines.contains("Busy: status request refused while the status request waits for the pedal"));
+    EXPECT_EQ(fake.callCount("FT_Write"), 1u);
 }
 
 TEST_F(StatusRequestTest, VersionChecksTellAnOlderPedalOnly)

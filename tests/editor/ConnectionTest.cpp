@@ -10,6 +10,9 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
+#include <QCursor>
+#include <QGuiApplication>
+#include <QRegularExpression>
 #include <QTest>
 
 namespace {
@@ -95,8 +98,11 @@ TEST_F(EditorFixture, ConnectDisconnectConnectFollowsTheLabelAndControls)
                              "menuStartFirmwareUpgrade"})
         EXPECT_FALSE(enabled(w, name)) << name;
     EXPECT_TRUE(windows->formFXsettings->parameterControlsEnabled());
+    // The chip powers up in another frame: Connect sets all of 8N1.
     EXPECT_EQ(driver.baudRate(), 115200u);
     EXPECT_EQ(driver.wordLength(), 8);
+    EXPECT_EQ(driver.stopBits(), 0);
+    EXPECT_EQ(driver.parity(), 0);
     const QStringList lines = logLines();
     ASSERT_EQ(lines.size(), 3);
     EXPECT_EQ(lines[0], "serial number: SIM00001");
@@ -132,17 +138,23 @@ TEST_F(EditorFixture, UpgradeModeHandshakeAcceptsOnlyTheAcknowledge)
     struct Case {
         const char *what;
         QByteArray answer;
+        int afterMs;
         const char *received;
         const char *message;
         bool acknowledged;
     };
+    // The bootloader has 1 s to answer: an answer just inside it counts,
+    // silence ends the wait right after it.
     const Case cases[] = {
-        {"ACK", QByteArray("\x79", 1), "received Byte: 79",
+        {"ACK", QByteArray("\x79", 1), 1, "received Byte: 79",
          "Connection to bootloader succeeded, ready for firmware upgrade", true},
-        {"NACK", QByteArray("\x1F", 1), "received Byte: 1F", "Connection to bootloader failed", false},
-        {"silence", {}, "received Byte: ", "Connection to bootloader failed", false},
+        {"NACK", QByteArray("\x1F", 1), 1, "received Byte: 1F", "Connection to bootloader failed", false},
+        {"late ACK", QByteArray("\x79", 1), 990, "received Byte: 79",
+         "Connection to bootloader succeeded, ready for firmware upgrade", true},
+        {"silence", {}, 1, "received Byte: ", "Connection to bootloader failed", false},
     };
     for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
         useStandIn();
         fake.add("PDL00001", "FT230X Basic UART");
         prompts.messages.clear();
@@ -150,25 +162,48 @@ TEST_F(EditorFixture, UpgradeModeHandshakeAcceptsOnlyTheAcknowledge)
         TformMain &w = *windows->formMain;
         w.menuFirmwareUpgradeMode->trigger();
         ASSERT_TRUE(w.communication().firmware_upgrade_mode);
-        fake.push(0, c.answer);  // the bootloader's answer to the sync byte
+        // Left over from before: must not be taken for the answer.
+        fake.push(0, QByteArray("\x79", 1));
         const std::int64_t before = clock.now;
+        answerOnce(c.answer, c.afterMs);
         w.menuConnect->trigger();
 
-        QByteArray sent(8, '\0');
-        sent.truncate(int(fake.takeTx(0, sent.data(), size_t(sent.size()))));
-        EXPECT_EQ(sent, QByteArray("\x7F", 1)) << c.what;
-        EXPECT_EQ(prompts.messages, QStringList({c.message})) << c.what;
-        EXPECT_EQ(logLines().last(), c.received) << c.what;
-        EXPECT_TRUE(w.lblDeviceName->text().endsWith(" connected")) << c.what;
-        EXPECT_EQ(enabled(w, "menuStartFirmwareUpgrade"), c.acknowledged) << c.what;
-        EXPECT_EQ(enabled(w, "btnRequest"), !c.acknowledged) << c.what;
-        EXPECT_EQ(enabled(w, "btnUpload"), !c.acknowledged) << c.what;
-        EXPECT_TRUE(enabled(w, "menuDisconnect")) << c.what;
+        const QStringList calls = fake.journalWithout("FT_GetQueueStatus");
+        const qsizetype sync = calls.indexOf(QRegularExpression("^@\\d+ FT_Write 7F$"));
+        ASSERT_GT(sync, 0) << calls.join('\n');
+        EXPECT_TRUE(calls[sync - 1].endsWith("FT_Purge RX")) << calls.join('\n');
+        EXPECT_EQ(prompts.messages, QStringList({c.message}));
+        EXPECT_EQ(logLines().last(), c.received);
+        EXPECT_TRUE(w.lblDeviceName->text().endsWith(" connected"));
+        EXPECT_EQ(enabled(w, "menuStartFirmwareUpgrade"), c.acknowledged);
+        EXPECT_EQ(enabled(w, "btnRequest"), !c.acknowledged);
+        EXPECT_EQ(enabled(w, "btnUpload"), !c.acknowledged);
+        EXPECT_TRUE(enabled(w, "menuDisconnect"));
         if (c.answer.isEmpty()) {
-            EXPECT_GE(clock.now - before, Communication::HandshakeTimeoutMs);
+            EXPECT_GE(clock.now - before, 1000);
+            EXPECT_LE(clock.now - before, 1000 + 5);
         }
         windows.reset();
     }
+}
+
+// A failed open in upgrade mode still tries the handshake, and each step
+// says how it failed, in order.
+TEST_F(EditorFixture, UpgradeModeHandshakeAfterAFailedOpen)
+{
+    useStandIn();
+    start();
+    TformMain &w = *windows->formMain;
+    w.menuFirmwareUpgradeMode->trigger();
+    w.menuConnect->trigger();
+    EXPECT_EQ(prompts.messages, QStringList({"Open_USB_Device_By_Serial_Number - Device not found...",
+                                             "FT_Write - Invalid handle...",
+                                             "FT_GetQueueStatus - Invalid handle...",
+                                             "Connection to bootloader failed"}));
+    EXPECT_EQ(logLines().last(), "received Byte: ");
+    EXPECT_FALSE(w.device_connected);
+    EXPECT_TRUE(enabled(w, "menuConnect"));
+    EXPECT_FALSE(enabled(w, "menuStartFirmwareUpgrade"));
 }
 
 TEST_F(EditorFixture, RequestShowsTheVersionsAndEnablesTheSixControls)
@@ -198,20 +233,118 @@ TEST_F(EditorFixture, AFailedRequestChangesNothingAndClearsItsFlag)
     start();
     TformMain &w = *windows->formMain;
     w.menuConnect->trigger();
-    for (const QByteArray &reply : {QByteArray(), encodeValues(statusValues().left(40)),
-                                    QByteArray("\n8\r\n:\r")}) {
+    const std::pair<QByteArray, QString> cases[] = {
+        {QByteArray(), "No reply from the pedal"},
+        {encodeValues(statusValues().left(40)), "Incomplete reply from the pedal: 40 of 82 values"},
+        {QByteArray("\n8\r\n:\r"), "Undecodable reply from the pedal at byte 4: 0A 3A"},
+        {encodeValues(statusValues()).repeated(2), "Unexpected reply: more than 82 values"},
+    };
+    for (const auto &[reply, message] : cases) {
         prompts.messages.clear();
-        fake.push(0, reply);
+        answerOnce(reply);
         bool flagDuringRequest = false;
         prompts.onMessage = [&](const QString &) { flagDuringRequest = w.request_in_progress; };
         QTest::mouseClick(w.btnRequest, Qt::LeftButton);
-        EXPECT_EQ(prompts.messages.size(), 1) << reply.toHex().toStdString();
+        EXPECT_EQ(prompts.messages, QStringList({message}));
         EXPECT_TRUE(flagDuringRequest);
         EXPECT_FALSE(w.request_in_progress);
         EXPECT_EQ(w.lblFirmwareVersion->text(), "Device Firmware:");
         for (const char *name : kAfterRequest)
             EXPECT_FALSE(enabled(w, name)) << name;
+        EXPECT_TRUE(enabled(w, "btnRequest")) << "ready to try again";
     }
+}
+
+// While the request waits for its reply the pedal commands are locked and
+// the cursor says so; a request that still gets through (a handler run from
+// the wait) is refused and leaves the outer one's flag alone.
+TEST_F(EditorFixture, ARequestHoldsThePedalCommandsUntilItsReply)
+{
+    start();
+    TformMain &w = *windows->formMain;
+    w.menuConnect->trigger();
+    bool checked = false;
+    clock.onAdvance = [&](std::int64_t) {
+        if (checked)
+            return;
+        checked = true;
+        for (const char *name : {"btnRequest", "btnUpload", "menuDisconnect", "menuLoadPreset",
+                                 "menuSavePreset", "menuLoadAlgorithmFromFile"})
+            EXPECT_FALSE(enabled(w, name)) << name << " during the wait";
+        ASSERT_NE(QGuiApplication::overrideCursor(), nullptr);
+        EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::BusyCursor);
+        w.btnRequestClick();
+        EXPECT_TRUE(w.request_in_progress) << "the nested click must not clear it";
+    };
+    QTest::mouseClick(w.btnRequest, Qt::LeftButton);
+    ASSERT_TRUE(checked);
+    EXPECT_TRUE(prompts.messages.isEmpty()) << prompts.messages.join(" | ");
+    EXPECT_EQ(w.lblFirmwareVersion->text(), "Device Firmware: 08");
+    EXPECT_TRUE(logLines().contains("Busy: status request refused while the status request waits for the pedal"));
+    EXPECT_EQ(logLines().filter("Firmware Version: ").size(), 1);
+    for (const char *name : {"btnRequest", "btnUpload", "menuDisconnect", "menuLoadPreset", "btnAssign"})
+        EXPECT_TRUE(enabled(w, name)) << name << " after the reply";
+    EXPECT_FALSE(enabled(w, "menuConnect"));
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+    EXPECT_FALSE(w.request_in_progress);
+}
+
+TEST_F(EditorFixture, DisconnectAfterARequestLocksWhatNeedsThePedal)
+{
+    start();
+    TformMain &w = *windows->formMain;
+    w.menuConnect->trigger();
+    QTest::mouseClick(w.btnRequest, Qt::LeftButton);
+    ASSERT_TRUE(enabled(w, "btnAssign"));
+    w.menuDisconnect->trigger();
+    for (const char *name : {"btnRequest", "btnUpload", "btnAssign", "btnSaveParameters",
+                             "btnSetFootswitchMode", "btnSetTuning", "menuUploadTuningsData",
+                             "menuDisconnect"})
+        EXPECT_FALSE(enabled(w, name)) << name;
+    EXPECT_FALSE(w.menuMIDI->menuAction()->isEnabled());
+    EXPECT_TRUE(enabled(w, "menuConnect"));
+}
+
+// Unplugged: the request stops at the first failure with one box, and the
+// window is left as Disconnect leaves it.
+TEST_F(EditorFixture, APedalUnpluggedDuringARequestDisconnectsTheWindow)
+{
+    start();
+    TformMain &w = *windows->formMain;
+    w.menuConnect->trigger();
+    QTest::mouseClick(w.btnRequest, Qt::LeftButton);
+    driver.unplug();
+    QTest::mouseClick(w.btnRequest, Qt::LeftButton);
+    EXPECT_EQ(prompts.messages, QStringList({"FT_GetQueueStatus - General IO error..."}));
+    EXPECT_EQ(w.lblDeviceName->text(), "Sombrant MK3 ");
+    EXPECT_FALSE(driver.isOpen());
+    EXPECT_FALSE(w.pedalOpen());
+    for (const char *name : {"btnRequest", "btnUpload", "btnAssign", "menuDisconnect"})
+        EXPECT_FALSE(enabled(w, name)) << name;
+    for (const char *name : {"menuScan", "menuConnect"})
+        EXPECT_TRUE(enabled(w, name)) << name;
+    EXPECT_FALSE(windows->formFXsettings->parameterControlsEnabled());
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+}
+
+// A write that expects no reply (a dial's live message) finds the pedal
+// gone: the window follows as soon as the handler that wrote is over.
+TEST_F(EditorFixture, APedalFoundGoneByAWriteDisconnectsTheWindow)
+{
+    start();
+    TformMain &w = *windows->formMain;
+    w.menuConnect->trigger();
+    driver.unplug();
+    w.communication().write_dsp_message("01", 0x00E8, 1);
+    w.communication().write_dsp_message("01", 0x00E8, 2);
+    EXPECT_TRUE(w.pedalOpen()) << "not inside the handler";
+    QCoreApplication::processEvents();
+    EXPECT_EQ(prompts.messages, QStringList({"FT_Write - General IO error..."}));
+    EXPECT_FALSE(w.pedalOpen());
+    EXPECT_FALSE(driver.isOpen());
+    EXPECT_TRUE(enabled(w, "menuConnect"));
+    EXPECT_FALSE(enabled(w, "btnRequest"));
+    EXPECT_TRUE(logLines().contains("The pedal has gone: disconnected"));
 }
 
 TEST_F(EditorFixture, AnEffectClickOpensTheParameterWindowBesideTheMainWindow)

@@ -47,6 +47,22 @@ protected:
             EditorServices{*transport, prompts, relay, clock, documentsPath}, relay);
     }
 
+    // The stand-in's pedal answers once with `reply`, at the first step of
+    // time at least afterMs from now: after the request, in the editor's
+    // pause or wait. Until then the receive queue holds nothing to purge.
+    void answerOnce(const QByteArray &reply, std::int64_t afterMs = 1)
+    {
+        const std::int64_t at = clock.now + std::max<std::int64_t>(afterMs, 1);
+        auto pending = std::make_shared<bool>(true);
+        clock.onAdvance = [this, reply, at, pending](std::int64_t now) {
+            fake.setTime(now);
+            if (*pending && now >= at) {
+                *pending = false;
+                fake.push(0, reply);
+            }
+        };
+    }
+
     QStringList logLines() const
     {
         const QString text = windows->formPrint->Memo1->toPlainText();

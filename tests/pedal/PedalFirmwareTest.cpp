@@ -263,12 +263,50 @@ TEST(PedalFaults, TextFormsAndTheirErrors)
     EXPECT_EQ(f.statusReply, PedalFaults::StatusReply::Short);
     EXPECT_EQ(f.shortStatusValues, 10);
     EXPECT_EQ(f.splitParts, 2);
+    EXPECT_EQ(f.splitGapUs, 250'000);
     EXPECT_EQ(f.unplugAfterMessages, 2);
-    for (const char *bad : {"nack", "nack=x", "split-reply=1", "bogus"}) {
-        SCOPED_TRACE(bad);
+
+    struct Split {
+        const char *text;
+        int parts;
+        std::int64_t gapUs;
+    };
+    const Split splits[] = {
+        {"split-reply=2:300", 2, 300'000},
+        {"split-reply=5:0", 5, 0},
+        {"split-reply=3", 3, 250'000},  // a pause left out is the default again
+        {"split-reply", 2, 250'000},
+    };
+    for (const Split &s : splits) {
+        SCOPED_TRACE(s.text);
+        ASSERT_TRUE(f.apply(QString::fromLatin1(s.text), &error)) << error.toStdString();
+        EXPECT_EQ(f.splitParts, s.parts);
+        EXPECT_EQ(f.splitGapUs, s.gapUs);
+    }
+
+    struct Bad {
+        const char *text;
+        const char *message;
+    };
+    const Bad bads[] = {
+        {"nack", "nack=N"},
+        {"nack=x", "\"x\""},
+        {"split-reply=1", "at least 2"},
+        {"split-reply=2:x", "pause \"x\""},
+        {"split-reply=2:-1", "pause \"-1\""},
+        {"split-reply=2:", "pause \"\""},
+        {"split-reply=:300", "split-reply"},
+        {"split-reply=2:3:4", "pause \"3:4\""},
+        {"bogus", "unknown fault"},
+    };
+    for (const Bad &b : bads) {
+        SCOPED_TRACE(b.text);
+        const PedalFaults before = f;
         error.clear();
-        EXPECT_FALSE(f.apply(QString::fromLatin1(bad), &error));
-        EXPECT_FALSE(error.isEmpty());
+        EXPECT_FALSE(f.apply(QString::fromLatin1(b.text), &error));
+        EXPECT_TRUE(error.contains(QString::fromLatin1(b.message))) << error.toStdString();
+        EXPECT_EQ(f.splitParts, before.splitParts) << "bad text changes nothing";
+        EXPECT_EQ(f.splitGapUs, before.splitGapUs);
     }
 }
 

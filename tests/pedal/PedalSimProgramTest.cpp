@@ -1,16 +1,25 @@
 // sombrant-pedal-sim on a real pseudo-terminal, driven through QSerialPort,
 // the sombrant tool and stm32flash.
 
+#include "model/PedalDevice.h"
+#include "model/PedalStateFile.h"
+
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QSerialPort>
 #include <QTemporaryDir>
+#include <QThread>
 #include "ScriptedReplies.h"
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <functional>
+
 #include "PedalSimProcess.h"
+#include "ProgramRun.h"
 
 namespace {
 
@@ -52,26 +61,46 @@ void sendAndClose(const QString &path, const QByteArray &bytes)
     ASSERT_TRUE(port.waitForBytesWritten(1000));
 }
 
-struct ProgramRun {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-ProgramRun run(const QString &program, const QStringList &arguments, int ms = 60'000)
+bool openLine(QSerialPort &port)
 {
-    QProcess p;
-    p.start(program, arguments);
-    ProgramRun r;
-    if (!p.waitForFinished(ms)) {
-        p.kill();
-        p.waitForFinished(5000);
-    } else if (p.exitStatus() == QProcess::NormalExit) {
-        r.exitCode = p.exitCode();
+    if (!port.open(QIODevice::ReadWrite)) {
+        ADD_FAILURE() << "open " << port.portName().toStdString() << ": " << port.errorString().toStdString();
+        return false;
     }
-    r.out = QString::fromLocal8Bit(p.readAllStandardOutput());
-    r.err = QString::fromLocal8Bit(p.readAllStandardError());
-    return r;
+    port.setBaudRate(115200);
+    port.setDataBits(QSerialPort::Data8);
+    port.setParity(QSerialPort::NoParity);
+    return true;
+}
+
+void sendOn(QSerialPort &port, const char *hex)
+{
+    port.write(QByteArray::fromHex(hex));
+    EXPECT_TRUE(port.waitForBytesWritten(1000)) << hex;
+}
+
+// Whether the state file comes to hold what `holds` looks for by the
+// deadline; a file being replaced is read again.
+bool waitForStateFile(const QString &file, const std::function<bool(const PedalState &)> &holds, int ms = 5000)
+{
+    const QDeadlineTimer deadline(ms);
+    for (;;) {
+        PedalState s = PedalDevice::factoryState(0x01);
+        bool existed = false;
+        if (PedalStateFile::load(file, s, nullptr, &existed) && existed && holds(s))
+            return true;
+        if (deadline.hasExpired())
+            return false;
+        QThread::msleep(5);
+    }
+}
+
+PedalState stateIn(const QString &file)
+{
+    PedalState s = PedalDevice::factoryState(0x01);
+    QString error;
+    EXPECT_TRUE(PedalStateFile::load(file, s, &error)) << error.toStdString();
+    return s;
 }
 
 }  // namespace
@@ -124,7 +153,7 @@ TEST(PedalSimProgram, BadStateFileOrOptionIsReportedAndTheFileKept)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.message);
-        const ProgramRun r = run(QStringLiteral(SOMBRANT_PEDAL_SIM_PATH), c.arguments, 10'000);
+        const ProgramRun r = runProgram(QStringLiteral(SOMBRANT_PEDAL_SIM_PATH), c.arguments, 10'000);
         EXPECT_EQ(r.exitCode, 2);
         EXPECT_TRUE(r.out.isEmpty());
         EXPECT_TRUE(r.err.contains(c.message)) << r.err.toStdString();
@@ -136,7 +165,7 @@ TEST(PedalSimProgram, BadStateFileOrOptionIsReportedAndTheFileKept)
 TEST(PedalSimProgram, SombrantListsIt)
 {
     Simulator sim({});
-    const ProgramRun r = run(QStringLiteral(SOMBRANT_CLI_PATH), {"--port", sim.path(), "list"}, 10'000);
+    const ProgramRun r = runProgram(QStringLiteral(SOMBRANT_CLI_PATH), {"--port", sim.path(), "list"}, 10'000);
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_TRUE(r.out.startsWith(sim.path() + "\t")) << r.out.toStdString();
 }
@@ -175,10 +204,10 @@ TEST(PedalSimProgram, Stm32flashWritesVerifiesAndStartsAnImage)
     }
 
     Simulator sim({"--bootloader", "--no-pacing"});
-    const ProgramRun recordRun = run(stm32flash, {"-m", "8n1", "-b", "115200", "-w", dir.filePath("record.bin"), "-S",
+    const ProgramRun recordRun = runProgram(stm32flash, {"-m", "8n1", "-b", "115200", "-w", dir.filePath("record.bin"), "-S",
                                            "0x0801FC00", sim.path()});
     ASSERT_EQ(recordRun.exitCode, 0) << recordRun.out.toStdString() << recordRun.err.toStdString();
-    const ProgramRun image = run(stm32flash, {"-m", "8n1", "-b", "115200", "-w", dir.filePath("firmware.bin"), "-v", "-g",
+    const ProgramRun image = runProgram(stm32flash, {"-m", "8n1", "-b", "115200", "-w", dir.filePath("firmware.bin"), "-v", "-g",
                                        "0x08000000", sim.path()});
     ASSERT_EQ(image.exitCode, 0) << image.out.toStdString() << image.err.toStdString();
     EXPECT_TRUE(image.out.contains("Wrote and verified address 0x08001000")) << image.out.toStdString();
@@ -190,4 +219,184 @@ TEST(PedalSimProgram, Stm32flashWritesVerifiesAndStartsAnImage)
     EXPECT_TRUE(log.contains("bootloader: erase of pages 0 1 2 3\n")) << log.toStdString();
     EXPECT_TRUE(log.contains("bootloader: Read Memory 256 bytes at 08000F00\n"));
     EXPECT_TRUE(log.contains("firmware 09 running"));
+}
+
+TEST(PedalSimProgram, UsageErrorsExitWithTwoAndHelpWithZero)
+{
+    struct Case {
+        QStringList arguments;
+        int exitCode;
+        const char *says;  // on standard error, or on standard output for --help
+    };
+    const Case cases[] = {
+        {{"--bogus"}, 2, "bogus"},
+        {{"--firmware"}, 2, "firmware"},
+        {{"extra"}, 2, "unexpected argument \"extra\""},
+        {{"--no-pacing", "/dev/ttyUSB0", "more"}, 2, "unexpected argument \"/dev/ttyUSB0\""},
+        {{"--fault", "split-reply=2:x"}, 2, "pause \"x\""},
+        {{"--fault", "split-reply=2:-1"}, 2, "pause \"-1\""},
+        {{"--help"}, 0, "split-reply[=PARTS[:GAP_MS]]"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.arguments.join(' ').toStdString());
+        const ProgramRun r = runProgram(QStringLiteral(SOMBRANT_PEDAL_SIM_PATH), c.arguments, 10'000);
+        EXPECT_EQ(r.exitCode, c.exitCode) << r.err.toStdString();
+        if (c.exitCode == 0) {
+            EXPECT_TRUE(r.out.contains(c.says)) << r.out.toStdString();
+            EXPECT_TRUE(r.out.contains("--state"));
+        } else {
+            EXPECT_TRUE(r.out.isEmpty()) << "no terminal path: " << r.out.toStdString();
+            EXPECT_TRUE(r.err.contains(c.says)) << r.err.toStdString();
+        }
+    }
+}
+
+// The first simulator holds the state file: a second one on it is refused;
+// once the first has died (killed, its lock file left behind), the next one
+// takes the file over.
+TEST(PedalSimProgram, TwoSimulatorsDoNotShareAStateFile)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath("pedal.json");
+    const QStringList args{"--no-pacing", "--state", file};
+    Simulator first(args);
+    ASSERT_TRUE(first.path().startsWith("/dev/")) << first.log().toStdString();
+
+    const ProgramRun second = runProgram(QStringLiteral(SOMBRANT_PEDAL_SIM_PATH), args, 10'000);
+    EXPECT_EQ(second.exitCode, 2);
+    EXPECT_TRUE(second.out.isEmpty()) << second.out.toStdString();
+    EXPECT_TRUE(second.err.contains(file)) << second.err.toStdString();
+    EXPECT_TRUE(second.err.contains("in use by another simulated pedal")) << second.err.toStdString();
+    EXPECT_EQ(requestStatus(first.path()).size(), 82u) << "the first one goes on";
+
+    first.process().kill();
+    ASSERT_TRUE(first.process().waitForFinished(5000));
+    ASSERT_TRUE(QFile::exists(file + ".lock")) << "a killed simulator leaves its lock";
+    Simulator third(args);
+    ASSERT_TRUE(third.path().startsWith("/dev/")) << third.log().toStdString();
+    EXPECT_EQ(requestStatus(third.path()).size(), 82u);
+}
+
+// While a folder stands where the state file goes, saving fails and is logged
+// once. The change that failed reaches the file with the next change, or when
+// the simulator ends: on SIGTERM, on SIGINT, or after an "unplug" fault.
+TEST(PedalSimProgram, FailedSaveIsRetriedByTheNextChangeAndAtTheEnd)
+{
+    struct Case {
+        const char *name;
+        std::function<void(Simulator &, QSerialPort &)> end;
+        int footswitchMode;  // what the file holds in the end
+    };
+    const Case cases[] = {
+        {"next change", [](Simulator &, QSerialPort &port) { sendOn(port, "080101"); }, 3},
+        {"SIGTERM", [](Simulator &sim, QSerialPort &) { ::kill(pid_t(sim.process().processId()), SIGTERM); }, 2},
+        {"SIGINT", [](Simulator &sim, QSerialPort &) { ::kill(pid_t(sim.process().processId()), SIGINT); }, 2},
+        {"unplug", [](Simulator &, QSerialPort &port) { sendOn(port, "0200"); }, 2},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir dir;
+        const QString file = dir.filePath("pedal.json");
+        QStringList args{"--no-pacing", "--state", file};
+        const bool ends = QByteArray(c.name) != "next change";
+        if (QByteArray(c.name) == "unplug")
+            args << "--fault" << "unplug=3";
+        Simulator sim(args);
+        ASSERT_TRUE(sim.path().startsWith("/dev/")) << sim.log().toStdString();
+        QSerialPort port(sim.path());
+        ASSERT_TRUE(openLine(port));
+
+        sendOn(port, "080100");
+        ASSERT_TRUE(waitForStateFile(file, [](const PedalState &s) { return s.footswitchMode == 2; }));
+        ASSERT_TRUE(QFile::remove(file));
+        ASSERT_TRUE(QDir().mkdir(file));
+        sendOn(port, "0902FE");
+        ASSERT_TRUE(sim.waitForLog("state not saved: pedal state file")) << sim.log().toStdString();
+        ASSERT_TRUE(QDir().rmdir(file));
+
+        c.end(sim, port);
+        if (ends) {
+            ASSERT_TRUE(sim.process().waitForFinished(5000));
+            EXPECT_EQ(sim.process().exitStatus(), QProcess::NormalExit);
+            EXPECT_EQ(sim.process().exitCode(), 0);
+        } else {
+            EXPECT_TRUE(waitForStateFile(file, [](const PedalState &s) { return s.footswitchMode == 3; }));
+            EXPECT_EQ(sim.process().state(), QProcess::Running) << "saved while it runs";
+        }
+        const PedalState s = stateIn(file);
+        EXPECT_EQ(s.footswitchMode, c.footswitchMode);
+        EXPECT_EQ(s.tuningNumber, 2);
+        EXPECT_EQ(s.semitones, -2);
+        const QString log = sim.log();
+        EXPECT_EQ(log.count("state not saved"), 1) << log.toStdString();
+    }
+}
+
+// Changes that come quicker than the save interval reach the file while the
+// simulator runs, the last one included: the simulator saves when the
+// interval ends, not only when the next change comes.
+TEST(PedalSimProgram, ChangesInsideTheSaveIntervalReachTheFileWhileItRuns)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath("pedal.json");
+    Simulator sim({"--no-pacing", "--state", file});
+    ASSERT_TRUE(sim.path().startsWith("/dev/")) << sim.log().toStdString();
+    QSerialPort port(sim.path());
+    ASSERT_TRUE(openLine(port));
+
+    sendOn(port, "080100");
+    ASSERT_TRUE(waitForStateFile(file, [](const PedalState &s) { return s.footswitchMode == 2; }));
+    struct Step {
+        const char *message;
+        const char *logged;
+    };
+    const Step steps[] = {{"080101", "footswitch mode 3"}, {"080000", "footswitch mode 0"},
+                          {"080001", "footswitch mode 1"}};
+    for (const Step &step : steps) {
+        sendOn(port, step.message);
+        ASSERT_TRUE(sim.waitForLog(step.logged)) << sim.log().toStdString();
+    }
+    EXPECT_TRUE(waitForStateFile(file, [](const PedalState &s) { return s.footswitchMode == 1; }));
+    EXPECT_EQ(sim.process().state(), QProcess::Running);
+}
+
+// A host that writes requests and never reads: the simulator drops the
+// answers that do not fit its transmit buffer, whole, and says so; once the
+// host has read and purged, a new request gets a whole answer.
+TEST(PedalSimProgram, TransmitBufferIsBoundedWhenTheHostDoesNotRead)
+{
+    Simulator sim({"--no-pacing"});
+    ASSERT_TRUE(sim.path().startsWith("/dev/")) << sim.log().toStdString();
+    QSerialPort port(sim.path());
+    ASSERT_TRUE(openLine(port));
+
+    // In batches, so that the simulator reads them apart and has every
+    // chance to move answers out of the wire in between.
+    const int batches = 20;
+    const int perBatch = 50;
+    for (int b = 0; b < batches; ++b) {
+        QByteArray requests;
+        for (int i = 0; i < perBatch; ++i)
+            requests += QByteArray::fromHex("0200");
+        port.write(requests);
+        ASSERT_TRUE(port.waitForBytesWritten(5000));
+        QThread::msleep(10);
+    }
+    ASSERT_TRUE(sim.waitForLog("transmit buffer full: ", 10'000)) << sim.log().toStdString();
+
+    // Reads until the line has been quiet for a while.
+    QByteArray backlog;
+    const QDeadlineTimer deadline(30'000);
+    while (!deadline.hasExpired() && port.waitForReadyRead(500))
+        backlog += port.readAll();
+    port.clear(QSerialPort::Input);
+
+    sendOn(port, "0200");
+    const QByteArray answer = readUntil(port, [](const QByteArray &got) { return got.count('\r') >= 82; });
+    ASSERT_EQ(splitValues(answer).size(), 82u);
+    ASSERT_FALSE(backlog.isEmpty());
+    EXPECT_EQ(backlog.size() % answer.size(), 0) << "only whole answers were sent";
+    EXPECT_LT(backlog.size() / answer.size(), batches * perBatch) << "some were dropped";
+    const QString dropped = QStringLiteral("transmit buffer full: %1 answer bytes dropped").arg(answer.size());
+    EXPECT_TRUE(sim.log().contains(dropped));
 }

@@ -18,13 +18,18 @@
  *   fewer, once, after fake_ftd2xx_limit_next_read: a read that timed out);
  * - FT_SetBaudRate accepts 183..3,000,000 baud, FT_SetDataCharacteristics
  *   7 or 8 bits, stop bits code 0 or 2 and parity 0..4; anything else is
- *   refused as the library refuses it.
+ *   refused as the library refuses it;
+ * - every call of the nine functions is written, in order, to a journal of
+ *   text lines stamped with a time the test sets (fake_ftd2xx_set_time), so a
+ *   test can check what crossed the library and when: writes with their bytes,
+ *   purges with their queues, reads with the count returned.
  *
  * Not thread-safe: the tests drive it from one thread.
  */
 
 #include <stdint.h>
 #include <stdlib.h>
+#include <stdio.h>
 #include <string.h>
 
 #if defined(_WIN32)
@@ -121,6 +126,8 @@ static int read_limit_pending;
 static size_t read_limit;
 static unsigned char last_open_arg[FAKE_SERIAL_RECORD];
 static size_t last_open_arg_len;
+static fake_bytes journal;
+static long long now_ms;
 
 /* ---- helpers ------------------------------------------------------------ */
 
@@ -200,6 +207,45 @@ static void bytes_free(fake_bytes *b)
     b->size = b->capacity = 0;
 }
 
+/* Appends one journal line: "@<ms> <name> <details>", and " !<status>" for
+ * a call that failed. */
+static void journal_add(const char *name, const char *details, fake_status status)
+{
+    char line[160];
+    int n = snprintf(line, sizeof line, "@%lld %s%s%s", now_ms, name, details[0] ? " " : "", details);
+    if (n < 0)
+        return;
+    if ((size_t)n >= sizeof line)
+        n = (int)sizeof line - 1;
+    if (status != FAKE_OK) {
+        const int m = snprintf(line + n, sizeof line - (size_t)n, " !%lu", (unsigned long)status);
+        if (m > 0)
+            n = (size_t)(n + m) >= sizeof line ? (int)sizeof line - 1 : n + m;
+    }
+    bytes_append(&journal, line, (size_t)n);
+    bytes_append(&journal, "\n", 1);
+}
+
+/* A write's bytes for the journal, as upper-case hexadecimal pairs; long
+ * writes end in "..." after the first 64 bytes. */
+static void journal_write(const void *data, fake_dword n, fake_status status)
+{
+    static const char digits[] = "0123456789ABCDEF";
+    char details[140];
+    size_t i, k = 0;
+    const unsigned char *b = (const unsigned char *)data;
+    for (i = 0; b && i < n && i < 64; ++i) {
+        details[k++] = digits[b[i] >> 4];
+        details[k++] = digits[b[i] & 15];
+    }
+    if (b && n > 64) {
+        memcpy(details + k, "...", 3);
+        k += 3;
+    }
+    details[k] = 0;
+    journal_add("FT_Write", details, status);
+}
+
 static fake_device *device_at(int index)
 {
     if (index < 0 || (size_t)index >= device_count)
@@ -209,7 +255,7 @@ static fake_device *device_at(int index)
 
 /* ---- the library's functions -------------------------------------------- */
 
-FAKE_EXPORT fake_status FAKE_CALL FT_ListDevices(void *pArg1, void *pArg2, fake_dword Flags)
+static fake_status FT_ListDevices_impl(void *pArg1, void *pArg2, fake_dword Flags)
 {
     fake_status status;
     if (enter(FN_LIST_DEVICES, pointer_value(pArg1), pointer_value(pArg2), Flags, 0, &status))
@@ -243,7 +289,14 @@ FAKE_EXPORT fake_status FAKE_CALL FT_ListDevices(void *pArg1, void *pArg2, fake_
     return FAKE_INVALID_PARAMETER;
 }
 
-FAKE_EXPORT fake_status FAKE_CALL FT_OpenEx(void *pArg1, fake_dword Flags, fake_handle *pHandle)
+FAKE_EXPORT fake_status FAKE_CALL FT_ListDevices(void *pArg1, void *pArg2, fake_dword Flags)
+{
+    const fake_status status = FT_ListDevices_impl(pArg1, pArg2, Flags);
+    journal_add("FT_ListDevices", "", status);
+    return status;
+}
+
+static fake_status FT_OpenEx_impl(void *pArg1, fake_dword Flags, fake_handle *pHandle)
 {
     fake_status status;
     size_t i;
@@ -282,7 +335,18 @@ FAKE_EXPORT fake_status FAKE_CALL FT_OpenEx(void *pArg1, fake_dword Flags, fake_
     return FAKE_DEVICE_NOT_FOUND;
 }
 
-FAKE_EXPORT fake_status FAKE_CALL FT_Close(fake_handle ftHandle)
+FAKE_EXPORT fake_status FAKE_CALL FT_OpenEx(void *pArg1, fake_dword Flags, fake_handle *pHandle)
+{
+    const fake_status status = FT_OpenEx_impl(pArg1, Flags, pHandle);
+    char serial[80];
+    const size_t n = last_open_arg_len < sizeof serial - 1 ? last_open_arg_len : sizeof serial - 1;
+    memcpy(serial, last_open_arg, n);
+    serial[n] = 0;
+    journal_add("FT_OpenEx", serial, status);
+    return status;
+}
+
+static fake_status FT_Close_impl(fake_handle ftHandle)
 {
     fake_status status;
     fake_device *d;
@@ -296,7 +360,14 @@ FAKE_EXPORT fake_status FAKE_CALL FT_Close(fake_handle ftHandle)
     return FAKE_OK;
 }
 
-FAKE_EXPORT fake_status FAKE_CALL FT_GetQueueStatus(fake_handle ftHandle, fake_dword *dwRxBytes)
+FAKE_EXPORT fake_status FAKE_CALL FT_Close(fake_handle ftHandle)
+{
+    const fake_status status = FT_Close_impl(ftHandle);
+    journal_add("FT_Close", "", status);
+    return status;
+}
+
+static fake_status FT_GetQueueStatus_impl(fake_handle ftHandle, fake_dword *dwRxBytes)
 {
     fake_status status;
     fake_device *d;
@@ -312,7 +383,16 @@ FAKE_EXPORT fake_status FAKE_CALL FT_GetQueueStatus(fake_handle ftHandle, fake_d
     return FAKE_OK;
 }
 
-FAKE_EXPORT fake_status FAKE_CALL FT_Read(fake_handle ftHandle, void *lpBuffer,
+FAKE_EXPORT fake_status FAKE_CALL FT_GetQueueStatus(fake_handle ftHandle, fake_dword *dwRxBytes)
+{
+    const fake_status status = FT_GetQueueStatus_impl(ftHandle, dwRxBytes);
+    char details[24];
+    snprintf(details, sizeof details, "%lu", status == FAKE_OK && dwRxBytes ? (unsigned long)*dwRxBytes : 0ul);
+    journal_add("FT_GetQueueStatus", details, status);
+    return status;
+}
+
+static fake_status FT_Read_impl(fake_handle ftHandle, void *lpBuffer,
                                           fake_dword dwBytesToRead, fake_dword *lpBytesReturned)
 {
     fake_status status;
@@ -341,7 +421,16 @@ FAKE_EXPORT fake_status FAKE_CALL FT_Read(fake_handle ftHandle, void *lpBuffer,
     return FAKE_OK;
 }
 
-FAKE_EXPORT fake_status FAKE_CALL FT_Write(fake_handle ftHandle, void *lpBuffer,
+FAKE_EXPORT fake_status FAKE_CALL FT_Read(fake_handle ftHandle, void *lpBuffer, fake_dword dwBytesToRead, fake_dword *lpBytesReturned)
+{
+    const fake_status status = FT_Read_impl(ftHandle, lpBuffer, dwBytesToRead, lpBytesReturned);
+    char details[24];
+    snprintf(details, sizeof details, "%lu", status == FAKE_OK && lpBytesReturned ? (unsigned long)*lpBytesReturned : 0ul);
+    journal_add("FT_Read", details, status);
+    return status;
+}
+
+static fake_status FT_Write_impl(fake_handle ftHandle, void *lpBuffer,
                                            fake_dword dwBytesToWrite, fake_dword *lpBytesWritten)
 {
     fake_status status;
@@ -360,7 +449,14 @@ FAKE_EXPORT fake_status FAKE_CALL FT_Write(fake_handle ftHandle, void *lpBuffer,
     return FAKE_OK;
 }
 
-FAKE_EXPORT fake_status FAKE_CALL FT_SetBaudRate(fake_handle ftHandle, fake_ulong dwBaudRate)
+FAKE_EXPORT fake_status FAKE_CALL FT_Write(fake_handle ftHandle, void *lpBuffer, fake_dword dwBytesToWrite, fake_dword *lpBytesWritten)
+{
+    const fake_status status = FT_Write_impl(ftHandle, lpBuffer, dwBytesToWrite, lpBytesWritten);
+    journal_write(lpBuffer, dwBytesToWrite, status);
+    return status;
+}
+
+static fake_status FT_SetBaudRate_impl(fake_handle ftHandle, fake_ulong dwBaudRate)
 {
     fake_status status;
     if (enter(FN_SET_BAUD_RATE, pointer_value(ftHandle), dwBaudRate, 0, 0, &status))
@@ -372,7 +468,16 @@ FAKE_EXPORT fake_status FAKE_CALL FT_SetBaudRate(fake_handle ftHandle, fake_ulon
     return FAKE_OK;
 }
 
-FAKE_EXPORT fake_status FAKE_CALL FT_SetDataCharacteristics(fake_handle ftHandle,
+FAKE_EXPORT fake_status FAKE_CALL FT_SetBaudRate(fake_handle ftHandle, fake_ulong dwBaudRate)
+{
+    const fake_status status = FT_SetBaudRate_impl(ftHandle, dwBaudRate);
+    char details[24];
+    snprintf(details, sizeof details, "%lu", (unsigned long)dwBaudRate);
+    journal_add("FT_SetBaudRate", details, status);
+    return status;
+}
+
+static fake_status FT_SetDataCharacteristics_impl(fake_handle ftHandle,
                                                             unsigned char uWordLength,
                                                             unsigned char uStopBits,
                                                             unsigned char uParity)
@@ -389,7 +494,16 @@ FAKE_EXPORT fake_status FAKE_CALL FT_SetDataCharacteristics(fake_handle ftHandle
     return FAKE_OK;
 }
 
-FAKE_EXPORT fake_status FAKE_CALL FT_Purge(fake_handle ftHandle, fake_ulong Mask)
+FAKE_EXPORT fake_status FAKE_CALL FT_SetDataCharacteristics(fake_handle ftHandle, unsigned char uWordLength, unsigned char uStopBits, unsigned char uParity)
+{
+    const fake_status status = FT_SetDataCharacteristics_impl(ftHandle, uWordLength, uStopBits, uParity);
+    char details[24];
+    snprintf(details, sizeof details, "%u %u %u", uWordLength, uStopBits, uParity);
+    journal_add("FT_SetDataCharacteristics", details, status);
+    return status;
+}
+
+static fake_status FT_Purge_impl(fake_handle ftHandle, fake_ulong Mask)
 {
     fake_status status;
     fake_device *d;
@@ -400,9 +514,16 @@ FAKE_EXPORT fake_status FAKE_CALL FT_Purge(fake_handle ftHandle, fake_ulong Mask
         return FAKE_INVALID_HANDLE;
     if (Mask & FAKE_PURGE_RX)
         d->rx.size = 0;
-    if (Mask & FAKE_PURGE_TX)
-        d->tx.size = 0;
+    /* Writes reach the device at once: a TX purge finds nothing to discard,
+     * and the record of what was written stays. */
     return FAKE_OK;
+}
+
+FAKE_EXPORT fake_status FAKE_CALL FT_Purge(fake_handle ftHandle, fake_ulong Mask)
+{
+    const fake_status status = FT_Purge_impl(ftHandle, Mask);
+    journal_add("FT_Purge", (Mask & 3) == 3 ? "RX TX" : (Mask & 1) ? "RX" : (Mask & 2) ? "TX" : "", status);
+    return status;
 }
 
 /* ---- control functions for the tests ------------------------------------ */
@@ -424,6 +545,8 @@ FAKE_EXPORT void fake_ftd2xx_reset(void)
     read_limit = 0;
     memset(last_open_arg, 0, sizeof last_open_arg);
     last_open_arg_len = 0;
+    bytes_free(&journal);
+    now_ms = 0;
 }
 
 /* Adds a device; the strings are taken as exactly serial_len and
@@ -537,4 +660,19 @@ FAKE_EXPORT size_t fake_ftd2xx_last_open_arg(void *out, size_t capacity)
     if (out && capacity && last_open_arg_len)
         memcpy(out, last_open_arg, last_open_arg_len < capacity ? last_open_arg_len : capacity);
     return last_open_arg_len;
+}
+
+/* Sets the time that stamps the journal's lines, in milliseconds. */
+FAKE_EXPORT void fake_ftd2xx_set_time(long long ms)
+{
+    now_ms = ms;
+}
+
+/* Copies up to capacity bytes of the journal (lines ended by \n, no zero
+ * byte) to out and returns its full size. */
+FAKE_EXPORT size_t fake_ftd2xx_journal(char *out, size_t capacity)
+{
+    if (out && capacity && journal.size)
+        memcpy(out, journal.data, journal.size < capacity ? journal.size : capacity);
+    return journal.size;
 }

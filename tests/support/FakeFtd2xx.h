@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QLibrary>
 #include <QString>
+#include <QStringList>
 #include <type_traits>
 
 // The control functions of the stand-in D2XX library (standin/fake_ftd2xx.c),
@@ -20,11 +21,29 @@ struct FakeFtd2xx {
     unsigned int (*callCount)(const char *) = nullptr;
     unsigned long long (*lastArg)(const char *, int) = nullptr;
     size_t (*lastOpenArg)(void *, size_t) = nullptr;
+    void (*setTime)(long long) = nullptr;
+    size_t (*journalText)(char *, size_t) = nullptr;
 
     bool complete() const
     {
         return reset && addDevice && pushRx && rxPending && takeTx && limitNextRead && deviceHandle
-               && failNext && callCount && lastArg && lastOpenArg;
+               && failNext && callCount && lastArg && lastOpenArg && setTime && journalText;
+    }
+
+    // Every call so far, in order, one line each: "@<ms> FT_Write 0200",
+    // "@0 FT_Purge RX", "@200 FT_Read 290", " !<status>" after a failure.
+    QStringList journal() const
+    {
+        QByteArray text(int(journalText(nullptr, 0)), '\0');
+        journalText(text.data(), size_t(text.size()));
+        return QString::fromLatin1(text).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    }
+    // The journal without the lines of one function (the polls, say).
+    QStringList journalWithout(const QString &function) const
+    {
+        QStringList lines = journal();
+        lines.removeIf([&](const QString &line) { return line.section(' ', 1, 1) == function; });
+        return lines;
     }
 
     int add(const QByteArray &serial, const QByteArray &description) const
@@ -60,6 +79,8 @@ struct FakeFtd2xx {
             resolve(f.callCount, "fake_ftd2xx_call_count");
             resolve(f.lastArg, "fake_ftd2xx_last_arg");
             resolve(f.lastOpenArg, "fake_ftd2xx_last_open_arg");
+            resolve(f.setTime, "fake_ftd2xx_set_time");
+            resolve(f.journalText, "fake_ftd2xx_journal");
             return f;
         }();
         if (error && !fake.complete())

@@ -7,7 +7,9 @@
 #include <algorithm>
 
 // The simulator as a child process; its first line of output is the
-// terminal's path. Killed when the test ends.
+// terminal's path. Stopped when the test ends: terminated first, since the
+// simulator saves its state file on SIGTERM, and killed only if it has not
+// ended by a deadline.
 class Simulator {
 public:
     explicit Simulator(const QStringList &arguments)
@@ -24,8 +26,11 @@ public:
     void stop()
     {
         if (m_process.state() != QProcess::NotRunning) {
-            m_process.kill();
-            m_process.waitForFinished(5000);
+            m_process.terminate();
+            if (!m_process.waitForFinished(5000)) {
+                m_process.kill();
+                m_process.waitForFinished(5000);
+            }
         }
     }
     QString path() const { return m_path; }
@@ -33,11 +38,30 @@ public:
     QString log()
     {
         stop();
-        return QString::fromLocal8Bit(m_process.readAllStandardError());
+        m_log += QString::fromLocal8Bit(m_process.readAllStandardError());
+        return m_log;
+    }
+    // Waits, while it runs, until its log holds `fragment`; false when it
+    // did not by the deadline. What it logged stays for log().
+    bool waitForLog(const QString &fragment, int ms = 5000)
+    {
+        const QDeadlineTimer deadline(ms);
+        for (;;) {
+            const bool ended = m_process.state() == QProcess::NotRunning;
+            m_log += QString::fromLocal8Bit(m_process.readAllStandardError());
+            if (m_log.contains(fragment))
+                return true;
+            if (ended || deadline.hasExpired())
+                return false;
+            // Waiting on standard output reads standard error too; neither
+            // need come, so the wait is short and the loop checks again.
+            m_process.waitForReadyRead(int(std::clamp<qint64>(deadline.remainingTime(), 1, 20)));
+        }
     }
     QProcess &process() { return m_process; }
 
 private:
     QProcess m_process;
     QString m_path;
+    QString m_log;
 };

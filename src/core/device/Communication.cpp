@@ -5,13 +5,67 @@
 #include "app/UserPrompts.h"
 #include "device/D2XXUnit.h"
 #include "device/HexText.h"
+#include "device/ReplyDecoder.h"
 
 #include <algorithm>
+
+namespace {
+
+// Milliseconds that n bytes take on a 115200-baud 8N1 line, rounded up.
+int wireMs(qsizetype bytes)
+{
+    return int((qint64(bytes) * 10 * 1000 + 115200 - 1) / 115200);
+}
+
+}  // namespace
 
 Communication::Communication(D2XXUnit &transport, LogSink &log, UserPrompts &prompts,
                              PauseClock &clock)
     : m_transport(transport), m_log(log), m_prompts(prompts), m_clock(clock)
 {
+}
+
+int Communication::replyDeadlineMs(int expectedValues, int startTimeoutMs)
+{
+    return startTimeoutMs + 2 * wireMs(ReplyDecoder::maxReplyBytes(std::max(expectedValues, 0)));
+}
+
+Communication::Exchange::~Exchange()
+{
+    if (m_owner)
+        m_owner->endExchange();
+}
+
+std::optional<Communication::Exchange> Communication::beginExchange(const QString &what)
+{
+    if (exchangeActive()) {
+        m_log.PrintToConsole(QStringLiteral("Busy: %1 refused while the %2 waits for the pedal")
+                                 .arg(what, m_exchangeName));
+        return std::nullopt;
+    }
+    m_exchangeName = what.isEmpty() ? QStringLiteral("exchange") : what;
+    if (onBusyChanged)
+        onBusyChanged(true);
+    return Exchange(this);
+}
+
+void Communication::endExchange()
+{
+    m_exchangeName.clear();
+    if (onBusyChanged)
+        onBusyChanged(false);
+}
+
+bool Communication::discardStrayBytes()
+{
+    if (m_transport.QueryFTQueueStatus() != 0)
+        return false;
+    const std::uint32_t stray = m_transport.rx_queue_count;
+    if (m_transport.PurgeFTReceive() != 0)
+        return false;
+    if (stray > 0)
+        m_log.PrintToConsole(QStringLiteral("Discarded %1 stray bytes").arg(stray));
+    return true;
 }
 
 void Communication::send_message(const QString &text, int n, bool purgeFirst)
@@ -35,131 +89,117 @@ void Communication::write_dsp_message(const QString &prefix, std::uint16_t addre
     send_message(text, n, false);
 }
 
-Communication::Wait Communication::waitForBytes(int timeoutMs)
+Communication::Wait Communication::waitForBytes(std::int64_t deadline)
 {
-    const std::int64_t deadline = m_clock.elapsedMs() + timeoutMs;
     for (;;) {
-        m_clock.processEvents(firmware_upgrade_mode ? 0 : PollMs);
         if (m_transport.QueryFTQueueStatus() != 0)
             return Wait::Failed;
         if (m_transport.rx_queue_count > 0)
             return Wait::Bytes;
         if (m_clock.elapsedMs() >= deadline)
             return Wait::Silence;
-        if (firmware_upgrade_mode)
-            m_clock.processEvents(PollMs);  // keep the bootloader's answer fast but never spin
-    }
-}
-
-void Communication::readReply(bool stopAtFirstEmptyRead)
-{
-    // Every read of this reply is appended behind the earlier ones; the
-    // transport's input_buffer only ever holds the latest read.
-    received_reply.clear();
-    const std::int64_t start = m_clock.elapsedMs();
-    std::int64_t lastByteAt = start;
-    for (;;) {
-        const std::uint32_t n = m_transport.ReadFTDevice();
-        const std::int64_t now = m_clock.elapsedMs();
-        if (n > 0) {
-            received_reply.append(reinterpret_cast<const char *>(m_transport.input_buffer.data()),
-                                  int(n));
-            lastByteAt = now;
-        } else if (m_transport.ft_status != 0 || stopAtFirstEmptyRead
-                   || now - lastByteAt > ReplyGapMs) {
-            break;
-        }
-        if (now - start > ReplyMaxMs)
-            break;
+        // Never a busy loop, not even for the bootloader's quick answers.
         m_clock.processEvents(PollMs);
     }
 }
 
-Communication::Reply Communication::receive_reply(int startTimeoutMs)
+std::optional<QByteArray> Communication::readSome(std::uint32_t limit)
 {
-    switch (waitForBytes(startTimeoutMs)) {
-    case Wait::Failed:
-        return Reply::TransportError;
-    case Wait::Silence:
-        m_prompts.showMessage(QStringLiteral("No reply from the pedal"));
-        return Reply::NoReply;
-    case Wait::Bytes:
+    const std::uint32_t n = m_transport.ReadFTDevice(limit);
+    if (m_transport.ft_status != 0)
+        return std::nullopt;
+    const QByteArray chunk(reinterpret_cast<const char *>(m_transport.input_buffer.data()), int(n));
+    received_reply.append(chunk);
+    return chunk;
+}
+
+Communication::Reply Communication::receive_reply(int expectedValues, int startTimeoutMs)
+{
+    // Called on its own, the receive is an exchange by itself; inside a
+    // request's exchange it is part of that one.
+    const std::optional<Exchange> own =
+        exchangeActive() ? std::nullopt : beginExchange(QStringLiteral("reply"));
+
+    received_reply.clear();
+    ReplyDecoder decoder(expectedValues);
+    const qsizetype limit = ReplyDecoder::maxReplyBytes(expectedValues);
+    const std::int64_t deadline = m_clock.elapsedMs() + replyDeadlineMs(expectedValues, startTimeoutMs);
+    bool transmitPurged = false;
+    for (;;) {
+        const Wait wait = waitForBytes(deadline);
+        if (wait == Wait::Failed)
+            return Reply::TransportError;
+        if (wait == Wait::Silence)
+            break;
+        if (!transmitPurged) {
+            // The request is answered: nothing of it may still go out.
+            if (m_transport.PurgeFTTransmit() != 0)
+                return Reply::TransportError;
+            transmitPurged = true;
+        }
+        // Never more than the longest valid reply; once it is whole, one byte
+        // more is enough to know it is too long.
+        const auto room = std::uint32_t(std::max<qsizetype>(1, limit - received_reply.size()));
+        const std::optional<QByteArray> chunk = readSome(room);
+        if (!chunk)
+            return Reply::TransportError;
+        if (decoder.feed(*chunk) != ReplyDecoder::State::Complete) {
+            if (decoder.state() == ReplyDecoder::State::Failed)
+                break;
+            continue;
+        }
+        // Every value is in: a short look for anything that follows.
+        m_clock.processEvents(ReplyCheckMs);
+        if (m_transport.QueryFTQueueStatus() != 0)
+            return Reply::TransportError;
+        if (m_transport.rx_queue_count > 0) {
+            const std::optional<QByteArray> more = readSome(1);
+            if (!more)
+                return Reply::TransportError;
+            decoder.feed(*more);
+        }
         break;
     }
-    m_transport.PurgeFTTransmit();
-    readReply(false);
-    const Reply result = decode_reply();
-    m_transport.PurgeFTReceive();
-    return result;
+    // What is left of a refused reply must not be taken for the next one.
+    if (m_transport.PurgeFTReceive() != 0)
+        return Reply::TransportError;
+    if (received_reply.isEmpty()) {
+        m_prompts.showMessage(QStringLiteral("No reply from the pedal"));
+        return Reply::NoReply;
+    }
+    return finishReply(decoder);
 }
 
-QString Communication::receive_reply_text(int startTimeoutMs)
+Communication::Reply Communication::decode_reply(int expectedValues)
 {
-    if (waitForBytes(startTimeoutMs) != Wait::Bytes) {
-        received_reply.clear();
-        return {};
-    }
-    // The bootloader answers one byte at a time: take what is there and go on.
-    readReply(firmware_upgrade_mode);
-    m_log.PrintToConsole(QStringLiteral("num of bytes received: ")
-                         + QString::number(received_reply.size()));
-    m_transport.PurgeFTReceive();
-    if (firmware_upgrade_mode)
-        return toHexText(received_reply.left(1));
-    return QString::fromUtf8(received_reply);
+    ReplyDecoder decoder(expectedValues);
+    decoder.feed(received_reply);
+    return finishReply(decoder);
 }
 
-Communication::Reply Communication::decode_reply()
+Communication::Reply Communication::finishReply(const ReplyDecoder &decoder)
 {
-    // The pedal sends each value as decimal digits closed by 0x0D, a 0x0A
-    // possibly before them. The scan runs over the hexadecimal text of the
-    // reply, where those bytes show as the letters D and A; a value's digits
-    // are the low half-bytes, the 2nd, 4th and 6th characters of its field.
-    const QByteArray text = received_reply.toHex().toUpper();
-    qsizetype fieldStart = 0;
-    int value = 0;
-    int count = 0;
-    decoded_count = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char c = text.at(i);
-        if (c == 'A') {
-            fieldStart = i + 1;
-        } else if (c == 'D') {
-            const QByteArray field = text.mid(fieldStart, i - fieldStart).chopped(
-                i > fieldStart ? 1 : 0);
-            const qsizetype length = field.size();
-            if (length == 2 || length == 4 || length == 6) {
-                QByteArray digits;
-                for (qsizetype d = 1; d < length; d += 2)
-                    digits.append(field.at(d));
-                bool ok = false;
-                const int parsed = digits.toInt(&ok, 10);
-                if (!ok || !std::all_of(digits.begin(), digits.end(),
-                                        [](char ch) { return ch >= '0' && ch <= '9'; })) {
-                    m_prompts.showMessage(
-                        QStringLiteral("Undecodable reply from the pedal: '%1' is not a decimal "
-                                       "value (value %2)")
-                            .arg(QString::fromLatin1(digits))
-                            .arg(count));
-                    return Reply::DecodeError;
-                }
-                value = parsed;
-            }
-            received_bytes_array.resize(count + 1);
-            received_bytes_array[count] = char(value % 256);
-            decoded_count = ++count;
-            fieldStart = i + 1;
-        }
+    switch (decoder.state()) {
+    case ReplyDecoder::State::Failed:
+        m_prompts.showMessage(decoder.error());
+        return Reply::Refused;
+    case ReplyDecoder::State::Partial:
+        m_prompts.showMessage(QStringLiteral("Incomplete reply from the pedal: %1 of %2 values")
+                                  .arg(decoder.values().size())
+                                  .arg(decoder.expectedValues()));
+        return Reply::Refused;
+    case ReplyDecoder::State::Complete:
+        break;
     }
 
+    received_bytes_array = decoder.values();
+    const qsizetype count = received_bytes_array.size();
     m_log.PrintToConsole(QStringLiteral("num of bytes received: ") + QString::number(count));
-    m_log.PrintToConsole(QStringLiteral("received_bytes_array size: ")
-                         + QString::number(received_bytes_array.size()));
+    m_log.PrintToConsole(QStringLiteral("received_bytes_array size: ") + QString::number(count));
     const qsizetype listed =
         eeprom_read_active
-            ? std::min<qsizetype>(received_bytes_array.size(),
-                                  qsizetype(eeprom_end_address) - eeprom_start_address + 1)
-            : received_bytes_array.size();
+            ? std::min<qsizetype>(count, qsizetype(eeprom_end_address) - eeprom_start_address + 1)
+            : count;
     for (qsizetype i = 0; i < listed; ++i) {
         const qsizetype number = eeprom_read_active ? eeprom_start_address + i : i;
         m_log.PrintToConsole(
@@ -169,4 +209,44 @@ Communication::Reply Communication::decode_reply()
                 .toUpper());
     }
     return Reply::Decoded;
+}
+
+QString Communication::receive_reply_text(int startTimeoutMs)
+{
+    const std::optional<Exchange> own =
+        exchangeActive() ? std::nullopt : beginExchange(QStringLiteral("reply"));
+
+    received_reply.clear();
+    const std::int64_t start = m_clock.elapsedMs();
+    if (waitForBytes(start + startTimeoutMs) != Wait::Bytes)
+        return {};
+    if (firmware_upgrade_mode) {
+        // The bootloader answers one byte: take what is there and go on.
+        if (!readSome(TextReplyLimit))
+            return {};
+    } else {
+        // Free text of unknown length: read until the line has been quiet
+        // for ReplyGapMs, with a limit on both bytes and time.
+        const std::int64_t deadline = start + startTimeoutMs + 2 * wireMs(TextReplyLimit);
+        std::int64_t lastByteAt = m_clock.elapsedMs();
+        while (received_reply.size() < TextReplyLimit) {
+            if (m_transport.QueryFTQueueStatus() != 0)
+                return {};
+            const std::int64_t now = m_clock.elapsedMs();
+            if (m_transport.rx_queue_count > 0) {
+                if (!readSome(std::uint32_t(TextReplyLimit - received_reply.size())))
+                    return {};
+                lastByteAt = now;
+            } else if (now - lastByteAt > ReplyGapMs || now >= deadline) {
+                break;
+            }
+            m_clock.processEvents(PollMs);
+        }
+    }
+    m_log.PrintToConsole(QStringLiteral("num of bytes received: ")
+                         + QString::number(received_reply.size()));
+    m_transport.PurgeFTReceive();
+    if (firmware_upgrade_mode)
+        return toHexText(received_reply.left(1));
+    return QString::fromUtf8(received_reply);
 }

@@ -32,6 +32,12 @@ constexpr const char *kStatusTexts[] = {
 };
 constexpr FtStatus kKnownStatuses = sizeof(kStatusTexts) / sizeof(kStatusTexts[0]);
 
+// What the driver answers for a device that is no longer there.
+bool meansGone(FtStatus status)
+{
+    return status == ft::IoError || status == ft::DeviceNotFound;
+}
+
 }  // namespace
 
 D2XXUnit::D2XXUnit(FtDriver &driver, UserPrompts &prompts)
@@ -51,6 +57,21 @@ void D2XXUnit::ReportFTError(const QString &label, FtStatus status)
     if (status == ft::Ok)
         return;
     m_prompts.showMessage(label + statusText(status));
+}
+
+template <typename Call>
+FtStatus D2XXUnit::onDevice(const char *label, Call call)
+{
+    if (device_gone)
+        return ft::IoError;
+    const FtStatus status = call();
+    ReportFTError(QString::fromLatin1(label), status);
+    if (meansGone(status)) {
+        device_gone = true;
+        if (onDeviceGone)
+            onDeviceGone();
+    }
+    return status;
 }
 
 FtStatus D2XXUnit::GetFTDeviceCount()
@@ -96,8 +117,10 @@ FtStatus D2XXUnit::Open_USB_Device_By_Serial_Number(const QString &serial)
     std::memcpy(m_openBuffer.data(), local.constData(), size_t(n));
     FtHandle handle = 0;
     const FtStatus status = m_driver.openBySerialNumber(m_openBuffer.data(), handle);
-    if (status == ft::Ok)
+    if (status == ft::Ok) {
         device_handle = handle;
+        device_gone = false;
+    }
     ReportFTError(QStringLiteral("Open_USB_Device_By_Serial_Number"), status);
     return status;
 }
@@ -106,20 +129,24 @@ FtStatus D2XXUnit::CloseFTDevice()
 {
     // The old handle value stays in place; later calls with it fail in the
     // driver as calls on a closed device do.
+    // A device that has gone is closed all the same: that frees its handle.
     const FtStatus status = m_driver.close(device_handle);
     ReportFTError(QStringLiteral("FT_Close"), status);
+    if (status == ft::Ok)
+        device_gone = false;
     return status;
 }
 
-std::uint32_t D2XXUnit::ReadFTDevice()
+std::uint32_t D2XXUnit::ReadFTDevice(std::uint32_t maxBytes)
 {
-    std::uint32_t waiting = 0;
-    if (m_driver.getQueueStatus(device_handle, waiting) != ft::Ok)
-        waiting = 0;  // not reported: the read below reports the real failure
-    waiting = std::min<std::uint32_t>(waiting, BufferSize);
     std::uint32_t bytesRead = 0;
-    ft_status = m_driver.read(device_handle, input_buffer.data(), waiting, bytesRead);
-    ReportFTError(QStringLiteral("FT_Read"), ft_status);
+    ft_status = onDevice("FT_Read", [&] {
+        std::uint32_t waiting = 0;
+        if (m_driver.getQueueStatus(device_handle, waiting) != ft::Ok)
+            waiting = 0;  // not reported: the read below reports the real failure
+        waiting = std::min({waiting, maxBytes, std::uint32_t(BufferSize)});
+        return m_driver.read(device_handle, input_buffer.data(), waiting, bytesRead);
+    });
     if (ft_status != ft::Ok)
         return 0;
     return std::min<std::uint32_t>(bytesRead, BufferSize);
@@ -129,45 +156,39 @@ void D2XXUnit::WriteFTDevice(std::uint32_t n)
 {
     n = std::min<std::uint32_t>(n, BufferSize);
     std::uint32_t written = 0;
-    ft_status = m_driver.write(device_handle, output_buffer.data(), n, written);
-    ReportFTError(QStringLiteral("FT_Write"), ft_status);
+    ft_status = onDevice("FT_Write",
+                         [&] { return m_driver.write(device_handle, output_buffer.data(), n, written); });
 }
 
 FtStatus D2XXUnit::ApplyFTBaudRate()
 {
-    const FtStatus status = m_driver.setBaudRate(device_handle, baud_rate);
-    ReportFTError(QStringLiteral("FT_SetBaudRate"), status);
-    return status;
+    return onDevice("FT_SetBaudRate", [&] { return m_driver.setBaudRate(device_handle, baud_rate); });
 }
 
 FtStatus D2XXUnit::ApplyFTDataCharacteristics()
 {
-    const FtStatus status =
-        m_driver.setDataCharacteristics(device_handle, word_length, stop_bits, parity);
-    ReportFTError(QStringLiteral("FT_SetDataCharacteristics"), status);
-    return status;
+    return onDevice("FT_SetDataCharacteristics", [&] {
+        return m_driver.setDataCharacteristics(device_handle, word_length, stop_bits, parity);
+    });
 }
 
 FtStatus D2XXUnit::PurgeFTReceive()
 {
-    const FtStatus status = m_driver.purge(device_handle, ft::PurgeRx);
-    ReportFTError(QStringLiteral("FT_Purge RX"), status);
-    return status;
+    return onDevice("FT_Purge RX", [&] { return m_driver.purge(device_handle, ft::PurgeRx); });
 }
 
 FtStatus D2XXUnit::PurgeFTTransmit()
 {
-    const FtStatus status = m_driver.purge(device_handle, ft::PurgeTx);
-    ReportFTError(QStringLiteral("FT_Purge TX"), status);
-    return status;
+    return onDevice("FT_Purge TX", [&] { return m_driver.purge(device_handle, ft::PurgeTx); });
 }
 
 FtStatus D2XXUnit::QueryFTQueueStatus()
 {
-    std::uint32_t count = 0;
-    const FtStatus status = m_driver.getQueueStatus(device_handle, count);
-    if (status == ft::Ok)
-        rx_queue_count = count;
-    ReportFTError(QStringLiteral("FT_GetQueueStatus"), status);
-    return status;
+    return onDevice("FT_GetQueueStatus", [&] {
+        std::uint32_t count = 0;
+        const FtStatus status = m_driver.getQueueStatus(device_handle, count);
+        if (status == ft::Ok)
+            rx_queue_count = count;
+        return status;
+    });
 }

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <array>
 #include <cstdint>
+#include <functional>
 
 class UserPrompts;
 
@@ -12,6 +13,12 @@ class UserPrompts;
 // the open device, the two 65,536-byte buffers and the serial settings, and
 // turns every failing call into one message box (label + status text). It
 // knows nothing of the pedal's messages, or of when to scan, open or close.
+//
+// A device that has gone (the driver answers a call on its handle with
+// "General IO error" or "Device not found": it was unplugged) is reported
+// once: later calls on the handle are not made and fail quietly with the same
+// status, so an operation under way ends with one message box, until the
+// device is closed or another one is opened.
 //
 // Owned by main() for the whole run; the driver and the prompts must outlive it.
 class D2XXUnit {
@@ -30,9 +37,10 @@ public:
     FtStatus GetFTDeviceDescription(std::uint32_t index);
     FtStatus Open_USB_Device_By_Serial_Number(const QString &serial);
     FtStatus CloseFTDevice();
-    // Reads every waiting byte, at most BufferSize, into input_buffer from its
-    // first byte on; returns the count read, 0 when the read fails.
-    std::uint32_t ReadFTDevice();
+    // Reads every waiting byte, at most maxBytes and BufferSize, into
+    // input_buffer from its first byte on; returns the count read, 0 when the
+    // read fails.
+    std::uint32_t ReadFTDevice(std::uint32_t maxBytes = BufferSize);
     // Sends the first n bytes of output_buffer (n is clamped to BufferSize).
     void WriteFTDevice(std::uint32_t n);
     FtStatus ApplyFTBaudRate();
@@ -60,7 +68,17 @@ public:
     std::uint8_t stop_bits = 0;
     std::uint8_t parity = 0;
 
+    // The open device has gone (see above).
+    bool device_gone = false;
+    // Called once when the open device is found gone, after its box was shown.
+    std::function<void()> onDeviceGone;
+
 private:
+    // Runs a call on the open device's handle and reports its failure, or
+    // fails quietly when the device has gone.
+    template <typename Call>
+    FtStatus onDevice(const char *label, Call call);
+
     FtStatus listString(std::uint32_t index, bool description, const char *label);
 
     FtDriver &m_driver;

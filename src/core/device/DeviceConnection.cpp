@@ -71,8 +71,11 @@ DeviceConnection::ConnectResult DeviceConnection::ConnectToDevice(const LabelSin
     result.opened = m_transport.Open_USB_Device_By_Serial_Number(device_serial_number) == 0;
     if (result.opened) {
         appendToLabel(QStringLiteral(" connected"));
-        m_transport.ApplyFTBaudRate();
-        m_transport.ApplyFTDataCharacteristics();
+        // A pedal unplugged now ends Connect at its first failure.
+        if (m_transport.ApplyFTBaudRate() != 0 && m_transport.device_gone)
+            return result;
+        if (m_transport.ApplyFTDataCharacteristics() != 0 && m_transport.device_gone)
+            return result;
         m_log.PrintToConsole(
             QStringLiteral("FT_HANDLE: 0x")
             + QStringLiteral("%1").arg(quint64(m_transport.device_handle), 8, 16, QLatin1Char('0')).toUpper());
@@ -82,10 +85,21 @@ DeviceConnection::ConnectResult DeviceConnection::ConnectToDevice(const LabelSin
     // Whether or not the open succeeded: a failed open shows its write and
     // wait failures too, and ends in "Connection to bootloader failed".
     if (m_communication.firmware_upgrade_mode) {
+        const auto exchange = m_communication.beginExchange(QStringLiteral("bootloader handshake"));
+        if (!exchange)
+            return result;
+        // An open device may hold bytes from before (a pedal that was
+        // talking): they must not be taken for the answer.
+        if (result.opened && !m_communication.discardStrayBytes() && m_transport.device_gone)
+            return result;
         // Bootloader synchronisation: 7F, answered by 79 (ACK) or 1F (NACK).
         m_transport.output_buffer[0] = 0x7F;
         m_transport.WriteFTDevice(1);
+        if (m_transport.device_gone)
+            return result;
         const QString answer = m_communication.receive_reply_text(Communication::HandshakeTimeoutMs);
+        if (m_transport.device_gone)
+            return result;
         m_log.AppendConsoleLine(QStringLiteral("received Byte: ") + answer);
         if (answer == QLatin1String("79")) {
             m_prompts.showMessage(

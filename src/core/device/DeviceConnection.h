@@ -41,7 +41,9 @@ public:
     void ScanForDevices(const LabelSink &showDeviceName);
     // Opens device_serial_number and sets the line; in firmware upgrade mode
     // (Communication::firmware_upgrade_mode) then synchronises with the
-    // bootloader. appendToLabel receives " connected".
+    // bootloader. appendToLabel receives " connected". A device found gone
+    // (D2XXUnit::device_gone) ends it at that first failure; it is then open
+    // but useless, and the caller closes it.
     ConnectResult ConnectToDevice(const LabelSink &appendToLabel);
     // Closes the device; false when the close failed (its box was shown).
     bool Disconnect();

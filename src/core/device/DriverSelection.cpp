@@ -66,7 +66,8 @@ QString DriverSelection::defaultSimulatedStateFile()
         .filePath(QStringLiteral("simulated-pedal.json"));
 }
 
-std::unique_ptr<FtDriver> DriverSelection::choose(const Options &options, QString *logLine)
+std::unique_ptr<FtDriver> DriverSelection::choose(const Options &options, QString *logLine,
+                                                  QString *setupError)
 {
     auto say = [logLine](const QString &text) {
         if (logLine)
@@ -82,6 +83,8 @@ std::unique_ptr<FtDriver> DriverSelection::choose(const Options &options, QStrin
             say(QStringLiteral("driver: simulated pedal"));
         else
             say(QStringLiteral("driver: simulated pedal, in its factory state (%1)").arg(error));
+        if (setupError)
+            *setupError = error;
         return simulated;
     }
 

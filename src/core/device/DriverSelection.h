@@ -33,6 +33,8 @@ public:
 
     // The driver and one line that says which was chosen and why. A simulated
     // pedal whose settings or state file are bad starts in its factory state,
-    // saves nothing, and the line says why.
-    static std::unique_ptr<FtDriver> choose(const Options &options, QString *logLine);
+    // saves nothing, and the line says why; *setupError then holds the reason
+    // too, for a caller that would rather stop (the command-line tool).
+    static std::unique_ptr<FtDriver> choose(const Options &options, QString *logLine,
+                                            QString *setupError = nullptr);
 };

@@ -152,6 +152,17 @@ QString SerialPortDriver::driverName() const
     return QStringLiteral("serial port");
 }
 
+bool SerialPortDriver::probe(const QString &path, QString *reason)
+{
+    QSerialPort port;
+    port.setPortName(path);
+    if (port.open(QIODevice::ReadWrite))
+        return true;
+    if (reason)
+        *reason = port.errorString();
+    return false;
+}
+
 std::vector<SerialPortDriver::ListedPort> SerialPortDriver::scan() const
 {
     const QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();

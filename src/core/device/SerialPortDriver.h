@@ -45,6 +45,10 @@ public:
 
     QString driverName() const override;
 
+    // Whether the port at `path` exists and opens now (it is closed again at
+    // once); false with the operating system's reason.
+    static bool probe(const QString &path, QString *reason);
+
     FtStatus listDeviceCount(std::uint32_t &count) override;
     FtStatus listSerialNumber(std::uint32_t index, char *buffer) override;
     FtStatus listDescription(std::uint32_t index, char *buffer) override;

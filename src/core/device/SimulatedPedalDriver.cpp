@@ -12,20 +12,29 @@ void copyListString(const char *text, char *buffer)
 
 }  // namespace
 
-SimulatedPedalDriver::SimulatedPedalDriver(PedalWire::Clock clock) : m_wire(std::move(clock))
+SimulatedPedalDriver::SimulatedPedalDriver(PedalWire::Clock clock) : m_wire(clock), m_keeper(std::move(clock))
 {
     m_wire.setBaudRate(m_baud);
     m_wire.setLineModel(true);
     m_wire.setHostFrame(m_frame);
 }
 
+SimulatedPedalDriver::~SimulatedPedalDriver()
+{
+    m_keeper.flush(m_wire.pedal);
+}
+
 bool SimulatedPedalDriver::configure(const PedalSetup &setup, QString *error)
 {
-    if (!setup.applyTo(m_wire, error)) {
-        m_setup = PedalSetup();
+    // What the pedal changed is saved to the file it came from before that
+    // file is let go.
+    m_keeper.flush(m_wire.pedal);
+    // Claimed before it is read, so that a pedal refused the file neither
+    // loads nor saves it.
+    if (!m_keeper.claim(setup.stateFile, error) || !setup.applyTo(m_wire, error)) {
+        m_keeper.release();
         return false;
     }
-    m_setup = setup;
     return true;
 }
 
@@ -45,9 +54,7 @@ FtStatus SimulatedPedalDriver::check(FtHandle handle) const
 
 void SimulatedPedalDriver::settle()
 {
-    QString error;
-    if (!m_setup.saveIfChanged(m_wire, &error))
-        m_saveError = error;
+    m_keeper.update(m_wire.pedal);
     const int unplugAfter = m_wire.pedal.faults().unplugAfterMessages;
     if (unplugAfter > 0 && m_wire.pedal.log().understoodCount() >= unplugAfter)
         unplug();

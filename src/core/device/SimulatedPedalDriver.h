@@ -2,6 +2,7 @@
 
 #include "device/FtDriver.h"
 #include "model/PedalSetup.h"
+#include "model/PedalStateKeeper.h"
 #include "model/PedalWire.h"
 
 // An in-process driver with the simulated pedal on the other end of its
@@ -13,16 +14,24 @@
 // fault, makes the device vanish from the listing and every call on its handle
 // except close fail with FT_IO_ERROR, as the D2XX library does for a device
 // that has gone.
+//
+// The pedal's state file is claimed by configure() for the life of the driver
+// (another simulated pedal on the same file is refused), saved at most every
+// PedalStateKeeper::SaveIntervalUs (a change inside that interval is saved by
+// the first call on the driver after it), and saved a last time when the
+// driver is destroyed.
 class SimulatedPedalDriver final : public FtDriver {
 public:
     static constexpr const char *SerialNumber = "SIM00001";
     static constexpr const char *Description = "FT230X Basic UART";
 
     explicit SimulatedPedalDriver(PedalWire::Clock clock = PedalWire::steadyClock());
+    ~SimulatedPedalDriver() override;
 
     // Starts the pedal as `setup` says (state file, versions, faults); false
-    // with a message on a bad setup or state file, when the pedal keeps its
-    // factory state and nothing is saved.
+    // with a message on a bad setup or state file, or a state file another
+    // simulated pedal holds, when the pedal keeps its factory state and
+    // nothing is saved.
     bool configure(const PedalSetup &setup, QString *error);
 
     PedalWire &wire() { return m_wire; }
@@ -36,7 +45,8 @@ public:
     void unplug();
     bool unplugged() const { return m_unplugged; }
     // The last failure to save the pedal's state file, if any.
-    QString saveError() const { return m_saveError; }
+    QString saveError() const { return m_keeper.lastError(); }
+    const PedalStateKeeper &stateKeeper() const { return m_keeper; }
 
     QString driverName() const override { return QStringLiteral("simulated pedal"); }
     bool isSimulated() const override { return true; }
@@ -65,10 +75,11 @@ private:
     void settle();
 
     PedalWire m_wire;
-    PedalSetup m_setup;
+    PedalStateKeeper m_keeper;
     bool m_open = false;
     bool m_unplugged = false;
-    QString m_saveError;
     std::uint32_t m_baud = 9600;  // the chip's power-on rate
-    UsartReceiver::HostFrame m_frame;
+    // The chip powers up in a frame the pedal cannot read (7 data bits, even
+    // parity, 2 stop bits), so nothing works until the line is set up.
+    UsartReceiver::HostFrame m_frame{7, 2, 2};
 };

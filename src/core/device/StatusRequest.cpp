@@ -4,6 +4,7 @@
 #include "app/PauseClock.h"
 #include "app/UserPrompts.h"
 #include "device/Communication.h"
+#include "device/D2XXUnit.h"
 
 StatusRequest::StatusRequest(Communication &communication, LogSink &log, UserPrompts &prompts,
                              PauseClock &clock)
@@ -13,23 +14,25 @@ StatusRequest::StatusRequest(Communication &communication, LogSink &log, UserPro
 
 std::optional<DeviceStatus> StatusRequest::request_device_status()
 {
+    // The request, its pause and its reply hold the link together.
+    const auto exchange = m_communication.beginExchange(QStringLiteral("status request"));
+    if (!exchange)
+        return std::nullopt;
+    // Bytes left from before would be read as the start of the reply.
+    if (!m_communication.discardStrayBytes())
+        return std::nullopt;
     // Status request: 02 00.
     m_communication.send_message(QStringLiteral("0200"), 2, true);
+    if (m_communication.transport().device_gone)
+        return std::nullopt;
     m_clock.sleep(ReplyPauseMs);
-    if (m_communication.receive_reply() != Communication::Reply::Decoded)
+    if (m_communication.receive_reply(DeviceStatus::ValueCount) != Communication::Reply::Decoded)
         return std::nullopt;
 
-    // Only values of this reply count: a short reply must not be filled up
-    // with those of an earlier one.
-    const int count = m_communication.decoded_count;
-    std::optional<DeviceStatus> status;
-    if (count >= DeviceStatus::ValueCount)
-        status = DeviceStatus::fromValues(m_communication.received_bytes_array);
-    if (!status) {
-        m_prompts.showMessage(QStringLiteral("Incomplete reply from the pedal (%1 values)").arg(count));
-        return std::nullopt;
-    }
-
+    const std::optional<DeviceStatus> status =
+        DeviceStatus::fromValues(m_communication.received_bytes_array);
+    if (!status)
+        return std::nullopt;  // cannot happen: the reply held exactly 82 values
     m_log.PrintToConsole(QStringLiteral("Firmware Version: ") + status->device_firmware_version);
     m_log.PrintToConsole(QStringLiteral("Algorithm version: ") + status->device_algorithm_version);
     m_log.PrintToConsole(QStringLiteral("Effect Number: ") + status->device_effect_number);

@@ -20,9 +20,11 @@ public:
     StatusRequest(Communication &communication, LogSink &log, UserPrompts &prompts,
                   PauseClock &clock);
 
-    // Sends the request and decodes the reply. nullopt when the pedal did not
-    // answer, the driver failed, or the reply was short or undecodable; the
-    // user has then been told why and nothing should change.
+    // Purges what waits in the receive queue, sends the request, pauses and
+    // decodes the reply of exactly 82 values. nullopt when another exchange
+    // holds the link, the pedal did not answer, the driver failed, or the
+    // reply was refused; the user has then been told why (or the log, for a
+    // refused nested request) and nothing should change.
     std::optional<DeviceStatus> request_device_status();
 
     // Logs the pedal's and the newest firmware, and tells the user when the

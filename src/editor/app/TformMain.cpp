@@ -4,11 +4,13 @@
 #include "app/LogSink.h"
 #include "app/SettingsFolders.h"
 #include "device/Communication.h"
+#include "device/D2XXUnit.h"
 #include "params/TformFXsettings.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QGridLayout>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
@@ -68,9 +70,20 @@ TformMain::TformMain(EditorServices services, Communication &communication, QWid
     buildMenus();
     FormCreate();
     qApp->installEventFilter(this);
+
+    m_communication.onBusyChanged = [this](bool busy) { setPedalCommandsBusy(busy); };
+    // Found gone in the middle of a handler: the window follows once the
+    // handler (and any exchange it runs) is over.
+    m_services.transport.onDeviceGone = [this] {
+        QTimer::singleShot(0, this, &TformMain::pedalGone);
+    };
 }
 
-TformMain::~TformMain() = default;
+TformMain::~TformMain()
+{
+    m_communication.onBusyChanged = nullptr;
+    m_services.transport.onDeviceGone = nullptr;
+}
 
 void TformMain::buildControls()
 {
@@ -253,6 +266,12 @@ void TformMain::ConnectOnClick()
         [this](const QString &suffix) { lblDeviceName->setText(lblDeviceName->text() + suffix); });
     if (!result.opened)
         return;
+    if (m_services.transport.device_gone) {
+        // Unplugged while connecting: close what was opened and stay disconnected.
+        m_services.transport.CloseFTDevice();
+        showDisconnected();
+        return;
+    }
     device_connected = true;
     m_pedalOpen = true;
     menuFirmwareUpgradeMode->setEnabled(false);
@@ -272,6 +291,11 @@ void TformMain::menuDisconnectClick()
 {
     if (!m_connection.Disconnect())
         return;
+    showDisconnected();
+}
+
+void TformMain::showDisconnected()
+{
     m_pedalOpen = false;
     QString label = lblDeviceName->text();
     label.remove(QStringLiteral("connected"), Qt::CaseSensitive);
@@ -288,12 +312,48 @@ void TformMain::menuDisconnectClick()
         m_parameterWindow->set_parameter_controls_enabled(false);
 }
 
+void TformMain::pedalGone()
+{
+    // An exchange under way ends soon, failing quietly; its end calls again.
+    if (!m_pedalOpen || !m_services.transport.device_gone || m_communication.exchangeActive())
+        return;
+    m_services.log.PrintToConsole(QStringLiteral("The pedal has gone: disconnected"));
+    m_services.transport.CloseFTDevice();
+    showDisconnected();
+}
+
+void TformMain::setPedalCommandsBusy(bool busy)
+{
+    if (busy) {
+        m_enabledBeforeBusy.clear();
+        const QList<QObject *> commands{
+            btnUpload, btnRequest, btnSaveParameters, btnAssign, btnSetFootswitchMode,
+            btnSetTuning, menuLoadPreset, menuSavePreset, menuLoadAlgorithmFromFile, menuScan,
+            menuConnect, menuDisconnect, menuMIDI->menuAction(), menuUploadTuningsData,
+            menuFirmwareUpgradeMode, menuStartFirmwareUpgrade};
+        for (QObject *command : commands) {
+            m_enabledBeforeBusy.append({command, command->property("enabled").toBool()});
+            command->setProperty("enabled", false);
+        }
+        QGuiApplication::setOverrideCursor(Qt::BusyCursor);
+        return;
+    }
+    for (const auto &[command, enabled] : std::as_const(m_enabledBeforeBusy))
+        command->setProperty("enabled", enabled);
+    m_enabledBeforeBusy.clear();
+    QGuiApplication::restoreOverrideCursor();
+    pedalGone();
+}
+
 void TformMain::btnRequestClick()
 {
-    // Cleared on every way out, errors included: the parameter window's
-    // handlers lift their locks while it is set.
+    // Put back on every way out, errors included: the parameter window's
+    // handlers lift their locks while it is set. A click that reaches here
+    // inside another request's wait is refused by the exchange and must not
+    // clear the flag under it.
+    const bool outer = request_in_progress;
     request_in_progress = true;
-    const auto clear = qScopeGuard([this] { request_in_progress = false; });
+    const auto restore = qScopeGuard([this, outer] { request_in_progress = outer; });
 
     const std::optional<DeviceStatus> status = m_statusRequest.request_device_status();
     if (!status)

@@ -109,6 +109,13 @@ private:
     bool FormKeyDown(int key, Qt::KeyboardModifiers shift);
     bool move_up_or_down(int key);
     void fillEffectList();
+    // Locks the pedal commands while an exchange waits for the pedal, and
+    // puts them back as they were when it ends.
+    void setPedalCommandsBusy(bool busy);
+    // The pedal has gone: the window goes where Disconnect leaves it.
+    void pedalGone();
+    // Controls left as Disconnect leaves them, the device already closed.
+    void showDisconnected();
 
     EditorServices m_services;
     Communication &m_communication;
@@ -118,4 +125,6 @@ private:
     QWidget *m_debugConsole = nullptr;
     TformFXsettings *m_parameterWindow = nullptr;
     bool m_pedalOpen = false;
+    // Pedal commands and whether each was enabled when the link became busy.
+    QList<QPair<QObject *, bool>> m_enabledBeforeBusy;
 };

@@ -44,10 +44,3 @@ bool PedalSetup::applyTo(PedalWire &wire, QString *error) const
     pedal.takePersistentChange();
     return true;
 }
-
-bool PedalSetup::saveIfChanged(PedalWire &wire, QString *error) const
-{
-    if (!wire.pedal.takePersistentChange() || stateFile.isEmpty())
-        return true;
-    return PedalStateFile::save(stateFile, wire.pedal.state(), error);
-}

@@ -20,12 +20,9 @@ struct PedalSetup {
 
     // Loads the state file, applies versions and faults, and powers the pedal
     // up. False with a message when the setup or the state file is bad; the
-    // file is then left as it is.
+    // file is then left as it is. Keeping the file up to date afterwards is
+    // PedalStateKeeper's work.
     bool applyTo(PedalWire &wire, QString *error) const;
-
-    // Saves the kept state when it changed since the last call; false with a
-    // message when the file could not be written.
-    bool saveIfChanged(PedalWire &wire, QString *error) const;
 
     // A decimal number as digits one per half-byte (12 -> 0x12).
     static std::uint32_t toDigitNibbles(int value);

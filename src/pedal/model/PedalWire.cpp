@@ -110,6 +110,10 @@ void PedalWire::schedule(const PedalReplies &replies, std::int64_t nowNs)
             pedal.log().note(QStringLiteral("silent: %1 answer bytes not sent").arg(reply.bytes.size()));
             continue;
         }
+        if (m_toHost.size() + std::size_t(reply.bytes.size()) > TransmitBufferBytes) {
+            pedal.log().note(QStringLiteral("transmit buffer full: %1 answer bytes dropped").arg(reply.bytes.size()));
+            continue;
+        }
         const int parts = std::max(1, std::min(faults.splitParts, int(reply.bytes.size())));
         const std::int64_t readyNs = std::max(reply.readyAtUs * 1000, nowNs) + m_latencyUs * 1000;
         double t = double(m_pacing ? std::max(readyNs, m_pedalLineFreeNs) : nowNs);
@@ -157,13 +161,22 @@ void PedalWire::purgeReceived()
 
 std::optional<std::int64_t> PedalWire::nextEventMicroseconds() const
 {
+    std::optional<std::int64_t> next = nextPedalEventMicroseconds();
+    if (!m_toHost.empty()) {
+        const std::int64_t us = toUs(m_toHost.front().arrivesAtNs);
+        if (!next || us < *next)
+            next = us;
+    }
+    return next;
+}
+
+std::optional<std::int64_t> PedalWire::nextPedalEventMicroseconds() const
+{
     std::optional<std::int64_t> next;
     auto consider = [&next](std::int64_t us) {
         if (!next || us < *next)
             next = us;
     };
-    if (!m_toHost.empty())
-        consider(toUs(m_toHost.front().arrivesAtNs));
     if (const auto d = pedal.nextDeadline())
         consider(*d);
     if (m_lineModel && m_pacing && m_receiver.receiving())

@@ -24,8 +24,18 @@
 //
 // Faults the wire shows: "silent" drops every answer; "split-reply" delivers
 // each answer in pieces with a pause between them.
+//
+// The pedal's answers wait for the host in a bounded transmit buffer, as in a
+// real chip: the bytes in flight plus those arrived but not read are at most
+// TransmitBufferBytes. An answer that does not fit whole is dropped whole
+// (logged as "transmit buffer full: N answer bytes dropped"); one that fits is
+// never cut, so a host that reads and purges gets whole answers again. The
+// bound holds more than the longest answer, a dump of the whole EEPROM
+// (about 82 KB in the reply encoding).
 class PedalWire {
 public:
+    static constexpr std::uint32_t TransmitBufferBytes = 128 * 1024;
+
     // Monotonic time in microseconds.
     using Clock = std::function<std::int64_t()>;
     static Clock steadyClock();
@@ -51,6 +61,11 @@ public:
     void poll();
     // When something next becomes due: an answer byte, or a pedal timeout.
     std::optional<std::int64_t> nextEventMicroseconds() const;
+    // When the pedal next acts on its own, answer bytes aside: a timeout, or
+    // the end of a byte it is receiving.
+    std::optional<std::int64_t> nextPedalEventMicroseconds() const;
+    // Answer bytes in the transmit buffer: in flight or arrived and not read.
+    std::uint32_t queuedBytes() const { return std::uint32_t(m_toHost.size()); }
 
     // Time of one 10-bit byte, in microseconds, rounded up.
     std::int64_t byteTimeMicroseconds() const;

@@ -12,18 +12,19 @@
 #include <unistd.h>
 
 PtyPedalServer::PtyPedalServer(PedalSetup setup, QObject *parent)
-    : QObject(parent), m_setup(std::move(setup))
+    : QObject(parent), m_setup(std::move(setup)), m_keeper(PedalWire::steadyClock())
 {
     m_timer.setSingleShot(true);
     m_timer.setTimerType(Qt::PreciseTimer);
-    connect(&m_timer, &QTimer::timeout, this, [this] {
-        deliverDue();
-        rearm();
-    });
+    connect(&m_timer, &QTimer::timeout, this, [this] { service(); });
+    m_saveTimer.setSingleShot(true);
+    connect(&m_saveTimer, &QTimer::timeout, this, [this] { keepState(); });
 }
 
 PtyPedalServer::~PtyPedalServer()
 {
+    if (!m_finished)
+        finish();
     if (m_master >= 0)
         ::close(m_master);
     if (m_slave >= 0)
@@ -39,7 +40,10 @@ bool PtyPedalServer::start(QString *error)
     };
     // The pty carries no framing: bytes pass as they are (a clean 8-bit line).
     m_wire.setLineModel(false);
-    if (!m_setup.applyTo(m_wire, error)) {
+    // The file is claimed before it is read, so that a second simulator
+    // neither loads nor saves it.
+    if (!m_keeper.claim(m_setup.stateFile, error) || !m_setup.applyTo(m_wire, error)) {
+        m_keeper.release();
         m_setupFailed = true;
         return false;
     }
@@ -67,8 +71,15 @@ bool PtyPedalServer::start(QString *error)
     connect(m_readNotifier, &QSocketNotifier::activated, this, [this] { readHost(); });
     m_writeNotifier = new QSocketNotifier(m_master, QSocketNotifier::Write, this);
     m_writeNotifier->setEnabled(false);
-    connect(m_writeNotifier, &QSocketNotifier::activated, this, [this] { writePending(); });
+    connect(m_writeNotifier, &QSocketNotifier::activated, this, [this] { service(); });
     return true;
+}
+
+bool PtyPedalServer::finish()
+{
+    m_finished = true;
+    m_saveTimer.stop();
+    return m_keeper.flush(m_wire.pedal);
 }
 
 void PtyPedalServer::readHost()
@@ -83,29 +94,38 @@ void PtyPedalServer::readHost()
         return;
     }
     m_wire.hostWrite(QByteArray(buffer, int(n)));
-    saveState();
+    keepState();
     const int unplugAfter = m_wire.pedal.faults().unplugAfterMessages;
     if (unplugAfter > 0 && m_wire.pedal.log().understoodCount() >= unplugAfter) {
         unplug();
         return;
     }
-    deliverDue();
-    rearm();
+    service();
 }
 
-void PtyPedalServer::deliverDue()
+void PtyPedalServer::service()
 {
+    if (m_master < 0)
+        return;
     m_wire.poll();
-    saveState();
-    const std::uint32_t n = m_wire.available();
-    if (n > 0)
-        m_outgoing += m_wire.take(n);
+    keepState();
     writePending();
+    rearm();
 }
 
 void PtyPedalServer::writePending()
 {
-    while (!m_outgoing.isEmpty()) {
+    for (;;) {
+        // Take from the wire only what fits under the limit; the rest waits
+        // in the wire's transmit buffer, which is bounded.
+        if (m_outgoing.size() < OutgoingLimit) {
+            const std::uint32_t room = std::uint32_t(OutgoingLimit - m_outgoing.size());
+            const std::uint32_t n = std::min(m_wire.available(), room);
+            if (n > 0)
+                m_outgoing += m_wire.take(n);
+        }
+        if (m_outgoing.isEmpty())
+            break;
         const ssize_t n = ::write(m_master, m_outgoing.constData(), size_t(m_outgoing.size()));
         if (n < 0) {
             if (errno == EINTR)
@@ -120,7 +140,10 @@ void PtyPedalServer::writePending()
 
 void PtyPedalServer::rearm()
 {
-    const auto next = m_wire.nextEventMicroseconds();
+    // With the terminal full, bytes that have arrived wait on the wire until
+    // the write notifier calls: only the pedal's own events need the timer.
+    const auto next = m_outgoing.size() >= OutgoingLimit ? m_wire.nextPedalEventMicroseconds()
+                                                         : m_wire.nextEventMicroseconds();
     if (!next) {
         m_timer.stop();
         return;
@@ -130,17 +153,24 @@ void PtyPedalServer::rearm()
     m_timer.start(int(std::min<std::int64_t>(waitMs, 60'000)));
 }
 
-void PtyPedalServer::saveState()
+void PtyPedalServer::keepState()
 {
-    QString error;
-    if (!m_setup.saveIfChanged(m_wire, &error))
-        std::fprintf(stderr, "%s\n", qPrintable(error));
+    // A failed save is in the pedal's log, which the program prints.
+    m_keeper.update(m_wire.pedal);
+    const auto due = m_keeper.saveDueAt();
+    if (!due) {
+        m_saveTimer.stop();
+        return;
+    }
+    const std::int64_t waitUs = *due - PedalWire::steadyClock()();
+    m_saveTimer.start(int(std::max<std::int64_t>(0, (waitUs + 999) / 1000)));
 }
 
 void PtyPedalServer::unplug()
 {
     m_wire.pedal.log().note(QStringLiteral("unplugged"));
     m_timer.stop();
+    m_saveTimer.stop();
     delete m_readNotifier;
     m_readNotifier = nullptr;
     delete m_writeNotifier;

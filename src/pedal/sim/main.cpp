@@ -1,8 +1,11 @@
 // sombrant-pedal-sim: the simulated Sombrant MK3 on a pseudo-terminal. Prints
 // the terminal's path as the first line of standard output and plays the pedal
-// on it until killed; logs each message it understood or ignored on standard
-// error. Exit status: 0 after an "unplug" fault, 2 on a usage error, 1 when
-// the terminal cannot be opened.
+// on it until an "unplug" fault strikes or SIGTERM, SIGINT or SIGHUP arrives;
+// then it saves the state file a last time. Logs each message it understood or
+// ignored on standard error. Exit status: 0 after an "unplug" fault or a
+// signal, 2 on a usage error (options, faults, a bad state file or one another
+// simulator holds), 1 when the terminal cannot be opened or the state could
+// not be saved at the end.
 
 #include "model/PedalFaults.h"
 #include "model/PedalSetup.h"
@@ -10,7 +13,13 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QSocketNotifier>
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -25,6 +34,44 @@ bool number(const QCommandLineParser &parser, const QString &name, int max, int 
         return false;
     }
     *out = n;
+    return true;
+}
+
+// The write end of the pipe that turns a signal into an event: the handler
+// may do no more than write a byte.
+int signalPipeWriteEnd = -1;
+
+void onStopSignal(int)
+{
+    const int saved = errno;
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t n = ::write(signalPipeWriteEnd, &byte, 1);
+    errno = saved;
+}
+
+// Makes SIGTERM, SIGINT and SIGHUP end the event loop, so that the program
+// ends as after an "unplug" fault and saves what the state file does not hold.
+bool quitOnStopSignals(QCoreApplication &app, QString *error)
+{
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0) {
+        *error = QStringLiteral("pipe: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
+        return false;
+    }
+    signalPipeWriteEnd = fds[1];
+    auto *notifier = new QSocketNotifier(fds[0], QSocketNotifier::Read, &app);
+    QObject::connect(notifier, &QSocketNotifier::activated, &app, [fd = fds[0]] {
+        char bytes[16];
+        while (::read(fd, bytes, sizeof bytes) > 0) {
+        }
+        QCoreApplication::quit();
+    });
+    struct sigaction action {};
+    action.sa_handler = onStopSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int signal : {SIGTERM, SIGINT, SIGHUP})
+        ::sigaction(signal, &action, nullptr);
     return true;
 }
 
@@ -44,12 +91,27 @@ int main(int argc, char *argv[])
         {QStringLiteral("bootloader"), QStringLiteral("Start in the microcontroller's bootloader.")},
         {QStringLiteral("firmware"), QStringLiteral("Firmware version N (decimal, 0-99)."), QStringLiteral("N")},
         {QStringLiteral("algorithm"), QStringLiteral("Algorithm version N (decimal, 0-9999)."), QStringLiteral("N")},
-        {QStringLiteral("state"), QStringLiteral("Load and save the pedal's kept state in FILE."), QStringLiteral("FILE")},
+        {QStringLiteral("state"), QStringLiteral("Load and save the pedal's kept state in FILE (one simulator per file)."),
+         QStringLiteral("FILE")},
         {QStringLiteral("no-pacing"), QStringLiteral("Answer at once instead of at 115200 baud.")},
         {QStringLiteral("erase-ms"), QStringLiteral("Time of a flash page erase in ms (default 20)."), QStringLiteral("MS")},
         {QStringLiteral("fault"), QStringLiteral("Show a fault (repeatable): ") + PedalFaults::helpText(), QStringLiteral("FAULT")},
     });
-    parser.process(app);
+    // Not process(): it ends with status 1 on an unknown option, and a usage
+    // error is status 2 here.
+    if (!parser.parse(QCoreApplication::arguments())) {
+        std::fprintf(stderr, "%s\n", qPrintable(parser.errorText()));
+        return 2;
+    }
+    if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all"))) {
+        std::fputs(qPrintable(parser.helpText()), stdout);
+        return 0;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        std::fprintf(stderr, "unexpected argument \"%s\": sombrant-pedal-sim takes options only (see --help)\n",
+                     qPrintable(parser.positionalArguments().constFirst()));
+        return 2;
+    }
 
     PedalSetup setup;
     QString error;
@@ -75,8 +137,13 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "%s\n", qPrintable(error));
         return server.setupFailed() ? 2 : 1;
     }
+    if (!quitOnStopSignals(app, &error)) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
+        return 1;
+    }
     std::fprintf(stdout, "%s\n", qPrintable(server.slavePath()));
     std::fflush(stdout);
     QObject::connect(&server, &PtyPedalServer::unplugged, &app, [] { QCoreApplication::exit(0); });
-    return app.exec();
+    const int status = app.exec();
+    return server.finish() ? status : 1;
 }

@@ -1,0 +1,158 @@
+// `sombrant status` against a pedal the test plays on a real pseudo-terminal:
+// replies that are not a status reply must end in exit 1 with nothing on
+// standard output; honest but awkward ones must give the right state.
+
+#include "PedalSimProcess.h"
+#include "ProgramRun.h"
+#include "PtyPair.h"
+#include "ScriptedReplies.h"
+
+#include <QDeadlineTimer>
+#include <QProcess>
+#include <cerrno>
+#include <chrono>
+#include <functional>
+#include <gtest/gtest.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+// What the pedal does once the tool is running: it reads the request and
+// answers through the terminal's master end.
+using Pedal = std::function<void(PtyPair &, QProcess &)>;
+
+QProcess *startTool(QProcess &process, const QStringList &arguments)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("SOMBRANT_FTD2XX_LIBRARY", "/nonexistent/libftd2xx.so");
+    process.setProcessEnvironment(env);
+    process.start(QStringLiteral(SOMBRANT_CLI_PATH), arguments);
+    return &process;
+}
+
+ProgramRun statusAgainst(const Pedal &pedal, const QByteArray &waitingBeforeStart = {})
+{
+    PtyPair pty;
+    if (!pty.isOpen()) {
+        ADD_FAILURE() << pty.error().toStdString();
+        return {};
+    }
+    // Bytes the line holds before the tool opens it: left from an earlier run.
+    pty.writeMaster(waitingBeforeStart);
+    QProcess process;
+    startTool(process, {"--port", pty.slavePath(), "status"});
+    pedal(pty, process);
+    return finishProgram(process, 15'000);
+}
+
+// Writes `bytes` to the master while the tool runs; a tool that stops
+// reading ends the writing when it exits. With `endless`, starts over until
+// then (at most 20 s).
+void feed(PtyPair &pty, QProcess &process, const QByteArray &bytes, bool endless = false)
+{
+    const QDeadlineTimer deadline(20'000);
+    qsizetype done = 0;
+    while (!deadline.hasExpired() && process.state() != QProcess::NotRunning) {
+        if (done == bytes.size()) {
+            if (!endless)
+                return;
+            done = 0;
+        }
+        const qsizetype chunk = std::min<qsizetype>(4096, bytes.size() - done);
+        const ssize_t n = ::write(pty.masterFd(), bytes.constData() + done, size_t(chunk));
+        if (n > 0)
+            done += n;
+        else if (n < 0 && errno != EAGAIN && errno != EINTR)
+            return;
+        else
+            process.waitForFinished(5);  // the line is full: let the tool read
+    }
+}
+
+Pedal answering(const QByteArray &reply, bool endless = false)
+{
+    return [reply, endless](PtyPair &pty, QProcess &process) {
+        const QByteArray request = pty.readMaster(2, std::chrono::milliseconds(10'000));
+        EXPECT_EQ(request, QByteArray::fromHex("0200"));
+        feed(pty, process, reply, endless);
+    };
+}
+
+}  // namespace
+
+TEST(HostileReply, NothingButAStatusReplyIsBelieved)
+{
+    const QByteArray whole = encodeValues(statusValues(0x07));
+    QByteArray withValue = encodeValues(statusValues().left(30));
+    struct Case {
+        const char *what;
+        QByteArray reply;
+        bool endless;
+        const char *says;
+    };
+    const Case cases[] = {
+        {"an error word, repeated", QByteArray("ERROR\r\n").repeated(200), false,
+         "Undecodable reply from the pedal at byte 0: 45"},
+        {"bare carriage returns", QByteArray(82, '\r'), false, "Undecodable reply from the pedal at byte 0: 0D"},
+        {"a negative number", withValue + "\n-1\r", false, "0A 2D"},
+        {"a value above 255", withValue + "\n300\r", false, "0A 33 30 30"},
+        {"a four-digit value", withValue + "\n0255\r", false, "0A 30 32 35 35"},
+        {"one value more", whole + "\n0\r", false, "Unexpected reply: more than 82 values"},
+        {"the reply twice", whole + whole, false, "Unexpected reply: more than 82 values"},
+        {"100,000 values", encodeValues(QByteArray(100'000, '\x01')), false,
+         "Unexpected reply: more than 82 values"},
+        {"an endless stream of values", "\n1\r", true, "Unexpected reply: more than 82 values"},
+        {"an endless stream of line feeds", "\n", true, "Unexpected reply: more than 410 bytes for 82 values"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        const ProgramRun run = statusAgainst(answering(c.reply, c.endless));
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_TRUE(run.out.isEmpty()) << run.out.toStdString();
+        EXPECT_TRUE(run.err.contains(c.says)) << run.err.toStdString();
+    }
+}
+
+TEST(HostileReply, HonestButAwkwardRepliesGiveTheRightState)
+{
+    const QByteArray whole = encodeValues(statusValues(0x07));
+    struct Case {
+        const char *what;
+        Pedal pedal;
+        QByteArray waitingBeforeStart;
+    };
+    const Case cases[] = {
+        // Two values of an earlier reply that came too late for it.
+        {"stale bytes before the request", answering(whole), encodeValues(QByteArray::fromHex("0010"))},
+        {"a pause inside the reply",
+         [whole](PtyPair &pty, QProcess &process) {
+             EXPECT_EQ(pty.readMaster(2, std::chrono::milliseconds(10'000)), QByteArray::fromHex("0200"));
+             feed(pty, process, whole.left(150));
+             std::this_thread::sleep_for(std::chrono::milliseconds(400));
+             feed(pty, process, whole.mid(150));
+         },
+         {}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        const ProgramRun run = statusAgainst(c.pedal, c.waitingBeforeStart);
+        EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+        EXPECT_TRUE(run.out.startsWith("Firmware: 07\nAlgorithm: 0010\n")) << run.out.toStdString();
+    }
+}
+
+// The simulator's own split-reply fault, run twice: each run waits out the
+// pause inside its reply, and nothing of the first is left for the second.
+TEST(HostileReply, ASplitReplyIsWholeRunAfterRun)
+{
+    Simulator sim({"--fault", "split-reply=2:300"});
+    ASSERT_FALSE(sim.path().isEmpty());
+    for (int run = 0; run < 2; ++run) {
+        QProcess process;
+        startTool(process, {"--port", sim.path(), "status"});
+        const ProgramRun result = finishProgram(process, 15'000);
+        EXPECT_EQ(result.exitCode, 0) << run << ": " << result.err.toStdString();
+        EXPECT_TRUE(result.out.startsWith("Firmware: 08\nAlgorithm: 0010\n")) << result.out.toStdString();
+    }
+}

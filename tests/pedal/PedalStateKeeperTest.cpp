@@ -1,0 +1,177 @@
+// The state file kept up to date beside a running pedal: claimed, throttled,
+// and retried after a failed save. Real files in a temporary folder; the
+// clock is the test's.
+
+#include "model/PedalStateFile.h"
+#include "model/PedalStateKeeper.h"
+#include "model/PedalWire.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+int linesContaining(const QStringList &lines, const QString &fragment)
+{
+    int n = 0;
+    for (const QString &l : lines)
+        n += l.contains(fragment) ? 1 : 0;
+    return n;
+}
+
+// A pedal on an unpaced wire with its keeper; both read the test's clock.
+class KeeperTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        wire.setPacing(false);
+        QString error;
+        ASSERT_TRUE(keeper.claim(file, &error)) << error.toStdString();
+    }
+    // A message to the pedal, and the keeper's look at it afterwards.
+    void send(const char *hex)
+    {
+        wire.hostWrite(QByteArray::fromHex(hex));
+        keeper.update(wire.pedal);
+    }
+    PedalState saved()
+    {
+        PedalState s = PedalDevice::factoryState(0x01);
+        QString error;
+        bool existed = false;
+        EXPECT_TRUE(PedalStateFile::load(file, s, &error, &existed)) << error.toStdString();
+        EXPECT_TRUE(existed);
+        return s;
+    }
+
+    QTemporaryDir dir;
+    const QString file = dir.filePath("pedal.json");
+    std::int64_t now = 0;
+    PedalWire wire{[this] { return now; }};
+    PedalStateKeeper keeper{[this] { return now; }};
+};
+
+}  // namespace
+
+TEST_F(KeeperTest, BurstOfChangesIsSavedOnceAtOnceAndOnceWhenTheIntervalEnds)
+{
+    send("080100");  // the first change after a quiet spell: saved at once
+    EXPECT_EQ(keeper.saveCount(), 1);
+    EXPECT_EQ(saved().footswitchMode, 2);
+
+    const char *modes[] = {"080000", "080001", "080101"};
+    for (int i = 0; i < 60; ++i) {
+        now += 1000;
+        send(modes[i % 3]);
+    }
+    EXPECT_EQ(keeper.saveCount(), 1) << "changes inside the interval wait";
+    EXPECT_TRUE(keeper.unsaved());
+    ASSERT_TRUE(keeper.saveDueAt().has_value());
+    EXPECT_EQ(*keeper.saveDueAt(), PedalStateKeeper::SaveIntervalUs);
+
+    now = PedalStateKeeper::SaveIntervalUs - 1;
+    keeper.update(wire.pedal);
+    EXPECT_EQ(keeper.saveCount(), 1);
+    now = PedalStateKeeper::SaveIntervalUs;
+    keeper.update(wire.pedal);
+    EXPECT_EQ(keeper.saveCount(), 2);
+    EXPECT_EQ(saved().footswitchMode, 3) << "the last change of the burst";
+    EXPECT_FALSE(keeper.unsaved());
+    EXPECT_FALSE(keeper.saveDueAt().has_value());
+
+    now += 10'000'000;
+    keeper.update(wire.pedal);
+    EXPECT_EQ(keeper.saveCount(), 2) << "nothing changed, nothing saved";
+    send("0902FE");
+    EXPECT_EQ(keeper.saveCount(), 3) << "after a quiet spell, at once again";
+    EXPECT_EQ(saved().tuningNumber, 2);
+}
+
+// The save fails while a folder stands where the file goes. The error is
+// logged once, polls do not retry, and the change reaches the file with the
+// next change or with the final flush.
+TEST_F(KeeperTest, FailedSaveIsLoggedOnceAndRetriedByTheNextChangeOrTheFlush)
+{
+    for (const bool byNextChange : {true, false}) {
+        SCOPED_TRACE(byNextChange ? "next change" : "flush");
+        now += 10'000'000;
+        send("080100");
+        ASSERT_EQ(saved().footswitchMode, 2);
+
+        ASSERT_TRUE(QFile::remove(file));
+        ASSERT_TRUE(QDir().mkdir(file));
+        now += 10'000'000;
+        send("0902FE");
+        EXPECT_EQ(keeper.failedSaveCount(), byNextChange ? 1 : 2);
+        for (int i = 0; i < 20; ++i) {
+            now += 1'000'000;
+            keeper.update(wire.pedal);
+        }
+        EXPECT_EQ(keeper.failedSaveCount(), byNextChange ? 1 : 2) << "polls do not retry";
+        EXPECT_TRUE(keeper.lastError().contains(QDir::toNativeSeparators(file))) << keeper.lastError().toStdString();
+        EXPECT_TRUE(keeper.unsaved());
+        ASSERT_TRUE(QDir().rmdir(file));
+
+        if (byNextChange) {
+            send("080101");
+            EXPECT_EQ(saved().footswitchMode, 3);
+        } else {
+            EXPECT_TRUE(keeper.flush(wire.pedal));
+            EXPECT_EQ(saved().footswitchMode, 2);
+        }
+        const PedalState s = saved();
+        EXPECT_EQ(s.tuningNumber, 2);
+        EXPECT_EQ(s.semitones, -2);
+        EXPECT_FALSE(keeper.unsaved());
+        wire.hostWrite(QByteArray::fromHex("090000"));  // back to tuning 0 for the next round
+        EXPECT_TRUE(keeper.flush(wire.pedal));
+    }
+    EXPECT_EQ(linesContaining(wire.pedal.log().lines(), "state not saved: pedal state file"), 2)
+        << wire.pedal.log().lines().join('\n').toStdString();
+}
+
+TEST_F(KeeperTest, FlushWithoutAChangeWritesNothing)
+{
+    EXPECT_TRUE(keeper.flush(wire.pedal));
+    EXPECT_FALSE(QFile::exists(file));
+    EXPECT_EQ(keeper.saveCount(), 0);
+}
+
+// A claimed file is refused to a second keeper, in this process or another,
+// until the first lets it go; a file whose lock cannot be made is refused too.
+TEST_F(KeeperTest, ClaimIsExclusiveUntilReleased)
+{
+    QFile blocker(dir.filePath("not-a-folder"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+
+    struct Case {
+        const char *name;
+        QString path;
+        const char *message;
+    };
+    const Case cases[] = {
+        {"held by another", file, "is in use by another simulated pedal"},
+        {"no folder for the lock", dir.filePath("not-a-folder/pedal.json"), "cannot create its lock file"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        PedalStateKeeper second{[this] { return now; }};
+        QString error;
+        EXPECT_FALSE(second.claim(c.path, &error));
+        EXPECT_TRUE(error.contains(QDir::toNativeSeparators(c.path))) << error.toStdString();
+        EXPECT_TRUE(error.contains(QString::fromLatin1(c.message))) << error.toStdString();
+        EXPECT_TRUE(second.path().isEmpty());
+    }
+
+    PedalStateKeeper second{[this] { return now; }};
+    QString error;
+    EXPECT_TRUE(second.claim(QString(), &error)) << "an empty path keeps nothing and needs no lock";
+    keeper.release();
+    EXPECT_TRUE(second.claim(file, &error)) << error.toStdString();
+    EXPECT_EQ(second.path(), file);
+}
