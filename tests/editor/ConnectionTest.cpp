@@ -187,6 +187,29 @@ TEST_F(EditorFixture, UpgradeModeHandshakeAcceptsOnlyTheAcknowledge)
     }
 }
 
+// Unplugged between the open and the line settings: one box, the device is
+// closed again and the window stays disconnected.
+TEST_F(EditorFixture, APedalGoneWhileConnectingLeavesTheWindowDisconnected)
+{
+    useStandIn();
+    fake.add("PDL00001", "FT230X Basic UART");
+    start();
+    TformMain &w = *windows->formMain;
+    ASSERT_EQ(fake.failNext("FT_SetBaudRate", 4), 0);
+    w.menuConnect->trigger();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(prompts.messages, QStringList({"FT_SetBaudRate - General IO error..."}));
+    EXPECT_EQ(fake.deviceHandle(0), nullptr) << "closed again";
+    EXPECT_EQ(fake.callCount("FT_SetDataCharacteristics"), 0u);
+    EXPECT_EQ(logLines(), QStringList({"serial number: PDL00001"})) << "Connect stopped at the failure";
+    EXPECT_FALSE(w.device_connected);
+    EXPECT_FALSE(w.pedalOpen());
+    EXPECT_EQ(w.lblDeviceName->text(), "Sombrant MK3 ");
+    EXPECT_TRUE(enabled(w, "menuConnect"));
+    EXPECT_FALSE(enabled(w, "btnRequest"));
+    EXPECT_FALSE(enabled(w, "menuDisconnect"));
+}
+
 // A failed open in upgrade mode still tries the handshake, and each step
 // says how it failed, in order.
 TEST_F(EditorFixture, UpgradeModeHandshakeAfterAFailedOpen)

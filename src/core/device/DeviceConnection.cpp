@@ -71,10 +71,11 @@ DeviceConnection::ConnectResult DeviceConnection::ConnectToDevice(const LabelSin
     result.opened = m_transport.Open_USB_Device_By_Serial_Number(device_serial_number) == 0;
     if (result.opened) {
         appendToLabel(QStringLiteral(" connected"));
-        // A pedal unplugged now ends Connect at its first failure.
-        if (m_transport.ApplyFTBaudRate() != 0 && m_transport.device_gone)
-            return result;
-        if (m_transport.ApplyFTDataCharacteristics() != 0 && m_transport.device_gone)
+        m_transport.ApplyFTBaudRate();
+        m_transport.ApplyFTDataCharacteristics();
+        // A pedal unplugged now has said so once (the call after the failing
+        // one was not made): Connect ends here.
+        if (m_transport.device_gone)
             return result;
         m_log.PrintToConsole(
             QStringLiteral("FT_HANDLE: 0x")
