@@ -1,5 +1,7 @@
 #include "device/ReplyDecoder.h"
 
+#include <cstdint>
+
 ReplyDecoder::ReplyDecoder(int expectedValues) : m_expected(expectedValues) {}
 
 ReplyDecoder::State ReplyDecoder::feed(const QByteArray &bytes)

@@ -32,7 +32,7 @@ std::optional<DeviceStatus> StatusRequest::request_device_status()
     const std::optional<DeviceStatus> status =
         DeviceStatus::fromValues(m_communication.received_bytes_array);
     if (!status)
-        return std::nullopt;  // cannot happen: the reply held exactly 82 values
+        return std::nullopt;
     m_log.PrintToConsole(QStringLiteral("Firmware Version: ") + status->device_firmware_version);
     m_log.PrintToConsole(QStringLiteral("Algorithm version: ") + status->device_algorithm_version);
     m_log.PrintToConsole(QStringLiteral("Effect Number: ") + status->device_effect_number);
