@@ -387,8 +387,13 @@ TEST_F(EditorFixture, AnEffectClickOpensTheParameterWindowBesideTheMainWindow)
     EXPECT_EQ(fx.windowTitle(), "Sombrant MK3 0010");
     EXPECT_EQ(fx.pos(), QPoint(w.frameGeometry().x() + w.frameGeometry().width(), w.frameGeometry().y()));
     EXPECT_EQ(w.effects().selected_effect_name, "Sombrant MK3 0010");
-    EXPECT_EQ(logLines(), QStringList({"efx index :0", "selected effect name: Sombrant MK3 0010",
-                                       "efx index :0", "selected effect name: Sombrant MK3 0010"}));
+    const QStringList lines = logLines();
+    ASSERT_EQ(lines.size(), 8);
+    EXPECT_EQ(lines.mid(0, 3), QStringList({"efx index :0", "selected effect name: Sombrant MK3 0010",
+                                             "resource name: Sombrant_MK3_0010"}));
+    EXPECT_TRUE(lines[3].startsWith("filecontent (first 128 bytes): 0011C0000B00E7")) << lines[3];
+    EXPECT_EQ(lines[3].size(), QString("filecontent (first 128 bytes): ").size() + 256);
+    EXPECT_EQ(lines.mid(4), lines.mid(0, 4)) << "each click shows it again";
     EXPECT_FALSE(fx.parameterControlsEnabled()) << "no pedal has been connected";
 
     // Connected once but closed now: the controls must stay off.

@@ -18,7 +18,7 @@ EditorWindows::EditorWindows(EditorServices services, LogRelay &relay) : m_relay
     formPrint = std::make_unique<TformPrint>();
     m_relay.attach(formPrint.get());
     formMain->setDebugConsole(formPrint.get());
-    formFXsettings = std::make_unique<TformFXsettings>();
+    formFXsettings = std::make_unique<TformFXsettings>(services, *communication, formMain->effects());
     formMain->setParameterWindow(formFXsettings.get());
     formNewVersionMsg = std::make_unique<TformNewVersionMsg>();
     formUpdateUpdater = std::make_unique<TformUpdateUpdater>();

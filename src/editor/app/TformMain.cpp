@@ -178,6 +178,9 @@ void TformMain::buildMenus()
     connect(menuConnect, &QAction::triggered, this, &TformMain::ConnectOnClick);
     connect(menuDisconnect, &QAction::triggered, this, &TformMain::menuDisconnectClick);
     connect(btnRequest, &QPushButton::clicked, this, &TformMain::btnRequestClick);
+    connect(btnSaveParameters, &QPushButton::clicked, this, &TformMain::btnSaveParametersClick);
+    connect(btnAssign, &QPushButton::clicked, this, &TformMain::btnAssignClick);
+    connect(btnSetFootswitchMode, &QPushButton::clicked, this, &TformMain::btnSetFootswitchModeClick);
 
     menuSettings = bar->addMenu(QStringLiteral("Settings"));
     menuSettings->setObjectName(QStringLiteral("menuSettings"));
@@ -253,6 +256,9 @@ void TformMain::fillEffectList()
     lstEffects->clear();
     if (m_effects.read_file_from_stream(QString::fromLatin1(EffectLibrary::EffectListName)))
         lstEffects->addItems(m_effects.resource_lines);
+    // 154 wide as designed, wider where this system's font needs it: an
+    // effect's name is never cut.
+    lstEffects->setFixedWidth(std::max(154, lstEffects->sizeHintForColumn(0) + 2 * lstEffects->frameWidth() + 8));
 }
 
 void TformMain::menuScanClick()
@@ -363,12 +369,46 @@ void TformMain::btnRequestClick()
     device_effect_number = status->device_effect_number;
     lblFirmwareVersion->setText(QStringLiteral("Device Firmware: ") + device_firmware_version);
     lblAlgorithmVersion->setText(QStringLiteral("Device Algorithm: ") + device_algorithm_version);
+    // The footswitch, assignments, tuning and values onto the parameter
+    // window, whose live controls send what they now show.
+    if (m_parameterWindow)
+        m_parameterWindow->showStatus(*status);
 
     m_statusRequest.checkVersions(*status, latest_firmware_version, latest_algorithm_version);
     for (QPushButton *button : {btnAssign, btnSaveParameters, btnSetFootswitchMode, btnSetTuning})
         button->setEnabled(true);
     menuMIDI->menuAction()->setEnabled(true);
     menuUploadTuningsData->setEnabled(true);
+}
+
+void TformMain::setParameterWindow(TformFXsettings *window)
+{
+    m_parameterWindow = window;
+    if (window)
+        window->setRequestInProgressFlag(&request_in_progress);
+}
+
+void TformMain::btnSaveParametersClick()
+{
+    if (m_parameterWindow)
+        m_parameterWindow->commands().storeParameters(m_parameterWindow->settings());
+}
+
+void TformMain::btnAssignClick()
+{
+    if (!m_parameterWindow)
+        return;
+    // Not pressed again while the pedal writes its memory.
+    btnAssign->setEnabled(false);
+    m_parameterWindow->commands().assignControls(m_parameterWindow->settings(),
+                                                 m_parameterWindow->assignmentEntries());
+    btnAssign->setEnabled(true);
+}
+
+void TformMain::btnSetFootswitchModeClick()
+{
+    if (m_parameterWindow)
+        m_parameterWindow->commands().setFootswitchMode(m_parameterWindow->footswitchChoice());
 }
 
 void TformMain::menuFirmwareUpgradeModeClick()

@@ -27,8 +27,8 @@ public:
 
     // The window that Ctrl+Shift+P shows; set once the Debug Console exists.
     void setDebugConsole(QWidget *console) { m_debugConsole = console; }
-    // The parameter window an effect click opens.
-    void setParameterWindow(TformFXsettings *window) { m_parameterWindow = window; }
+    // The parameter window an effect click opens; it reads request_in_progress.
+    void setParameterWindow(TformFXsettings *window);
 
     Communication &communication() const { return m_communication; }
     DeviceConnection &connection() { return m_connection; }
@@ -96,6 +96,9 @@ public slots:
     void ConnectOnClick();
     void menuDisconnectClick();
     void btnRequestClick();
+    void btnSaveParametersClick();
+    void btnAssignClick();
+    void btnSetFootswitchModeClick();
     void menuFirmwareUpgradeModeClick();
     void effetto_cliccato(int row);
 

@@ -1,14 +1,492 @@
 #include "params/TformFXsettings.h"
 
-TformFXsettings::TformFXsettings(QWidget *parent) : QWidget(parent)
+#include "algorithms/EffectLibrary.h"
+#include "app/LogSink.h"
+#include "app/UserPrompts.h"
+#include "device/DeviceStatus.h"
+#include "params/DialMapping.h"
+#include "params/HintTexts.h"
+#include "widgets/OnOffSwitch.h"
+#include "widgets/RotaryDial.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QRadioButton>
+#include <QShowEvent>
+
+#include <algorithm>
+
+namespace {
+
+QString text(std::string_view view)
+{
+    return QString::fromLatin1(view.data(), qsizetype(view.size()));
+}
+
+// Dials are 40 x 40 with their label just below; switches 41 x 21.
+constexpr int DialSize = 40;
+constexpr int LabelWidth = 64;
+constexpr int LabelHeight = 15;
+
+}  // namespace
+
+TformFXsettings::TformFXsettings(EditorServices services, Communication &communication,
+                                 EffectLibrary &effects, QWidget *parent)
+    : QWidget(parent),
+      m_services(std::move(services)),
+      m_communication(communication),
+      m_effects(effects),
+      m_commands(communication, m_services.log, m_services.prompts, m_services.clock)
 {
     setObjectName(QStringLiteral("formFXsettings"));
     setWindowTitle(QStringLiteral("Form1"));
+    // Fixed border, a fixed client area.
+    setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint);
+    setFixedSize(333, 517);
+    // The arrangement is drawn for a compact face: 11 pixels, narrowed where
+    // the system has a condensed one.
+    QFont compact = font();
+    compact.setPixelSize(11);
+    compact.setStretch(QFont::SemiCondensed);
+    setFont(compact);
+    FormCreate();
+    set_parameter_controls_enabled(false);
+}
+
+TformFXsettings::~TformFXsettings() = default;
+
+void TformFXsettings::FormCreate()
+{
+    buildDials();
+    buildTracking();
+    buildHarmonic();
+    buildAssignments();
+    buildFootswitch();
+    m_displayOnly = {dialDry, dialMinus1Oct, dialSubMix, dialMinus2Oct, dialLowPass,
+                     dialHighPass, dialRange, dial1stHarmonic, swtWave, swtSplit};
+}
+
+QLabel *TformFXsettings::makeLabel(const QString &caption, const QRect &geometry, QWidget *parent)
+{
+    auto *label = new QLabel(caption, parent ? parent : this);
+    label->setGeometry(geometry);
+    return label;
+}
+
+RotaryDial *TformFXsettings::makeDial(const char *name, const QString &label, int x, int y,
+                                      QWidget *parent)
+{
+    auto *dial = new RotaryDial(parent ? parent : this);
+    dial->setObjectName(QString::fromLatin1(name));
+    dial->setGeometry(x, y, DialSize, DialSize);
+    dial->setAccessibleName(label);
+    QLabel *caption = makeLabel(label, QRect(x + DialSize / 2 - LabelWidth / 2, y + DialSize, LabelWidth, LabelHeight),
+                                parent);
+    caption->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    caption->setBuddy(dial);
+    return dial;
+}
+
+void TformFXsettings::buildDials()
+{
+    dialDry = makeDial("dialDry", QStringLiteral("Dry"), 15, 8);
+    dialMinus1Oct = makeDial("dialMinus1Oct", QStringLiteral("-1 OCT"), 75, 8);
+    dialInputLevel = makeDial("dialInputLevel", QStringLiteral("Input Level"), 208, 8);
+    dialClipWave = makeDial("dialClipWave", QStringLiteral("Wave Clip"), 267, 8);
+    dialSubMix = makeDial("dialSubMix", QStringLiteral("Sub Mix"), 15, 72);
+    dialMinus2Oct = makeDial("dialMinus2Oct", QStringLiteral("-2 OCT"), 75, 72);
+    dialLowPass = makeDial("dialLowPass", QStringLiteral("Low Pass"), 15, 136);
+    dialHighPass = makeDial("dialHighPass", QStringLiteral("High Pass"), 75, 136);
+    dialRange = makeDial("dialRange", QStringLiteral("Range"), 15, 208);
+    dialInputLevel->setToolTip(hints::toolTip(hints::inputLevel()));
+
+    auto makeSwitch = [this](const char *name, const QString &label, int y) {
+        auto *sw = new OnOffSwitch(this);
+        sw->setObjectName(QString::fromLatin1(name));
+        sw->setGeometry(136, y, 41, 21);
+        sw->setAccessibleName(label);
+        QLabel *caption = makeLabel(label, QRect(136 + 41 / 2 - LabelWidth / 2, y + 21 + 1, LabelWidth, LabelHeight));
+        caption->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+        return sw;
+    };
+    swtWave = makeSwitch("swtWave", QStringLiteral("Wave"), 16);
+    swtSplit = makeSwitch("swtSplit", QStringLiteral("Split"), 61);
+
+    connect(dialInputLevel, &RotaryDial::angleChanged, this, &TformFXsettings::OnChange_dialInputLevel);
+    connect(dialClipWave, &RotaryDial::angleChanged, this, &TformFXsettings::dialClipWaveChange);
+    connect(dialDry, &RotaryDial::angleChanged, this, &TformFXsettings::dialDryChange);
+    connect(dialMinus1Oct, &RotaryDial::angleChanged, this, &TformFXsettings::dialMinus1OctChange);
+    connect(dialSubMix, &RotaryDial::angleChanged, this, &TformFXsettings::dialSubMixChange);
+    connect(dialMinus2Oct, &RotaryDial::angleChanged, this, &TformFXsettings::dialMinus2OctChange);
+}
+
+void TformFXsettings::buildTracking()
+{
+    // A framed group at 185, 73, 141 x 119; children in its coordinates.
+    grpTrackingFunctions = new QGroupBox(QStringLiteral("Tracking Functions"), this);
+    grpTrackingFunctions->setObjectName(QStringLiteral("grpTrackingFunctions"));
+    grpTrackingFunctions->setGeometry(185, 73, 141, 119);
+    const QPoint origin(185, 73);
+
+    cmbGuitarTuning = new QComboBox(grpTrackingFunctions);
+    cmbGuitarTuning->setObjectName(QStringLiteral("cmbGuitarTuning"));
+    cmbGuitarTuning->setGeometry(QRect(QPoint(194, 101) - origin, QSize(125, 22)));
+    for (std::string_view entry : TuningEntries)
+        cmbGuitarTuning->addItem(text(entry));
+    cmbGuitarTuning->setToolTip(hints::toolTip(hints::guitarTuning()));
+    cmbGuitarTuning->setAccessibleName(QStringLiteral("Guitar tuning"));
+
+    cmbSemitonesVariation = new QComboBox(grpTrackingFunctions);
+    cmbSemitonesVariation->setObjectName(QStringLiteral("cmbSemitonesVariation"));
+    cmbSemitonesVariation->setGeometry(QRect(QPoint(193, 125) - origin, QSize(45, 22)));
+    for (std::string_view entry : SemitoneEntries)
+        cmbSemitonesVariation->addItem(text(entry));
+    cmbSemitonesVariation->setToolTip(hints::toolTip(hints::semitonesVariation()));
+    cmbSemitonesVariation->setAccessibleName(QStringLiteral("Semitones"));
+    QLabel *semitones = makeLabel(QStringLiteral("Semitones"), QRect(QPoint(243, 128) - origin, QSize(75, LabelHeight)),
+                                  grpTrackingFunctions);
+    semitones->setBuddy(cmbSemitonesVariation);
+
+    chkDominantNoteCut = new QCheckBox(QStringLiteral("Dominant Notes Cut"), grpTrackingFunctions);
+    chkDominantNoteCut->setObjectName(QStringLiteral("chkDominantNoteCut"));
+    chkDominantNoteCut->setGeometry(QRect(QPoint(193, 148) - origin, QSize(130, 17)));
+    chkDominantNoteCut->setToolTip(hints::toolTip(hints::dominantNoteCut()));
+    chkHighNoteCut = new QCheckBox(QStringLiteral("High Notes Cut"), grpTrackingFunctions);
+    chkHighNoteCut->setObjectName(QStringLiteral("chkHighNoteCut"));
+    chkHighNoteCut->setGeometry(QRect(QPoint(193, 166) - origin, QSize(130, 17)));
+    chkHighNoteCut->setToolTip(hints::toolTip(hints::highNoteCut()));
+
+    connect(cmbGuitarTuning, &QComboBox::currentIndexChanged, this, &TformFXsettings::cmbGuitarTuningChange);
+    connect(cmbSemitonesVariation, &QComboBox::currentIndexChanged, this,
+            &TformFXsettings::cmbSemitonesVariationChange);
+    connect(chkDominantNoteCut, &QCheckBox::toggled, this, &TformFXsettings::chkDominantNoteCutChange);
+    connect(chkHighNoteCut, &QCheckBox::toggled, this, &TformFXsettings::chkHighNoteCutChange);
+    cmbGuitarTuning->setCurrentIndex(NoTuningIndex);
+    cmbSemitonesVariation->setCurrentIndex(SemitoneEntryOffset);
+    cmbGuitarTuningChange();
+    cmbSemitonesVariationChange();
+}
+
+void TformFXsettings::buildHarmonic()
+{
+    // A frame at 63, 200, 181 x 67 around the dial and the pitch list.
+    auto *frame = new QFrame(this);
+    frame->setObjectName(QStringLiteral("frm1stHarmonic"));
+    frame->setFrameShape(QFrame::StyledPanel);
+    frame->setGeometry(63, 200, 181, 67);
+    frame->lower();
+    dial1stHarmonic = makeDial("dial1stHarmonic", QStringLiteral("1st Harmonic"), 78, 208);
+
+    cmbVariableWavePitch = new QComboBox(this);
+    cmbVariableWavePitch->setObjectName(QStringLiteral("cmbVariableWavePitch"));
+    cmbVariableWavePitch->setGeometry(155, 229, 73, 22);
+    for (std::string_view entry : harmonic_pitch_entries)
+        cmbVariableWavePitch->addItem(text(entry));
+    cmbVariableWavePitch->setMaxVisibleItems(12);
+    cmbVariableWavePitch->setCurrentIndex(-1);
+    cmbVariableWavePitch->setAccessibleName(QStringLiteral("1st Harmonic Pitch"));
+    QLabel *pitch = makeLabel(QStringLiteral("1st Harmonic Pitch"), QRect(132, 212, 110, LabelHeight));
+    pitch->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    pitch->setBuddy(cmbVariableWavePitch);
+    connect(cmbVariableWavePitch, &QComboBox::currentIndexChanged, this,
+            &TformFXsettings::VariWavePitchOnChange);
+}
+
+void TformFXsettings::buildAssignments()
+{
+    makeLabel(QStringLiteral("Assign Controls"), QRect(195, 267, 120, LabelHeight))->setObjectName(
+        QStringLiteral("lblAssignControls"));
+    const struct {
+        const char *name;
+        int y;
+        QComboBox **list;
+        void (TformFXsettings::*handler)();
+    } lists[ControlCount] = {
+        {"cmbAssignCtrlUNO", 313, &cmbAssignCtrlUNO, &TformFXsettings::ControlUNOassignOnChange},
+        {"cmbAssignCtrlDUE", 353, &cmbAssignCtrlDUE, &TformFXsettings::ControlDUEassignOnChange},
+        {"cmbAssignCtrlTRE", 400, &cmbAssignCtrlTRE, &TformFXsettings::ControlTREassignOnChange},
+        {"cmbAssignCtrlQUATTRO", 441, &cmbAssignCtrlQUATTRO, &TformFXsettings::ControlQUATTROAssignOnChange},
+        {"cmbAssignRemote", 482, &cmbAssignRemote, &TformFXsettings::RemoteAssignOnChange},
+    };
+    for (int k = 0; k < ControlCount; ++k) {
+        auto *list = new QComboBox(this);
+        list->setObjectName(QString::fromLatin1(lists[k].name));
+        list->setGeometry(195, lists[k].y, 120, 22);
+        for (int e = 0; e < assignmentEntryCount(k); ++e)
+            list->addItem(text(assignmentEntry(k, e)));
+        const QString control = text(ControlNames[std::size_t(k)]);
+        list->setAccessibleName(control);
+        makeLabel(control, QRect(195, lists[k].y - LabelHeight - 1, 120, LabelHeight))->setBuddy(list);
+        *lists[k].list = list;
+        m_assignLists[std::size_t(k)] = list;
+        connect(list, &QComboBox::currentIndexChanged, this, lists[k].handler);
+        list->setCurrentIndex(0);
+        (this->*lists[k].handler)();
+    }
+}
+
+void TformFXsettings::buildFootswitch()
+{
+    makeLabel(QStringLiteral("Footswitch Short Press:"), QRect(15, 323, 160, LabelHeight));
+    makeLabel(QStringLiteral("Footswitch Long Press:"), QRect(13, 385, 160, LabelHeight));
+    auto makeRadio = [this](const char *name, const QString &caption, int y) {
+        auto *radio = new QRadioButton(caption, this);
+        radio->setObjectName(QString::fromLatin1(name));
+        radio->setGeometry(15, y, 150, 19);
+        return radio;
+    };
+    chkBypassShortPress = makeRadio("chkBypassShortPress", QStringLiteral("Bypass"), 339);
+    chkChangePresetShortPress = makeRadio("chkChangePresetShortPress", QStringLiteral("Change Preset"), 358);
+    chkBypassLongPress = makeRadio("chkBypassLongPress", QStringLiteral("Bypass"), 402);
+    chkChangePresetLongPress = makeRadio("chkChangePresetLongPress", QStringLiteral("Change Preset"), 421);
+    FtswShortPress = new QButtonGroup(this);
+    FtswShortPress->setObjectName(QStringLiteral("FtswShortPress"));
+    FtswShortPress->addButton(chkBypassShortPress);
+    FtswShortPress->addButton(chkChangePresetShortPress);
+    FtswLongPress = new QButtonGroup(this);
+    FtswLongPress->setObjectName(QStringLiteral("FtswLongPress"));
+    FtswLongPress->addButton(chkBypassLongPress);
+    FtswLongPress->addButton(chkChangePresetLongPress);
+    chkBypassShortPress->setChecked(true);
+    chkChangePresetLongPress->setChecked(true);
+}
+
+void TformFXsettings::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (!event->spontaneous())
+        FormShow();
+}
+
+void TformFXsettings::FormShow()
+{
+    const QString resource = EffectLibrary::format_resource_name(m_effects.selected_effect_name);
+    m_services.log.PrintToConsole(QStringLiteral("resource name: ") + resource);
+    // A resource that does not load has said so; the addresses stay.
+    if (!m_effects.read_file_from_stream(resource))
+        return;
+    const QString line0 = m_effects.resource_lines.value(0);
+    m_services.log.PrintToConsole(QStringLiteral("filecontent (first 128 bytes): ") + line0.left(256));
+    if (!m_fx.read_parameter_addresses(line0))
+        m_services.prompts.showMessage(QStringLiteral("Effect image %1 has no parameter table").arg(resource));
 }
 
 void TformFXsettings::set_parameter_controls_enabled(bool enabled)
 {
     m_controlsEnabled = enabled;
-    for (QWidget *control : findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
+    for (QWidget *control : findChildren<QWidget *>())
         control->setEnabled(enabled);
+    for (QWidget *control : std::as_const(m_displayOnly))
+        control->setEnabled(false);
+}
+
+bool TformFXsettings::lockedAgainstUser(int slot)
+{
+    if (!m_fx.isAssigned(slot) || requestInProgress())
+        return false;
+    m_services.prompts.showMessage(QString::fromLatin1(AssignedLockMessage));
+    return true;
+}
+
+std::uint32_t TformFXsettings::send_dial_parameter(RotaryDial *dial, int slot)
+{
+    const int snapped = snap_dial_angle(dial->angle());
+    // A dial left in its dead zone jumps to the nearer end; that change runs
+    // the handler again, which sends the end's value first.
+    dial->setAngle(snapped);
+    const std::uint32_t value = dial_angle_to_value(dial->angle());
+    m_commands.sendLive(m_fx.address(slot), value);
+    return value;
+}
+
+void TformFXsettings::dialChanged(RotaryDial *dial, int slot, bool lockable)
+{
+    if (lockable && lockedAgainstUser(slot))
+        return;
+    m_fx.value(slot) = send_dial_parameter(dial, slot);
+}
+
+void TformFXsettings::OnChange_dialInputLevel()
+{
+    dialChanged(dialInputLevel, slot::InputLevel, true);
+}
+
+void TformFXsettings::dialClipWaveChange()
+{
+    dialChanged(dialClipWave, slot::WaveClip, true);
+}
+
+void TformFXsettings::dialDryChange()
+{
+    dialChanged(dialDry, slot::Dry, false);
+}
+
+void TformFXsettings::dialMinus1OctChange()
+{
+    dialChanged(dialMinus1Oct, slot::Minus1Oct, false);
+}
+
+void TformFXsettings::dialSubMixChange()
+{
+    dialChanged(dialSubMix, slot::SubMix, false);
+}
+
+void TformFXsettings::dialMinus2OctChange()
+{
+    dialChanged(dialMinus2Oct, slot::Minus2Oct, false);
+}
+
+void TformFXsettings::VariWavePitchOnChange()
+{
+    if (lockedAgainstUser(slot::HarmonicPitch))
+        return;
+    const int index = cmbVariableWavePitch->currentIndex();
+    if (index < 0 || index >= PitchEntryCount)
+        return;
+    const std::uint32_t value = harmonic_pitch_table[std::size_t(index)];
+    m_commands.sendLive(m_fx.address(slot::HarmonicPitch), value);
+    m_fx.value(slot::HarmonicPitch) = value;
+}
+
+void TformFXsettings::trackingCheckChanged(QCheckBox *box, int slot)
+{
+    if (lockedAgainstUser(slot))
+        return;
+    // Ticking needs a tuning; unticking never does, so the box is cleared
+    // with one message.
+    if (box->isChecked() && cmbGuitarTuning->currentIndex() == NoTuningIndex) {
+        m_services.prompts.showMessage(QString::fromLatin1(NoTuningForCheckMessage));
+        box->setChecked(false);
+    }
+    m_fx.value(slot) = box->isChecked() ? 1 : 0;
+    m_commands.sendLiveLogged(m_fx.address(slot), m_fx.value(slot));
+}
+
+void TformFXsettings::chkDominantNoteCutChange()
+{
+    trackingCheckChanged(chkDominantNoteCut, slot::DominantNotesCut);
+}
+
+void TformFXsettings::chkHighNoteCutChange()
+{
+    trackingCheckChanged(chkHighNoteCut, slot::HighNotesCut);
+}
+
+void TformFXsettings::cmbGuitarTuningChange()
+{
+    m_fx.current_tuning = std::uint8_t(std::max(0, cmbGuitarTuning->currentIndex()));
+}
+
+void TformFXsettings::cmbSemitonesVariationChange()
+{
+    m_fx.semitones_variation = std::int8_t(cmbSemitonesVariation->currentText().toInt());
+}
+
+void TformFXsettings::assignmentChanged(int control, QComboBox *list)
+{
+    m_fx.control_assigned[std::size_t(control)] = list->currentIndex() > 0;
+    if (control < 2 || control == RemoteControl || requestInProgress())
+        return;
+    // Controls III and IV take the tracking functions, which need a tuning.
+    if (list->currentIndex() > 0 && m_fx.current_tuning == NoTuningIndex) {
+        m_services.prompts.showMessage(QString::fromLatin1(NoTuningForAssignMessage));
+        list->setCurrentIndex(0);
+    }
+}
+
+void TformFXsettings::ControlUNOassignOnChange()
+{
+    assignmentChanged(0, cmbAssignCtrlUNO);
+}
+
+void TformFXsettings::ControlDUEassignOnChange()
+{
+    assignmentChanged(1, cmbAssignCtrlDUE);
+}
+
+void TformFXsettings::ControlTREassignOnChange()
+{
+    assignmentChanged(2, cmbAssignCtrlTRE);
+}
+
+void TformFXsettings::ControlQUATTROAssignOnChange()
+{
+    assignmentChanged(3, cmbAssignCtrlQUATTRO);
+}
+
+void TformFXsettings::RemoteAssignOnChange()
+{
+    assignmentChanged(RemoteControl, cmbAssignRemote);
+}
+
+std::array<int, ControlCount> TformFXsettings::assignmentEntries() const
+{
+    std::array<int, ControlCount> entries{};
+    for (int k = 0; k < ControlCount; ++k)
+        entries[std::size_t(k)] = std::max(0, m_assignLists[std::size_t(k)]->currentIndex());
+    return entries;
+}
+
+FootswitchChoice TformFXsettings::footswitchChoice() const
+{
+    return {chkChangePresetShortPress->isChecked(), chkBypassLongPress->isChecked()};
+}
+
+void TformFXsettings::showStatus(const DeviceStatus &status)
+{
+    const StatusShown shown = m_fx.takeStatus(status, m_services.log);
+    if (shown.footswitch) {
+        // In the order the pedal's report has always been shown.
+        chkBypassShortPress->setChecked(!shown.footswitch->shortChangesPreset);
+        chkChangePresetLongPress->setChecked(!shown.footswitch->longBypasses);
+        chkBypassLongPress->setChecked(shown.footswitch->longBypasses);
+        chkChangePresetShortPress->setChecked(shown.footswitch->shortChangesPreset);
+    }
+    for (int k = 0; k < ControlCount; ++k) {
+        if (const std::optional<int> entry = shown.assignmentEntries[std::size_t(k)])
+            m_assignLists[std::size_t(k)]->setCurrentIndex(*entry);
+    }
+    if (shown.tuningEntry)
+        cmbGuitarTuning->setCurrentIndex(*shown.tuningEntry);
+    if (shown.semitoneEntry)
+        cmbSemitonesVariation->setCurrentIndex(*shown.semitoneEntry);
+    update_parameter_controls();
+}
+
+void TformFXsettings::update_parameter_controls()
+{
+    // Each control whose shown value changes runs its handler, so the live
+    // ones send what they now show (a dial can move the value by a step).
+    auto show = [this](RotaryDial *dial, int slot, std::uint32_t scale) {
+        dial->setAngle(value_to_dial_angle(m_fx.value(slot), scale));
+    };
+    auto showSwitch = [this](OnOffSwitch *sw, int slot) {
+        const ParameterInfo &info = ParameterTable[std::size_t(slot)];
+        if (m_fx.value(slot) == info.onValue)
+            sw->setChecked(true);
+        else if (m_fx.value(slot) == info.offValue)
+            sw->setChecked(false);
+    };
+    show(dialDry, slot::Dry, dial::DialScale);
+    show(dialSubMix, slot::SubMix, dial::DialScale);
+    show(dialMinus1Oct, slot::Minus1Oct, dial::DialScale);
+    show(dialMinus2Oct, slot::Minus2Oct, dial::DialScale);
+    showSwitch(swtWave, slot::Wave);
+    show(dialLowPass, slot::LowPass, ParameterTable[slot::LowPass].steps);
+    show(dialHighPass, slot::HighPass, ParameterTable[slot::HighPass].steps);
+    show(dial1stHarmonic, slot::FirstHarmonic, dial::DialScale);
+    showSwitch(swtSplit, slot::Split);
+    show(dialRange, slot::Range, ParameterTable[slot::Range].steps);
+    show(dialInputLevel, slot::InputLevel, dial::DialScale);
+    show(dialClipWave, slot::WaveClip, dial::DialScale);
+    const auto pitch = std::find(harmonic_pitch_table.begin(), harmonic_pitch_table.end(),
+                                 m_fx.value(slot::HarmonicPitch));
+    if (pitch != harmonic_pitch_table.end())
+        cmbVariableWavePitch->setCurrentIndex(int(pitch - harmonic_pitch_table.begin()));
+    chkDominantNoteCut->setChecked(m_fx.value(slot::DominantNotesCut) == 1);
+    chkHighNoteCut->setChecked(m_fx.value(slot::HighNotesCut) == 1);
 }

@@ -1,19 +1,147 @@
 #pragma once
 
-#include <QWidget>
+#include "app/EditorServices.h"
+#include "params/FXsettings.h"
+#include "params/ParameterCommands.h"
 
-// The parameter window; an effect click shows it with the effect's name as
-// caption.
+#include <QWidget>
+#include <array>
+
+class Communication;
+class EffectLibrary;
+class OnOffSwitch;
+class QButtonGroup;
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QRadioButton;
+class RotaryDial;
+struct DeviceStatus;
+
+// The parameter window: one control per effect parameter, the tracking
+// functions with the guitar tuning, the lists that put parameters on the
+// pedal's controls, and the footswitch's two presses. Its live controls send
+// each change to the pedal at once; values shown from code (a status reply,
+// a preset) run the same handlers and so reach the pedal too.
+//
+// Owns the parameter model (FXsettings) for the whole run. The main window
+// drives the flows that its buttons start through the public functions.
 class TformFXsettings : public QWidget {
     Q_OBJECT
 public:
-    explicit TformFXsettings(QWidget *parent = nullptr);
+    TformFXsettings(EditorServices services, Communication &communication, EffectLibrary &effects,
+                    QWidget *parent = nullptr);
+    ~TformFXsettings() override;
 
-    // Enables or disables every control that talks to the pedal; they may
-    // send only while a pedal is open.
+    // Enables or disables the controls that talk to the pedal; the ten that
+    // only show the pedal's values stay disabled.
     void set_parameter_controls_enabled(bool enabled);
     bool parameterControlsEnabled() const { return m_controlsEnabled; }
+    // The main window's request_in_progress: while set, handlers take values
+    // shown from a reply without locks or tuning checks.
+    void setRequestInProgressFlag(const bool *flag) { m_requestInProgress = flag; }
+
+    FXsettings &settings() { return m_fx; }
+    ParameterCommands &commands() { return m_commands; }
+
+    // A status reply: footswitch, assignments, tuning and the fifteen values
+    // taken into the model and shown.
+    void showStatus(const DeviceStatus &status);
+    // Shows the fifteen values on their controls.
+    void update_parameter_controls();
+    // What the lists and radio buttons say now.
+    std::array<int, ControlCount> assignmentEntries() const;
+    FootswitchChoice footswitchChoice() const;
+
+    // Controls, named as the rest of the editor refers to them.
+    RotaryDial *dialInputLevel = nullptr;
+    RotaryDial *dialClipWave = nullptr;
+    RotaryDial *dialDry = nullptr;
+    RotaryDial *dialMinus1Oct = nullptr;
+    RotaryDial *dialSubMix = nullptr;
+    RotaryDial *dialMinus2Oct = nullptr;
+    RotaryDial *dialLowPass = nullptr;
+    RotaryDial *dialHighPass = nullptr;
+    RotaryDial *dialRange = nullptr;
+    RotaryDial *dial1stHarmonic = nullptr;
+    OnOffSwitch *swtWave = nullptr;
+    OnOffSwitch *swtSplit = nullptr;
+    QComboBox *cmbVariableWavePitch = nullptr;
+    QGroupBox *grpTrackingFunctions = nullptr;
+    QComboBox *cmbGuitarTuning = nullptr;
+    QComboBox *cmbSemitonesVariation = nullptr;
+    QCheckBox *chkDominantNoteCut = nullptr;
+    QCheckBox *chkHighNoteCut = nullptr;
+    QComboBox *cmbAssignCtrlUNO = nullptr;
+    QComboBox *cmbAssignCtrlDUE = nullptr;
+    QComboBox *cmbAssignCtrlTRE = nullptr;
+    QComboBox *cmbAssignCtrlQUATTRO = nullptr;
+    QComboBox *cmbAssignRemote = nullptr;
+    QButtonGroup *FtswShortPress = nullptr;
+    QButtonGroup *FtswLongPress = nullptr;
+    QRadioButton *chkBypassShortPress = nullptr;
+    QRadioButton *chkChangePresetShortPress = nullptr;
+    QRadioButton *chkBypassLongPress = nullptr;
+    QRadioButton *chkChangePresetLongPress = nullptr;
+
+    static constexpr const char *AssignedLockMessage =
+        "This parameter is currently assigned and cannot be controlled from here";
+    static constexpr const char *NoTuningForCheckMessage =
+        "Make sure you have uploaded a tuning before setting this parameter";
+    static constexpr const char *NoTuningForAssignMessage =
+        "No tuning selected, Select a tuning before assigning this parameter";
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private slots:
+    void OnChange_dialInputLevel();
+    void dialClipWaveChange();
+    void dialDryChange();
+    void dialMinus1OctChange();
+    void dialSubMixChange();
+    void dialMinus2OctChange();
+    void VariWavePitchOnChange();
+    void chkDominantNoteCutChange();
+    void chkHighNoteCutChange();
+    void cmbGuitarTuningChange();
+    void cmbSemitonesVariationChange();
+    void ControlUNOassignOnChange();
+    void ControlDUEassignOnChange();
+    void ControlTREassignOnChange();
+    void ControlQUATTROAssignOnChange();
+    void RemoteAssignOnChange();
 
 private:
+    void FormCreate();
+    void FormShow();
+    void buildDials();
+    void buildTracking();
+    void buildHarmonic();
+    void buildAssignments();
+    void buildFootswitch();
+
+    RotaryDial *makeDial(const char *name, const QString &label, int x, int y, QWidget *parent = nullptr);
+    QLabel *makeLabel(const QString &text, const QRect &geometry, QWidget *parent = nullptr);
+    // Snaps the dial out of its dead zone, sends its value and returns it.
+    std::uint32_t send_dial_parameter(RotaryDial *dial, int slot);
+    // The dial handlers' shared body; Input Level and Wave Clip are locked
+    // while assigned.
+    void dialChanged(RotaryDial *dial, int slot, bool lockable);
+    void trackingCheckChanged(QCheckBox *box, int slot);
+    void assignmentChanged(int control, QComboBox *list);
+    bool lockedAgainstUser(int slot);
+    bool requestInProgress() const { return m_requestInProgress && *m_requestInProgress; }
+
+    EditorServices m_services;
+    Communication &m_communication;
+    EffectLibrary &m_effects;
+    FXsettings m_fx;
+    ParameterCommands m_commands;
+    const bool *m_requestInProgress = nullptr;
     bool m_controlsEnabled = false;
+    std::array<QComboBox *, ControlCount> m_assignLists{};
+    // The ten controls that only show what the pedal or a preset holds.
+    QList<QWidget *> m_displayOnly;
 };

@@ -1,0 +1,111 @@
+#include "params/ParameterCommands.h"
+
+#include "app/LogSink.h"
+#include "app/PauseClock.h"
+#include "app/UserPrompts.h"
+#include "device/Communication.h"
+
+namespace {
+
+QString hex(std::uint32_t value, int digits)
+{
+    return QStringLiteral("%1").arg(value, digits, 16, QLatin1Char('0')).toUpper();
+}
+
+}  // namespace
+
+ParameterCommands::ParameterCommands(Communication &communication, LogSink &log,
+                                     UserPrompts &prompts, PauseClock &clock)
+    : m_communication(communication), m_log(log), m_prompts(prompts), m_clock(clock)
+{
+}
+
+QString ParameterCommands::liveMessage(std::uint16_t address, std::uint32_t value)
+{
+    return QStringLiteral("01") + hex(address, 4) + hex(value, 8);
+}
+
+void ParameterCommands::sendLive(std::uint16_t address, std::uint32_t value)
+{
+    m_communication.send_message(liveMessage(address, value), 7, false);
+}
+
+void ParameterCommands::sendLiveLogged(std::uint16_t address, std::uint32_t value)
+{
+    m_communication.write_dsp_message(QStringLiteral("01"), address, value);
+}
+
+QString ParameterCommands::storeMessage(const FXsettings &fx)
+{
+    QString text = QStringLiteral("03");
+    for (int s = slot::FirstAssignable; s < ParameterSlotCount; ++s)
+        text += hex(fx.value(s), 8);
+    return text;
+}
+
+bool ParameterCommands::storeParameters(const FXsettings &fx)
+{
+    const QString text = storeMessage(fx);
+    const int n = int(text.size() / 2);
+    m_log.PrintToConsole(QStringLiteral("Store settings message (HEX): ") + text);
+    m_log.PrintToConsole(QString::number(n));
+    if (!m_prompts.askYesNo(QStringLiteral("Save Parameters to pedal?")))
+        return false;
+    m_communication.send_message(text, n, true);
+    m_clock.sleep(SettleMs);
+    return true;
+}
+
+QString ParameterCommands::assignMessage(const FXsettings &fx,
+                                         const std::array<int, ControlCount> &entries)
+{
+    QString flags;
+    QString targets;
+    for (int k = 0; k < ControlCount; ++k) {
+        const int entry = entries[std::size_t(k)];
+        flags += entry > 0 ? QStringLiteral("01") : QStringLiteral("00");
+        targets += hex(fx.targetOf(k, entry), 4);
+    }
+    return QStringLiteral("04") + flags + targets;
+}
+
+QString ParameterCommands::build_assign_message(const FXsettings &fx,
+                                                const std::array<int, ControlCount> &entries)
+{
+    const QString text = assignMessage(fx, entries);
+    m_log.PrintToConsole(QStringLiteral("lenght of assign message in bytes: ")
+                         + QString::number(text.size() / 2));
+    m_log.PrintToConsole(QStringLiteral("assign message: ") + text);
+    return text;
+}
+
+bool ParameterCommands::assignControls(const FXsettings &fx,
+                                       const std::array<int, ControlCount> &entries)
+{
+    const QString text = build_assign_message(fx, entries);
+    if (!m_prompts.askYesNo(QStringLiteral("Upload Assignments?")))
+        return false;
+    m_communication.send_message(text, int(text.size() / 2), false);
+    m_clock.sleep(SettleMs);
+    return true;
+}
+
+QString ParameterCommands::footswitchMessage(const FootswitchChoice &choice)
+{
+    return QStringLiteral("08") + (choice.shortChangesPreset ? QStringLiteral("01") : QStringLiteral("00"))
+           + (choice.longBypasses ? QStringLiteral("01") : QStringLiteral("00"));
+}
+
+QString ParameterCommands::build_footswitch_message(const FootswitchChoice &choice)
+{
+    const QString text = footswitchMessage(choice);
+    m_log.PrintToConsole(QStringLiteral("footswitch behaviour message: ") + text);
+    return text;
+}
+
+void ParameterCommands::setFootswitchMode(const FootswitchChoice &choice)
+{
+    const QString text = build_footswitch_message(choice);
+    m_log.PrintToConsole(text);
+    m_communication.send_message(text, 3, false);
+}
