@@ -5,12 +5,25 @@
 
 #include <QStringList>
 
-// Prompts and log for the command-line tool: both go to standard error. The
-// tool is for scripts, so a Yes/No question answers No (nothing risky happens
-// unasked) and file dialogs are cancelled; commands take paths as arguments.
+// Prompts and log for the command-line tool: both go to standard error. File
+// dialogs are cancelled; commands take paths as arguments. A Yes/No question
+// is answered as the run was set up (setConfirmation): Yes for --yes, by the
+// person at the terminal, or else No, so that nothing risky happens unasked.
 class ConsolePrompts final : public UserPrompts, public LogSink {
 public:
+    enum class Confirmation {
+        Refused,        // nobody can answer: No, and unanswered() says so
+        Given,          // --yes: Yes, the question only logged
+        AskAtTerminal,  // the question on standard error, the answer a line of standard input
+    };
+
     explicit ConsolePrompts(bool verbose) : m_verbose(verbose) {}
+
+    void setConfirmation(Confirmation confirmation) { m_confirmation = confirmation; }
+    // Whether a question had to be answered No because nobody could answer it.
+    bool unanswered() const { return m_unanswered; }
+    // Whether standard input is a terminal, so that a person can answer.
+    static bool standardInputIsTerminal();
 
     void showMessage(const QString &text) override;
     bool askYesNo(const QString &text) override;
@@ -26,4 +39,6 @@ public:
 
 private:
     bool m_verbose;
+    Confirmation m_confirmation = Confirmation::Refused;
+    bool m_unanswered = false;
 };

@@ -1,23 +1,27 @@
 // sombrant: the pedal's operations from the command line, for scripts and
-// production lines. Exit status: 0 success, 1 the pedal failed or did not
-// answer, 2 a usage error. Errors go to standard error.
+// production lines. Exit status (ExitStatus.h): 0 success, 1 the pedal failed
+// or did not answer, or a question was answered No, 2 a usage error. Errors go
+// to standard error. Arguments are checked before the pedal is opened.
 
 #include "ConsolePrompts.h"
+#include "ExitStatus.h"
+#include "ParameterTool.h"
 #include "PedalSession.h"
 #include "device/D2XXUnit.h"
 #include "device/DriverSelection.h"
 #include "device/SerialPortDriver.h"
 #include "device/StatusRequest.h"
+#include "params/ParameterInput.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QRegularExpression>
 #include <cstdio>
+#include <functional>
 
 #include "BuildVersion.h"
 
 namespace {
-
-enum Exit { Success = 0, PedalFailure = 1, UsageError = 2 };
 
 void out(const QString &line)
 {
@@ -88,12 +92,25 @@ void printStatus(const DeviceStatus &status)
             + QStringLiteral(": ") + hex(status.parameterValues[i], 8));
 }
 
-int readStatus(const DriverSelection::Options &options, const QCommandLineParser &parser)
+// Opens the pedal and runs one command on it.
+int withPedal(const DriverSelection::Options &options, const QCommandLineParser &parser,
+              const std::function<int(PedalSession &)> &command)
 {
     PedalSession session(options, parser.isSet(QStringLiteral("verbose")));
     bool usageError = false;
     if (!session.open(parser.value(QStringLiteral("serial")), &usageError))
         return usageError ? UsageError : PedalFailure;
+    // Nobody can answer without --yes or a terminal; such runs were refused
+    // before the pedal was opened.
+    if (parser.isSet(QStringLiteral("yes")))
+        session.prompts().setConfirmation(ConsolePrompts::Confirmation::Given);
+    else if (ConsolePrompts::standardInputIsTerminal())
+        session.prompts().setConfirmation(ConsolePrompts::Confirmation::AskAtTerminal);
+    return command(session);
+}
+
+int readStatus(PedalSession &session, const QCommandLineParser &parser)
+{
     StatusRequest request(session.communication(), session.prompts(), session.prompts(),
                           session.clock());
     const std::optional<DeviceStatus> status = request.request_device_status();
@@ -104,6 +121,163 @@ int readStatus(const DriverSelection::Options &options, const QCommandLineParser
     else
         printStatus(*status);
     return Success;
+}
+
+// The assignment options, one per control in control order.
+const QStringList AssignOptions{QStringLiteral("ctrl1"), QStringLiteral("ctrl2"), QStringLiteral("ctrl3"),
+                                QStringLiteral("ctrl4"), QStringLiteral("remote")};
+
+// QCommandLineParser takes "-12" or "-1 Oct" for short options, but they are
+// a pitch entry and a parameter's name: no option of the tool starts with a
+// digit. Such arguments (before a "--") are marked so that the parser leaves
+// them as they are, and unmarked after parsing.
+const QChar ProtectedMark(0xE000);  // a private-use character: never typed
+
+QStringList protectDashDigits(const QStringList &arguments)
+{
+    static const QRegularExpression dashDigit(QStringLiteral("^-[0-9]"));
+    QStringList protectedArguments;
+    bool optionsEnded = false;
+    for (const QString &argument : arguments) {
+        if (argument == QLatin1String("--"))
+            optionsEnded = true;
+        protectedArguments << (!optionsEnded && dashDigit.match(argument).hasMatch() ? ProtectedMark + argument
+                                                                                     : argument);
+    }
+    return protectedArguments;
+}
+
+QString unprotected(const QString &argument)
+{
+    return argument.startsWith(ProtectedMark) ? argument.mid(1) : argument;
+}
+
+// A command that writes the pedal's memory asks first: the answer comes from
+// --yes or from the person at the terminal. Without either it is refused
+// before anything is sent.
+bool confirmationPossible(const QString &command, const QCommandLineParser &parser)
+{
+    if (parser.isSet(QStringLiteral("yes")) || ConsolePrompts::standardInputIsTerminal())
+        return true;
+    err(QStringLiteral("%1 asks before it writes the pedal's memory: give --yes, or run it at a terminal "
+                       "to answer.")
+            .arg(command));
+    return false;
+}
+
+int runSet(const QStringList &args, const DriverSelection::Options &options, const QCommandLineParser &parser)
+{
+    if (args.size() != 3) {
+        err(QStringLiteral("set takes NAME VALUE, for example: set \"Input Level\" 512."));
+        return UsageError;
+    }
+    QString error;
+    const std::optional<int> slot = ParameterInput::slotNamed(args[1], &error);
+    if (!slot) {
+        err(error);
+        return UsageError;
+    }
+    if (ParameterTable[std::size_t(*slot)].addressField == 0) {
+        const std::string_view name = ParameterTable[std::size_t(*slot)].name;
+        err(QStringLiteral("%1 has no address in the algorithm image and cannot be set live.")
+                .arg(QString::fromLatin1(name.data(), qsizetype(name.size()))));
+        return UsageError;
+    }
+    const std::optional<std::uint32_t> value = ParameterInput::valueFor(*slot, args[2], &error);
+    if (!value) {
+        err(error);
+        return UsageError;
+    }
+    return withPedal(options, parser, [&](PedalSession &session) {
+        return ParameterTool(session).set({*slot, *value});
+    });
+}
+
+int runStore(const QStringList &args, const DriverSelection::Options &options, const QCommandLineParser &parser)
+{
+    QList<ParameterTool::Change> changes;
+    for (const QString &pair : args.mid(1)) {
+        const qsizetype equals = pair.indexOf(QLatin1Char('='));
+        if (equals < 0) {
+            err(QStringLiteral("store takes NAME=VALUE pairs, not \"%1\".").arg(pair));
+            return UsageError;
+        }
+        QString error;
+        const std::optional<int> slot = ParameterInput::slotNamed(pair.left(equals), &error);
+        if (!slot) {
+            err(error);
+            return UsageError;
+        }
+        if (!ParameterTable[std::size_t(*slot)].assignable) {
+            err(QStringLiteral("store keeps only Input Level, 1st Harmonic Pitch, Wave Clip, Dominant Notes Cut "
+                               "and High Notes Cut; send %1 with set.")
+                    .arg(pair.left(equals).trimmed()));
+            return UsageError;
+        }
+        for (const ParameterTool::Change &earlier : changes) {
+            if (earlier.slot == *slot) {
+                err(QStringLiteral("store names %1 twice.").arg(pair.left(equals).trimmed()));
+                return UsageError;
+            }
+        }
+        const std::optional<std::uint32_t> value = ParameterInput::valueFor(*slot, pair.mid(equals + 1), &error);
+        if (!value) {
+            err(error);
+            return UsageError;
+        }
+        changes.append({*slot, *value});
+    }
+    if (!confirmationPossible(QStringLiteral("store"), parser))
+        return UsageError;
+    return withPedal(options, parser, [&](PedalSession &session) {
+        return ParameterTool(session).store(changes);
+    });
+}
+
+int runAssign(const QStringList &args, const DriverSelection::Options &options, const QCommandLineParser &parser)
+{
+    if (args.size() != 1) {
+        err(QStringLiteral("assign takes options only: --ctrl1 NAME --ctrl2 NAME --ctrl3 NAME --ctrl4 NAME "
+                           "--remote bypass|preset."));
+        return UsageError;
+    }
+    std::array<int, ControlCount> entries{};  // a control left out: Not Assigned
+    for (int k = 0; k < ControlCount; ++k) {
+        const QString &option = AssignOptions[k];
+        if (!parser.isSet(option))
+            continue;
+        QString error;
+        const std::optional<int> entry =
+            ParameterInput::assignmentEntryNamed(k, unprotected(parser.value(option)), &error);
+        if (!entry) {
+            err(QStringLiteral("--%1: ").arg(option) + error);
+            return UsageError;
+        }
+        entries[std::size_t(k)] = *entry;
+    }
+    if (!confirmationPossible(QStringLiteral("assign"), parser))
+        return UsageError;
+    return withPedal(options, parser, [&](PedalSession &session) {
+        return ParameterTool(session).assign(entries);
+    });
+}
+
+int runFootswitch(const QStringList &args, const DriverSelection::Options &options,
+                  const QCommandLineParser &parser)
+{
+    if (args.size() != 3) {
+        err(QStringLiteral("footswitch takes SHORT LONG, each bypass or preset."));
+        return UsageError;
+    }
+    QString error;
+    const std::optional<FootswitchChoice> choice = ParameterInput::footswitchChoice(args[1], args[2], &error);
+    if (!choice) {
+        err(error);
+        return UsageError;
+    }
+    return withPedal(options, parser, [&](PedalSession &session) {
+        return ParameterTool(session).footswitch(*choice);
+    });
 }
 
 }  // namespace
@@ -117,8 +291,21 @@ int main(int argc, char *argv[])
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Sombrant MK3 pedal operations.\n\nCommands:\n"
-        "  list      List the attached pedals: serial number, description and driver, one per line.\n"
-        "  status    Read the pedal's state (--json for one JSON object)."));
+        "  list                 List the attached pedals: serial number, description and driver,\n"
+        "                       one per line.\n"
+        "  status               Read the pedal's state (--json for one JSON object).\n"
+        "  set NAME VALUE       Send one parameter live. VALUE is a dial position 0-1023, a step,\n"
+        "                       1/0 for a switch, a pitch entry -12..+12, or 0x and the raw value.\n"
+        "  store [NAME=VALUE]   Store Input Level, 1st Harmonic Pitch, Wave Clip, Dominant Notes Cut\n"
+        "                       and High Notes Cut: the pedal's values with those named sent live\n"
+        "                       first. Asks first (--yes).\n"
+        "  assign               Assign the controls: --ctrl1/--ctrl2 Input Level|1st Harmonic Pitch|\n"
+        "                       Wave Clip, --ctrl3/--ctrl4 Dominant Notes Cut|High Notes Cut,\n"
+        "                       --remote bypass|preset; a control left out is Not Assigned.\n"
+        "                       Asks first (--yes).\n"
+        "  footswitch SHORT LONG\n"
+        "                       What the footswitch's short and long presses do: bypass or preset.\n"
+        "\nParameter names and list entries are matched without regard to letter case."));
     parser.addHelpOption();
     parser.addVersionOption();
     DriverSelection::addOptions(parser);
@@ -127,9 +314,17 @@ int main(int argc, char *argv[])
                       QStringLiteral("The pedal to use, by serial number, when several are attached."),
                       QStringLiteral("SERIAL")});
     parser.addOption({QStringLiteral("json"), QStringLiteral("status: print one JSON object.")});
+    parser.addOption({QStringLiteral("yes"),
+                      QStringLiteral("store, assign: answer Yes to the question asked before the pedal's "
+                                     "memory is written (without it, the question is asked at the terminal).")});
+    for (int k = 0; k < ControlCount; ++k)
+        parser.addOption({AssignOptions[k],
+                          QStringLiteral("assign: what %1 does.")
+                              .arg(QString::fromLatin1(ControlNames[k].data(), qsizetype(ControlNames[k].size()))),
+                          k == RemoteControl ? QStringLiteral("bypass|preset") : QStringLiteral("NAME")});
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("The command to run."));
 
-    if (!parser.parse(QCoreApplication::arguments())) {
+    if (!parser.parse(protectDashDigits(QCoreApplication::arguments()))) {
         err(parser.errorText());
         return UsageError;
     }
@@ -142,7 +337,9 @@ int main(int argc, char *argv[])
         return Success;
     }
 
-    const QStringList args = parser.positionalArguments();
+    QStringList args;
+    for (const QString &argument : parser.positionalArguments())
+        args << unprotected(argument);
     if (args.isEmpty()) {
         err(QStringLiteral("No command given; try --help."));
         return UsageError;
@@ -156,6 +353,15 @@ int main(int argc, char *argv[])
     if (options.simulate && !options.ports.isEmpty()) {
         err(QStringLiteral("--simulate and --port cannot be used together."));
         return UsageError;
+    }
+
+    if (command != QLatin1String("assign")) {
+        for (const QString &option : AssignOptions) {
+            if (parser.isSet(option)) {
+                err(QStringLiteral("--%1 is an option of assign only.").arg(option));
+                return UsageError;
+            }
+        }
     }
 
     if (command == QLatin1String("list")) {
@@ -181,8 +387,16 @@ int main(int argc, char *argv[])
             err(QStringLiteral("status takes no arguments."));
             return UsageError;
         }
-        return readStatus(options, parser);
+        return withPedal(options, parser, [&](PedalSession &session) { return readStatus(session, parser); });
     }
+    if (command == QLatin1String("set"))
+        return runSet(args, options, parser);
+    if (command == QLatin1String("store"))
+        return runStore(args, options, parser);
+    if (command == QLatin1String("assign"))
+        return runAssign(args, options, parser);
+    if (command == QLatin1String("footswitch"))
+        return runFootswitch(args, options, parser);
 
     err(QStringLiteral("Unknown command \"%1\"; try --help.").arg(command));
     return UsageError;

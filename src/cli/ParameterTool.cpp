@@ -1,0 +1,187 @@
+#include "ParameterTool.h"
+
+#include "PedalSession.h"
+#include "ExitStatus.h"
+#include "algorithms/EffectLibrary.h"
+#include "device/Communication.h"
+#include "device/StatusRequest.h"
+#include "params/ParameterTable.h"
+
+#include <cstdio>
+
+namespace {
+
+void out(const QString &line)
+{
+    std::fprintf(stdout, "%s\n", line.toLocal8Bit().constData());
+    std::fflush(stdout);
+}
+
+QString text(std::string_view view)
+{
+    return QString::fromLatin1(view.data(), qsizetype(view.size()));
+}
+
+QString hex(std::uint32_t value, int digits)
+{
+    return QStringLiteral("0x") + QStringLiteral("%1").arg(value, digits, 16, QLatin1Char('0')).toUpper();
+}
+
+// The effect list names the image of algorithm NNNN "Sombrant MK3 NNNN".
+const QString AlgorithmEffectPrefix = QStringLiteral("Sombrant MK3 ");
+
+}  // namespace
+
+ParameterTool::ParameterTool(PedalSession &session)
+    : m_session(session),
+      m_commands(session.communication(), session.prompts(), session.prompts(), session.clock())
+{
+}
+
+std::optional<DeviceStatus> ParameterTool::readStatus()
+{
+    StatusRequest request(m_session.communication(), m_session.prompts(), m_session.prompts(),
+                          m_session.clock());
+    return request.request_device_status();
+}
+
+bool ParameterTool::loadAddresses(const DeviceStatus &status)
+{
+    // The addresses differ from one algorithm to the next, and only the image
+    // of the algorithm the pedal runs knows them: a guess would change
+    // another parameter than the one named.
+    const QString version = status.device_algorithm_version;
+    const QString resource = EffectLibrary::format_resource_name(AlgorithmEffectPrefix + version);
+    ConsolePrompts &prompts = m_session.prompts();
+    if (!EffectLibrary::resourceBytes(resource)) {
+        prompts.showMessage(QStringLiteral("The pedal runs algorithm %1, of which sombrant carries no image: "
+                                           "its parameter addresses are unknown, so nothing was sent.")
+                                .arg(version));
+        return false;
+    }
+    EffectLibrary library(prompts);
+    if (!library.read_file_from_stream(resource))
+        return false;
+    if (library.resource_lines.isEmpty() || !m_fx.read_parameter_addresses(library.resource_lines.first())) {
+        prompts.showMessage(QStringLiteral("The image of algorithm %1 has no parameter table: "
+                                           "its parameter addresses are unknown, so nothing was sent.")
+                                .arg(version));
+        return false;
+    }
+    return true;
+}
+
+bool ParameterTool::liveMessagesTaken()
+{
+    // The store purges the transmit queue before it writes, as the status
+    // request does: either would drop live messages still on their way. A
+    // status request sent behind them without that purge is answered only
+    // once the pedal has taken them all.
+    Communication &communication = m_session.communication();
+    const std::optional<Communication::Exchange> exchange =
+        communication.beginExchange(QStringLiteral("live messages taken"));
+    if (!exchange || !communication.discardStrayBytes())
+        return false;
+    communication.send_message(QStringLiteral("0200"), 2, false);
+    if (!written())
+        return false;
+    m_session.clock().sleep(StatusRequest::ReplyPauseMs);
+    return communication.receive_reply(DeviceStatus::ValueCount) == Communication::Reply::Decoded;
+}
+
+bool ParameterTool::written() const
+{
+    const D2XXUnit &transport = m_session.transport();
+    return transport.ft_status == ft::Ok && !transport.device_gone;
+}
+
+bool ParameterTool::sendLive(const Change &change)
+{
+    m_fx.value(change.slot) = change.value;
+    m_commands.sendLive(m_fx.address(change.slot), change.value);
+    if (!written())
+        return false;
+    out(QStringLiteral("%1: %2 (address %3)")
+            .arg(text(ParameterTable[std::size_t(change.slot)].name), hex(change.value, 8),
+                 hex(m_fx.address(change.slot), 4)));
+    return true;
+}
+
+int ParameterTool::set(const Change &change)
+{
+    const std::optional<DeviceStatus> status = readStatus();
+    if (!status)
+        return PedalFailure;
+    if (!loadAddresses(*status))
+        return UsageError;
+    return sendLive(change) ? Success : PedalFailure;
+}
+
+int ParameterTool::store(const QList<Change> &changes)
+{
+    const std::optional<DeviceStatus> status = readStatus();
+    if (!status)
+        return PedalFailure;
+    if (!loadAddresses(*status))
+        return UsageError;
+    m_fx.takeStatus(*status, m_session.prompts());
+    for (const Change &change : changes)
+        if (!sendLive(change))
+            return PedalFailure;
+    if (!changes.isEmpty() && !liveMessagesTaken())
+        return PedalFailure;
+
+    if (!m_commands.storeParameters(m_fx)) {
+        if (m_session.prompts().unanswered()) {
+            m_session.prompts().showMessage(QStringLiteral("Nothing stored: give --yes, or answer at a terminal."));
+            return UsageError;
+        }
+        m_session.prompts().showMessage(changes.isEmpty()
+                                            ? QStringLiteral("Nothing stored: the answer was No.")
+                                            : QStringLiteral("Nothing stored: the answer was No. The values "
+                                                             "named were sent live and are lost at power-off."));
+        return PedalFailure;
+    }
+    if (!written())
+        return PedalFailure;
+    for (int s = slot::FirstAssignable; s < ParameterSlotCount; ++s)
+        out(QStringLiteral("Stored %1: %2").arg(text(ParameterTable[std::size_t(s)].name), hex(m_fx.value(s), 8)));
+    return Success;
+}
+
+int ParameterTool::assign(const std::array<int, ControlCount> &entries)
+{
+    const std::optional<DeviceStatus> status = readStatus();
+    if (!status)
+        return PedalFailure;
+    if (!loadAddresses(*status))
+        return UsageError;
+    if (!m_commands.assignControls(m_fx, entries)) {
+        if (m_session.prompts().unanswered()) {
+            m_session.prompts().showMessage(QStringLiteral("Nothing assigned: give --yes, or answer at a terminal."));
+            return UsageError;
+        }
+        m_session.prompts().showMessage(QStringLiteral("Nothing assigned: the answer was No."));
+        return PedalFailure;
+    }
+    if (!written())
+        return PedalFailure;
+    for (int k = 0; k < ControlCount; ++k)
+        out(QStringLiteral("%1: %2").arg(text(ControlNames[std::size_t(k)]),
+                                         text(assignmentEntry(k, entries[std::size_t(k)]))));
+    return Success;
+}
+
+int ParameterTool::footswitch(const FootswitchChoice &choice)
+{
+    if (!readStatus())
+        return PedalFailure;
+    m_commands.setFootswitchMode(choice);
+    if (!written())
+        return PedalFailure;
+    out(QStringLiteral("Footswitch: short press %1, long press %2 (mode %3)")
+            .arg(choice.shortChangesPreset ? QStringLiteral("Change Preset") : QStringLiteral("Bypass"),
+                 choice.longBypasses ? QStringLiteral("Bypass") : QStringLiteral("Change Preset"))
+            .arg(choice.mode()));
+    return Success;
+}
