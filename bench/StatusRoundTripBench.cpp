@@ -22,8 +22,14 @@ class QuietPrompts final : public UserPrompts {
 public:
     void showMessage(const QString &text) override { lastMessage = text; }
     bool askYesNo(const QString &) override { return false; }
-    QString openFileName(const QString &, const QString &, const QString &) override { return {}; }
-    QString saveFileName(const QString &, const QString &, const QString &) override { return {}; }
+    QString openFileName(const QString &, const QString &, const QString &, const FileDialogExtras &) override
+    {
+        return {};
+    }
+    QString saveFileName(const QString &, const QString &, const QString &, const FileDialogExtras &) override
+    {
+        return {};
+    }
     QString lastMessage;
 };
 

@@ -27,8 +27,14 @@ public:
 
     void showMessage(const QString &text) override;
     bool askYesNo(const QString &text) override;
-    QString openFileName(const QString &, const QString &, const QString &) override { return {}; }
-    QString saveFileName(const QString &, const QString &, const QString &) override { return {}; }
+    QString openFileName(const QString &, const QString &, const QString &, const FileDialogExtras &) override
+    {
+        return {};
+    }
+    QString saveFileName(const QString &, const QString &, const QString &, const FileDialogExtras &) override
+    {
+        return {};
+    }
 
     // Log lines are shown only with --verbose.
     void PrintToConsole(const QString &text) override;

@@ -7,6 +7,8 @@
 #include "device/StatusRequest.h"
 #include "params/ParameterTable.h"
 
+#include <algorithm>
+
 #include <cstdio>
 
 namespace {
@@ -131,15 +133,20 @@ int ParameterTool::store(const QList<Change> &changes)
     if (!changes.isEmpty() && !liveMessagesTaken())
         return PedalFailure;
 
+    return storeModel(!changes.isEmpty());
+}
+
+int ParameterTool::storeModel(bool sentLive)
+{
     if (!m_commands.storeParameters(m_fx)) {
         if (m_session.prompts().unanswered()) {
             m_session.prompts().showMessage(QStringLiteral("Nothing stored: give --yes, or answer at a terminal."));
             return UsageError;
         }
-        m_session.prompts().showMessage(changes.isEmpty()
+        m_session.prompts().showMessage(!sentLive
                                             ? QStringLiteral("Nothing stored: the answer was No.")
                                             : QStringLiteral("Nothing stored: the answer was No. The values "
-                                                             "named were sent live and are lost at power-off."));
+                                                             "sent live are lost at power-off."));
         return PedalFailure;
     }
     if (!written())
@@ -184,4 +191,53 @@ int ParameterTool::footswitch(const FootswitchChoice &choice)
                  choice.longBypasses ? QStringLiteral("Bypass") : QStringLiteral("Change Preset"))
             .arg(choice.mode()));
     return Success;
+}
+
+int ParameterTool::savePreset(const QString &path)
+{
+    const std::optional<DeviceStatus> status = readStatus();
+    if (!status)
+        return PedalFailure;
+    PresetFile::Values values{};
+    std::copy(status->parameterValues.begin(), status->parameterValues.end(), values.begin());
+    QString error;
+    if (!PresetFile::write(path, values, &error)) {
+        m_session.prompts().showMessage(QStringLiteral("Error saving file: ") + error);
+        return PedalFailure;
+    }
+    out(QStringLiteral("Saved %1").arg(path));
+    return Success;
+}
+
+int ParameterTool::loadPreset(const PresetFile::Values &values, bool store)
+{
+    const std::optional<DeviceStatus> status = readStatus();
+    if (!status)
+        return PedalFailure;
+    if (!loadAddresses(*status))
+        return UsageError;
+    m_fx.takeStatus(*status, m_session.prompts());
+    for (int s = 0; s < ParameterSlotCount; ++s)
+        m_fx.value(s) = values[std::size_t(s)];
+    ConsolePrompts &prompts = m_session.prompts();
+    for (FXsettings::LiveValue live : m_fx.liveValuesShown()) {
+        const QString name = text(ParameterTable[std::size_t(live.slot)].name);
+        if (m_fx.isAssigned(live.slot)) {
+            prompts.showMessage(name + QStringLiteral(" is assigned to a control of the pedal: not sent"));
+            continue;
+        }
+        const bool tracking = live.slot == slot::DominantNotesCut || live.slot == slot::HighNotesCut;
+        if (tracking && live.value == 1 && m_fx.current_tuning == NoTuningIndex) {
+            prompts.showMessage(name + QStringLiteral(" needs a tuning; the pedal has none: sent off"));
+            live.value = 0;
+        }
+        m_fx.value(live.slot) = live.value;
+        if (!sendLive({live.slot, live.value}))
+            return PedalFailure;
+    }
+    if (!store)
+        return Success;
+    if (!liveMessagesTaken())
+        return PedalFailure;
+    return storeModel(true);
 }

@@ -2,6 +2,7 @@
 
 #include "params/FXsettings.h"
 #include "params/ParameterCommands.h"
+#include "params/PresetFile.h"
 
 #include <QList>
 #include <array>
@@ -38,6 +39,12 @@ public:
     // The footswitch's two presses; no question. The status read first is
     // what tells a silent pedal apart, since the message has no answer.
     int footswitch(const FootswitchChoice &choice);
+    // The pedal's fifteen values, as it reports them, into a preset file.
+    int savePreset(const QString &path);
+    // A preset's values sent as the parameter window sends them when it
+    // shows them (assigned parameters are left to the pedal), then, with
+    // `store`, the five assignable values stored after the question.
+    int loadPreset(const PresetFile::Values &values, bool store);
 
 private:
     std::optional<DeviceStatus> readStatus();
@@ -45,6 +52,8 @@ private:
     bool sendLive(const Change &change);
     // Waits until the pedal has taken the live messages sent so far.
     bool liveMessagesTaken();
+    // Stores the model's five assignable values after the question.
+    int storeModel(bool sentLive);
     // Whether the last write reached the driver and the pedal is still there.
     bool written() const;
 

@@ -5,16 +5,24 @@
 
 #include "ConsolePrompts.h"
 #include "ExitStatus.h"
+#include "MidiTool.h"
 #include "ParameterTool.h"
 #include "PedalSession.h"
+#include "TuningTool.h"
+#include "UploadTool.h"
+#include "FlashTool.h"
+#include "UpdateCheckTool.h"
+#include "algorithms/EffectLibrary.h"
 #include "device/D2XXUnit.h"
 #include "device/DriverSelection.h"
 #include "device/SerialPortDriver.h"
 #include "device/StatusRequest.h"
 #include "params/ParameterInput.h"
+#include "updates/UpdateServer.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFile>
 #include <QRegularExpression>
 #include <cstdio>
 #include <functional>
@@ -280,6 +288,118 @@ int runFootswitch(const QStringList &args, const DriverSelection::Options &optio
     });
 }
 
+int runUploadTuning(const QStringList &args, const DriverSelection::Options &options,
+                    const QCommandLineParser &parser)
+{
+    if (args.size() != 1) {
+        err(QStringLiteral("upload-tuning takes no arguments."));
+        return UsageError;
+    }
+    if (!confirmationPossible(QStringLiteral("upload-tuning"), parser))
+        return UsageError;
+    return withPedal(options, parser, [&](PedalSession &session) { return TuningTool(session).uploadTuning(); });
+}
+
+int runTuning(const QStringList &args, const DriverSelection::Options &options, const QCommandLineParser &parser)
+{
+    if (args.size() != 3) {
+        err(QStringLiteral("tuning takes TUNING SEMITONES, for example: tuning \"Drop D (DADGBE)\" -2."));
+        return UsageError;
+    }
+    QString error;
+    const std::optional<std::uint8_t> tuning = TuningTool::tuningNamed(args[1], &error);
+    if (!tuning) {
+        err(error);
+        return UsageError;
+    }
+    const std::optional<std::int8_t> semitones = TuningTool::semitonesFrom(args[2], &error);
+    if (!semitones) {
+        err(error);
+        return UsageError;
+    }
+    if (!confirmationPossible(QStringLiteral("tuning"), parser))
+        return UsageError;
+    return withPedal(options, parser, [&](PedalSession &session) {
+        return TuningTool(session).setTuning(*tuning, *semitones);
+    });
+}
+
+int runMidi(const QStringList &args, const DriverSelection::Options &options, const QCommandLineParser &parser)
+{
+    if (args.size() != 2) {
+        err(QStringLiteral("midi takes CHANNEL: omni or 1 to 16."));
+        return UsageError;
+    }
+    QString error;
+    const std::optional<QString> item = MidiTool::channelNamed(args[1], &error);
+    if (!item) {
+        err(error);
+        return UsageError;
+    }
+    return withPedal(options, parser, [&](PedalSession &session) { return MidiTool(session).setChannel(*item); });
+}
+
+int runUploadAlgorithm(const QStringList &args, const DriverSelection::Options &options,
+                       const QCommandLineParser &parser)
+{
+    const bool fromFile = parser.isSet(QStringLiteral("file"));
+    if (args.size() != (fromFile ? 1 : 2)) {
+        err(QStringLiteral("upload-algorithm takes NAME, as the effect list names it (\"Sombrant MK3 0010\"), "
+                           "or --file FILE."));
+        return UsageError;
+    }
+    if (!fromFile) {
+        // Only what the effect list offers: it names exactly the images carried.
+        ConsolePrompts quiet(false);
+        EffectLibrary library(quiet);
+        library.read_file_from_stream(QString::fromLatin1(EffectLibrary::EffectListName));
+        if (!library.resource_lines.contains(args[1])) {
+            err(QStringLiteral("No effect \"%1\"; the effects are: %2")
+                    .arg(args[1], library.resource_lines.filter(QRegularExpression(QStringLiteral("\\S")))
+                                      .join(QStringLiteral(", "))));
+            return UsageError;
+        }
+    }
+    if (!confirmationPossible(QStringLiteral("upload-algorithm"), parser))
+        return UsageError;
+    return withPedal(options, parser, [&](PedalSession &session) {
+        return fromFile ? UploadTool(session).uploadFile(parser.value(QStringLiteral("file")))
+                        : UploadTool(session).uploadEffect(args[1]);
+    });
+}
+
+int runPreset(const QStringList &args, const DriverSelection::Options &options, const QCommandLineParser &parser)
+{
+    const bool store = parser.isSet(QStringLiteral("store"));
+    if (args.size() != 3 || (args[1] != QLatin1String("save") && args[1] != QLatin1String("load"))
+        || (store && args[1] != QLatin1String("load"))) {
+        err(QStringLiteral("preset takes save FILE or load FILE [--store]."));
+        return UsageError;
+    }
+    const QString path = args[2];
+    if (args[1] == QLatin1String("save"))
+        return withPedal(options, parser, [&](PedalSession &session) { return ParameterTool(session).savePreset(path); });
+
+    // The file is believed, whole, before anything is sent.
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        err(QStringLiteral("Error loading file: %1: %2").arg(path, file.errorString()));
+        return UsageError;
+    }
+    int badLine = 0;
+    const QByteArray bytes = file.read(4096);
+    const std::optional<PresetFile::Values> values = file.atEnd() ? PresetFile::parse(bytes, &badLine) : std::nullopt;
+    if (!values) {
+        err(QStringLiteral("Not a preset file: %1 (line %2)").arg(path).arg(file.atEnd() ? badLine : ParameterSlotCount + 1));
+        return UsageError;
+    }
+    if (store && !confirmationPossible(QStringLiteral("preset load --store"), parser))
+        return UsageError;
+    return withPedal(options, parser, [&](PedalSession &session) {
+        return ParameterTool(session).loadPreset(*values, store);
+    });
+}
+
 }  // namespace
 
 int main(int argc, char *argv[])
@@ -305,7 +425,24 @@ int main(int argc, char *argv[])
         "                       Asks first (--yes).\n"
         "  footswitch SHORT LONG\n"
         "                       What the footswitch's short and long presses do: bypass or preset.\n"
-        "\nParameter names and list entries are matched without regard to letter case."));
+        "  upload-tuning        Upload the tuning filter table. Asks first (--yes).\n"
+        "  tuning TUNING SEMITONES\n"
+        "                       Set the guitar tuning, by number 0-7 or name (\"Drop D (DADGBE)\"),\n"
+        "                       tuned -5..+3 semitones from it. Asks first (--yes).\n"
+        "  midi CHANNEL         Set the MIDI channel: omni or 1-16.\n"
+        "  upload-algorithm NAME | --file FILE\n"
+        "                       Upload an effect algorithm: a carried one by its name in the effect\n"
+        "                       list, or a file. Prints the pedal's answer. Asks first (--yes).\n"
+        "  flash [--firmware N | --file FILE] [--fast] [--verify]\n"
+        "                       Upgrade the firmware of a pedal in its bootloader: erase, write the\n"
+        "                       image (a carried one, the newest by default), record its version, Go.\n"
+        "  preset save FILE     Write the pedal's fifteen values to a preset file.\n"
+        "  preset load FILE [--store]\n"
+        "                       Send a preset's values as the parameter window would; with --store,\n"
+        "                       then store the five assignable ones (asks first, --yes).\n"
+        "  check-update         Ask the vendor's web server for the newest editor version and print\n"
+        "                       the result. Needs no pedal.\n"
+        "\nParameter names, list entries and tuning names are matched without regard to letter case."));
     parser.addHelpOption();
     parser.addVersionOption();
     DriverSelection::addOptions(parser);
@@ -315,8 +452,13 @@ int main(int argc, char *argv[])
                       QStringLiteral("SERIAL")});
     parser.addOption({QStringLiteral("json"), QStringLiteral("status: print one JSON object.")});
     parser.addOption({QStringLiteral("yes"),
-                      QStringLiteral("store, assign: answer Yes to the question asked before the pedal's "
-                                     "memory is written (without it, the question is asked at the terminal).")});
+                      QStringLiteral("store, assign, upload-tuning, tuning, upload-algorithm, preset load "
+                                     "--store: answer Yes to the questions asked before the pedal's memory is "
+                                     "written (without it, they are asked at the terminal).")});
+    parser.addOption({QStringLiteral("file"), QStringLiteral("upload-algorithm: the file to upload."),
+                      QStringLiteral("FILE")});
+    parser.addOption({QStringLiteral("store"), QStringLiteral("preset load: store the assignable values too.")});
+    FlashTool::addOptions(parser);
     for (int k = 0; k < ControlCount; ++k)
         parser.addOption({AssignOptions[k],
                           QStringLiteral("assign: what %1 does.")
@@ -364,6 +506,14 @@ int main(int argc, char *argv[])
         }
     }
 
+    if (command == QLatin1String("check-update")) {
+        if (args.size() != 1) {
+            err(QStringLiteral("check-update takes no arguments."));
+            return UsageError;
+        }
+        return UpdateCheckTool(UpdateServer::configuredAddress(), parser.isSet(QStringLiteral("verbose"))).run();
+    }
+
     if (command == QLatin1String("list")) {
         if (args.size() != 1) {
             err(QStringLiteral("list takes no arguments."));
@@ -397,6 +547,22 @@ int main(int argc, char *argv[])
         return runAssign(args, options, parser);
     if (command == QLatin1String("footswitch"))
         return runFootswitch(args, options, parser);
+    if (command == QLatin1String("upload-tuning"))
+        return runUploadTuning(args, options, parser);
+    if (command == QLatin1String("tuning"))
+        return runTuning(args, options, parser);
+    if (command == QLatin1String("midi"))
+        return runMidi(args, options, parser);
+    if (command == QLatin1String("upload-algorithm"))
+        return runUploadAlgorithm(args, options, parser);
+    if (command == QLatin1String("flash")) {
+        FlashTool::Request request;
+        if (const int status = FlashTool::prepare(args, parser, &request); status != Success)
+            return status;
+        return withPedal(options, parser, [&](PedalSession &session) { return FlashTool(session).flash(request); });
+    }
+    if (command == QLatin1String("preset"))
+        return runPreset(args, options, parser);
 
     err(QStringLiteral("Unknown command \"%1\"; try --help.").arg(command));
     return UsageError;

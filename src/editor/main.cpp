@@ -6,6 +6,7 @@
 #include "app/WidgetPrompts.h"
 #include "device/D2XXUnit.h"
 #include "device/DriverSelection.h"
+#include "updates/UpdateServer.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -65,8 +66,10 @@ int main(int argc, char *argv[])
     D2XXUnit transport(*driver, prompts);
     LogRelay log;
     SystemClock clock;
+    UpdateSettings updates;
+    updates.server = UpdateServer::configuredAddress();
     EditorWindows windows(
-        EditorServices{transport, prompts, log, clock, SettingsFolders::platformDocumentsFolder()},
+        EditorServices{transport, prompts, log, clock, SettingsFolders::platformDocumentsFolder(), updates},
         log);
     log.PrintToConsole(driverLine);
 

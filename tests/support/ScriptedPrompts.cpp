@@ -17,9 +17,13 @@ bool ScriptedPrompts::askYesNo(const QString &text)
     return answer;
 }
 
-QString ScriptedPrompts::openFileName(const QString &, const QString &folder, const QString &)
+QString ScriptedPrompts::openFileName(const QString &caption, const QString &folder,
+                                      const QString &filter, const FileDialogExtras &extras)
 {
     dialogFolders << folder;
+    dialogCaptions << caption;
+    dialogFilters << filter;
+    dialogExtras << extras;
     if (fileAnswers.empty())
         return {};
     QString answer = fileAnswers.front();
@@ -28,7 +32,7 @@ QString ScriptedPrompts::openFileName(const QString &, const QString &folder, co
 }
 
 QString ScriptedPrompts::saveFileName(const QString &caption, const QString &folder,
-                                      const QString &filter)
+                                      const QString &filter, const FileDialogExtras &extras)
 {
-    return openFileName(caption, folder, filter);
+    return openFileName(caption, folder, filter, extras);
 }

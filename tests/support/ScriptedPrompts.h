@@ -12,14 +12,17 @@ class ScriptedPrompts final : public UserPrompts {
 public:
     void showMessage(const QString &text) override;
     bool askYesNo(const QString &text) override;
-    QString openFileName(const QString &caption, const QString &folder,
-                         const QString &filter) override;
-    QString saveFileName(const QString &caption, const QString &folder,
-                         const QString &filter) override;
+    QString openFileName(const QString &caption, const QString &folder, const QString &filter,
+                         const FileDialogExtras &extras) override;
+    QString saveFileName(const QString &caption, const QString &folder, const QString &filter,
+                         const FileDialogExtras &extras) override;
 
     QStringList messages;      // texts of the information boxes, in order
     QStringList questions;     // texts of the Yes/No boxes, in order
     QStringList dialogFolders; // folders the file dialogs opened in
+    QStringList dialogCaptions;
+    QStringList dialogFilters;
+    QList<FileDialogExtras> dialogExtras;
     std::deque<bool> yesNoAnswers;
     std::deque<QString> fileAnswers;
     // Called while an information box is "open", e.g. to check what a nested

@@ -1,6 +1,13 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
+
+// What a file dialog offers beyond its caption, folder and filter.
+struct FileDialogExtras {
+    QString defaultSuffix;        // added to a name typed without one ("txt")
+    QStringList sidebarFolders;   // folders offered beside the starting one
+};
 
 // The user-prompt seam: message boxes, Yes/No boxes and file dialogs. The
 // editor shows real dialogs, the command-line tool writes to standard error,
@@ -16,7 +23,7 @@ public:
     // File dialogs; an empty text means the user cancelled. filter is written
     // "Description (*.ext)|*.ext": description and pattern pairs split by "|".
     virtual QString openFileName(const QString &caption, const QString &folder,
-                                 const QString &filter) = 0;
+                                 const QString &filter, const FileDialogExtras &extras = {}) = 0;
     virtual QString saveFileName(const QString &caption, const QString &folder,
-                                 const QString &filter) = 0;
+                                 const QString &filter, const FileDialogExtras &extras = {}) = 0;
 };

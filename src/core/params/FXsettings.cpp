@@ -3,6 +3,9 @@
 #include "app/LogSink.h"
 #include "device/DeviceStatus.h"
 #include "device/HexText.h"
+#include "params/DialMapping.h"
+
+#include <algorithm>
 
 std::optional<FootswitchChoice> FootswitchChoice::fromMode(int mode)
 {
@@ -154,4 +157,17 @@ StatusShown FXsettings::takeStatus(const DeviceStatus &status, LogSink &log)
                            + QStringLiteral("%1").arg(value(s), 8, 16, QLatin1Char('0')).toUpper());
     }
     return shown;
+}
+
+std::vector<FXsettings::LiveValue> FXsettings::liveValuesShown() const
+{
+    std::vector<LiveValue> sent;
+    for (int s : {slot::Dry, slot::SubMix, slot::Minus1Oct, slot::Minus2Oct, slot::InputLevel, slot::WaveClip})
+        sent.push_back({s, dial_angle_to_value(value_to_dial_angle(value(s), dial::DialScale))});
+    if (std::find(harmonic_pitch_table.begin(), harmonic_pitch_table.end(), value(slot::HarmonicPitch))
+        != harmonic_pitch_table.end())
+        sent.push_back({slot::HarmonicPitch, value(slot::HarmonicPitch)});
+    for (int s : {slot::DominantNotesCut, slot::HighNotesCut})
+        sent.push_back({s, value(s) == 1 ? 1u : 0u});
+    return sent;
 }

@@ -58,6 +58,16 @@ public:
     // fifteen values, with their log lines. Returns what the window shows.
     StatusShown takeStatus(const DeviceStatus &status, LogSink &log);
 
+    // What the parameter window's live controls send when these values are
+    // shown on them: the live dials their values on the dial's nearest
+    // position, the pitch when the table holds it, the tracking functions as
+    // 0 or 1. The display-only parameters are not sent.
+    struct LiveValue {
+        int slot;
+        std::uint32_t value;
+    };
+    std::vector<LiveValue> liveValuesShown() const;
+
     // The list entry (1-based, 0 = "Not Assigned") that names the parameter
     // at `address` for Control I-IV, or nullopt when none does.
     std::optional<int> entryForAddress(int control, std::uint16_t address) const;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "updates/UpdateSettings.h"
+
 #include <QString>
 
 class D2XXUnit;
@@ -8,11 +10,15 @@ class PauseClock;
 class UserPrompts;
 
 // What main() hands down to the windows: the transport, the prompts, the log,
-// the clock for pauses and the Documents folder. All outlive the windows.
+// the clock for pauses, the Documents folder and the update settings. All
+// outlive the windows.
 struct EditorServices {
     D2XXUnit &transport;
     UserPrompts &prompts;
     LogSink &log;
     PauseClock &clock;
     QString documentsFolder;
+    // The vendor's web server and the updater's start; nothing configured
+    // unless main() or a test says otherwise.
+    UpdateSettings updates = {};
 };

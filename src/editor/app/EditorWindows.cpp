@@ -4,23 +4,28 @@
 #include "app/TformMain.h"
 #include "app/TformPrint.h"
 #include "device/Communication.h"
+#include "firmware/FirmwareUpgradeFlow.h"
 #include "firmware/TformFirmwareUpgrade.h"
 #include "params/TformFXsettings.h"
 #include "updates/TformNewVersionMsg.h"
 #include "updates/TformUpdateUpdater.h"
+#include "updates/UpdateMenu.h"
 
 EditorWindows::EditorWindows(EditorServices services, LogRelay &relay) : m_relay(relay)
 {
     communication = std::make_unique<Communication>(services.transport, services.log,
                                                     services.prompts, services.clock);
     formMain = std::make_unique<TformMain>(services, *communication);
-    formFirmwareUpgrade = std::make_unique<TformFirmwareUpgrade>();
+    formFirmwareUpgrade = std::make_unique<TformFirmwareUpgrade>(services, *communication);
+    // Owned by the main window; it reaches the two windows through their signals.
+    new FirmwareUpgradeFlow(*formMain, *formFirmwareUpgrade);
     formPrint = std::make_unique<TformPrint>();
     m_relay.attach(formPrint.get());
     formMain->setDebugConsole(formPrint.get());
     formFXsettings = std::make_unique<TformFXsettings>(services, *communication, formMain->effects());
     formMain->setParameterWindow(formFXsettings.get());
     formNewVersionMsg = std::make_unique<TformNewVersionMsg>();
+    formMain->updates()->setNewVersionWindow(formNewVersionMsg.get());
     formUpdateUpdater = std::make_unique<TformUpdateUpdater>();
 }
 

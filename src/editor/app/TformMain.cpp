@@ -1,13 +1,21 @@
 #include "app/TformMain.h"
 
+#include "algorithms/AlgorithmUpload.h"
 #include "app/EditorVersion.h"
 #include "app/LogSink.h"
 #include "app/SettingsFolders.h"
+#include "app/UserPrompts.h"
 #include "device/Communication.h"
 #include "device/D2XXUnit.h"
 #include "params/TformFXsettings.h"
+#include "prefs/EqualSizeGroup.h"
+#include "prefs/LookMenu.h"
+#include "prefs/MidiChannelMenu.h"
+#include "prefs/WindowPlacement.h"
+#include "updates/UpdateMenu.h"
 
 #include <QAction>
+#include <QFileInfo>
 #include <QApplication>
 #include <QGridLayout>
 #include <QGuiApplication>
@@ -57,7 +65,8 @@ TformMain::TformMain(EditorServices services, Communication &communication, QWid
       m_communication(communication),
       m_connection(m_services.transport, communication, m_services.log, m_services.prompts),
       m_statusRequest(communication, m_services.log, m_services.prompts, m_services.clock),
-      m_effects(m_services.prompts)
+      m_effects(m_services.prompts),
+      m_tunings(communication, m_services.log, m_services.prompts, m_services.clock)
 {
     setObjectName(QStringLiteral("formMain"));
     setWindowTitle(QStringLiteral("Sombrant Editor"));
@@ -114,6 +123,7 @@ void TformMain::buildControls()
 
     lstEffects = new QListWidget(central);
     lstEffects->setObjectName(QStringLiteral("lstEffects"));
+    lstEffects->setAccessibleName(QStringLiteral("Effects"));
     connect(lstEffects, &QListWidget::itemClicked, this,
             [this](QListWidgetItem *item) { effetto_cliccato(lstEffects->row(item)); });
 
@@ -124,11 +134,7 @@ void TformMain::buildControls()
     // The two button columns are equally wide, as wide as the widest caption.
     const QList<QPushButton *> buttons{btnUpload, btnRequest, btnSaveParameters,
                                        btnAssign, btnSetFootswitchMode, btnSetTuning};
-    int buttonWidth = 80;
-    for (QPushButton *button : buttons)
-        buttonWidth = std::max(buttonWidth, button->sizeHint().width());
-    for (QPushButton *button : buttons)
-        button->setFixedSize(buttonWidth, std::max(31, button->sizeHint().height()));
+    new EqualSizeGroup({buttons.begin(), buttons.end()}, QSize(80, 31), this);
     lstEffects->setFixedWidth(154);
 
     auto *grid = new QGridLayout(central);
@@ -162,14 +168,14 @@ void TformMain::buildMenus()
 {
     QMenuBar *bar = menuBar();
 
-    menuFile = bar->addMenu(QStringLiteral("File"));
+    menuFile = bar->addMenu(QStringLiteral("&File"));
     menuFile->setObjectName(QStringLiteral("menuFile"));
     menuLoadPreset = addItem(menuFile, "menuLoadPreset", QStringLiteral("Load Preset"), false);
     menuSavePreset = addItem(menuFile, "menuSavePreset", QStringLiteral("Save Preset"), false);
     menuLoadAlgorithmFromFile = addItem(menuFile, "menuLoadAlgorithmFromFile",
                                         QStringLiteral("Load Effect From File"), false);
 
-    menuConnection = bar->addMenu(QStringLiteral("Connection"));
+    menuConnection = bar->addMenu(QStringLiteral("&Connection"));
     menuConnection->setObjectName(QStringLiteral("menuConnection"));
     menuScan = addItem(menuConnection, "menuScan", QStringLiteral("Scan"), true);
     menuConnect = addItem(menuConnection, "menuConnect", QStringLiteral("Connect"), true);
@@ -181,10 +187,15 @@ void TformMain::buildMenus()
     connect(btnSaveParameters, &QPushButton::clicked, this, &TformMain::btnSaveParametersClick);
     connect(btnAssign, &QPushButton::clicked, this, &TformMain::btnAssignClick);
     connect(btnSetFootswitchMode, &QPushButton::clicked, this, &TformMain::btnSetFootswitchModeClick);
+    connect(btnUpload, &QPushButton::clicked, this, &TformMain::btnUploadClick);
+    connect(menuLoadAlgorithmFromFile, &QAction::triggered, this, &TformMain::menuLoadAlgorithmFromFileClick);
+    connect(UploadCheckTimer, &QTimer::timeout, this, &TformMain::UploadCheckTimerTimer);
+    connect(menuSavePreset, &QAction::triggered, this, &TformMain::menuSavePresetClick);
+    connect(menuLoadPreset, &QAction::triggered, this, &TformMain::menuLoadPresetClick);
 
-    menuSettings = bar->addMenu(QStringLiteral("Settings"));
+    menuSettings = bar->addMenu(QStringLiteral("&Settings"));
     menuSettings->setObjectName(QStringLiteral("menuSettings"));
-    menuLook = menuSettings->addMenu(QStringLiteral("Look"));
+    menuLook = menuSettings->addMenu(QStringLiteral("&Look"));
     menuLook->setObjectName(QStringLiteral("menuLook"));
     menuMIDI = menuSettings->addMenu(QStringLiteral("MIDI"));
     menuMIDI->setObjectName(QStringLiteral("menuMIDI"));
@@ -192,8 +203,10 @@ void TformMain::buildMenus()
     menuMIDIchannel->setObjectName(QStringLiteral("menuMIDIchannel"));
     menuUploadTuningsData = addItem(menuSettings, "menuUploadTuningsData",
                                     QStringLiteral("Upload Tuning Data"), true);
+    connect(menuUploadTuningsData, &QAction::triggered, this, &TformMain::menuUploadTuningsDataClick);
+    connect(btnSetTuning, &QPushButton::clicked, this, &TformMain::btnSetTuningClick);
 
-    menuFirmwareUpgrade = bar->addMenu(QStringLiteral("Firmware Upgrade"));
+    menuFirmwareUpgrade = bar->addMenu(QStringLiteral("Firmware &Upgrade"));
     menuFirmwareUpgrade->setObjectName(QStringLiteral("menuFirmwareUpgrade"));
     menuFirmwareUpgradeMode = addItem(menuFirmwareUpgrade, "menuFirmwareUpgradeMode",
                                       QStringLiteral("Upgrade Mode"), true);
@@ -203,7 +216,7 @@ void TformMain::buildMenus()
     menuStartFirmwareUpgrade = addItem(menuFirmwareUpgrade, "menuStartFirmwareUpgrade",
                                        QStringLiteral("Start Firmware Upgrade"), false);
 
-    menuInfo = bar->addMenu(QStringLiteral("Info"));
+    menuInfo = bar->addMenu(QStringLiteral("&Info"));
     menuInfo->setObjectName(QStringLiteral("menuInfo"));
     menuSupport = addItem(menuInfo, "menuSupport", QStringLiteral("Support"), true);
     menuAppVersion = addItem(menuInfo, "menuAppVersion", QStringLiteral("Editor Version: "), false);
@@ -240,9 +253,20 @@ void TformMain::FormCreate()
     folders.CreateSettingsFolder(QString::fromLatin1(SettingsFolders::FolderName));
     folders.CreateSettingsSubfolder(QString::fromLatin1(SettingsFolders::FolderName),
                                     QString::fromLatin1(SettingsFolders::SubfolderName));
+    // The update-message preference (in the subfolder, hence after it), then
+    // the version request's timer.
+    m_updates = new UpdateMenu(*this, m_services, folders.subfolderPath());
+    m_updates->start();
 
     currentAppVersion = GetEditorVersion();
     menuAppVersion->setText(menuAppVersion->text() + QLatin1Char(' ') + currentAppVersion);
+
+    // The Look menu's items, then the look style.txt names.
+    auto *looks = new LookMenu(menuLook, m_services.documentsFolder, m_services.log, this);
+    looks->BuildLookMenu();
+    looks->ApplySavedLook();
+    auto *midiChannels = new MidiChannelMenu(menuMIDIchannel, m_communication, m_services.log, this);
+    midiChannels->BuildMidiChannelMenu();
 
     QStringList entries;
     for (int i = 0; i < lstEffects->count(); ++i)
@@ -411,6 +435,66 @@ void TformMain::btnSetFootswitchModeClick()
         m_parameterWindow->commands().setFootswitchMode(m_parameterWindow->footswitchChoice());
 }
 
+void TformMain::btnUploadClick()
+{
+    AlgorithmUpload upload(m_communication, m_services.log, m_services.prompts, m_services.clock);
+    if (const std::optional<QByteArray> image = upload.carriedImage(m_effects.selected_effect_name))
+        runUpload(*image, false);
+}
+
+void TformMain::menuLoadAlgorithmFromFileClick()
+{
+    const QString path = m_services.prompts.openFileName(QStringLiteral("Open"), m_effectFileFolder,
+                                                         QString::fromLatin1(OpenDialog1Filter));
+    if (path.isEmpty())
+        return;
+    m_effectFileFolder = QFileInfo(path).absolutePath();
+    AlgorithmUpload upload(m_communication, m_services.log, m_services.prompts, m_services.clock);
+    if (const std::optional<QByteArray> image = upload.fileImage(path))
+        runUpload(*image, true);
+}
+
+void TformMain::runUpload(const QByteArray &image, bool fromFile)
+{
+    AlgorithmUpload upload(m_communication, m_services.log, m_services.prompts, m_services.clock);
+    AlgorithmUpload::Observer observer;
+    observer.waiting = [this] { UploadCheckTimer->start(); };
+    observer.showStatus = [this](const QString &text) { lblStatus->setText(text); };
+    upload.upload(image, fromFile, observer);
+    // The wait is over, with an answer or without: no more "Upload Failed".
+    UploadCheckTimer->stop();
+}
+
+void TformMain::UploadCheckTimerTimer()
+{
+    lblStatus->setText(QStringLiteral("Upload Failed"));
+}
+
+void TformMain::menuSavePresetClick()
+{
+    if (m_parameterWindow)
+        m_parameterWindow->savePreset();
+}
+
+void TformMain::menuLoadPresetClick()
+{
+    if (m_parameterWindow)
+        m_parameterWindow->loadPreset();
+}
+
+void TformMain::menuUploadTuningsDataClick()
+{
+    m_tunings.uploadTuningData();
+}
+
+void TformMain::btnSetTuningClick()
+{
+    // The parameter window's lists hold the tuning and the semitones.
+    if (m_parameterWindow)
+        m_tunings.setTuning(m_parameterWindow->settings().current_tuning,
+                            m_parameterWindow->settings().semitones_variation);
+}
+
 void TformMain::menuFirmwareUpgradeModeClick()
 {
     // The item carries its own check mark; the flag follows it.
@@ -432,7 +516,7 @@ void TformMain::effetto_cliccato(int row)
         m_parameterWindow->close();
     // Beside the main window, on its right.
     const QRect frame = frameGeometry();
-    m_parameterWindow->move(frame.x() + frame.width(), frame.y());
+    WindowPlacement::place(m_parameterWindow, QPoint(frame.x() + frame.width(), frame.y()), this);
     m_parameterWindow->show();
     m_parameterWindow->setWindowTitle(m_effects.selected_effect_name);
     // Only a pedal that is open now may receive what the controls send.
@@ -487,6 +571,13 @@ bool TformMain::eventFilter(QObject *watched, QEvent *event)
         // The effect list moves its highlight itself, without choosing.
         if (watched == lstEffects && move_up_or_down(keyEvent->key()))
             return true;
+        // Enter and Space open the highlighted effect, as a click does.
+        const int key = keyEvent->key();
+        if (watched == lstEffects && (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space)) {
+            if (lstEffects->currentRow() >= 0)
+                effetto_cliccato(lstEffects->currentRow());
+            return true;
+        }
     }
     return QMainWindow::eventFilter(watched, event);
 }

@@ -4,6 +4,7 @@
 #include "app/EditorServices.h"
 #include "device/DeviceConnection.h"
 #include "device/StatusRequest.h"
+#include "tuning/Tunings.h"
 
 #include <QMainWindow>
 
@@ -15,6 +16,7 @@ class QPushButton;
 class QTimer;
 class Communication;
 class TformFXsettings;
+class UpdateMenu;
 
 // The main window "Sombrant Editor": the labels that show the attached pedal,
 // the command buttons, the effect list and the menus. Creating it runs the
@@ -33,6 +35,8 @@ public:
     Communication &communication() const { return m_communication; }
     DeviceConnection &connection() { return m_connection; }
     EffectLibrary &effects() { return m_effects; }
+    // The Info menu's update items, made by start-up.
+    UpdateMenu *updates() const { return m_updates; }
     // The pedal is open now (Connect succeeded, no Disconnect since).
     bool pedalOpen() const { return m_pedalOpen; }
 
@@ -99,6 +103,13 @@ public slots:
     void btnSaveParametersClick();
     void btnAssignClick();
     void btnSetFootswitchModeClick();
+    void menuUploadTuningsDataClick();
+    void btnSetTuningClick();
+    void btnUploadClick();
+    void menuLoadAlgorithmFromFileClick();
+    void UploadCheckTimerTimer();
+    void menuSavePresetClick();
+    void menuLoadPresetClick();
     void menuFirmwareUpgradeModeClick();
     void effetto_cliccato(int row);
 
@@ -119,15 +130,21 @@ private:
     void pedalGone();
     // Controls left as Disconnect leaves them, the device already closed.
     void showDisconnected();
+    // Uploads an image in hand, showing its progress in the status line.
+    void runUpload(const QByteArray &image, bool fromFile);
 
     EditorServices m_services;
     Communication &m_communication;
     DeviceConnection m_connection;
     StatusRequest m_statusRequest;
     EffectLibrary m_effects;
+    Tunings m_tunings;
     QWidget *m_debugConsole = nullptr;
     TformFXsettings *m_parameterWindow = nullptr;
+    UpdateMenu *m_updates = nullptr;
     bool m_pedalOpen = false;
+    // Where the effect-file dialog opens next: the last chosen file's folder.
+    QString m_effectFileFolder;
     // Pedal commands and whether each was enabled when the link became busy.
     QList<QPair<QObject *, bool>> m_enabledBeforeBusy;
 };

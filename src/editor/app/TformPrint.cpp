@@ -1,10 +1,15 @@
 #include "app/TformPrint.h"
 
+#include "prefs/WindowAccessible.h"
+#include "prefs/WindowPlacement.h"
+
+#include <QApplication>
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QShowEvent>
 #include <QTextCursor>
 #include <QVBoxLayout>
 
@@ -12,6 +17,7 @@ TformPrint::TformPrint(QWidget *parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("formPrint"));
     setWindowTitle(QStringLiteral("Debug Console"));
+    WindowAccessible::installFactory();
 
     btnClear = new QPushButton(QStringLiteral("Clear"), this);
     btnClear->setObjectName(QStringLiteral("btnClear"));
@@ -25,6 +31,10 @@ TformPrint::TformPrint(QWidget *parent) : QWidget(parent)
     Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // Names for what the short captions do not say.
+    Memo1->setAccessibleName(QStringLiteral("Log"));
+    btnScrollTop->setAccessibleName(QStringLiteral("Scroll to the first line"));
+    CheckBox1->setAccessibleName(QStringLiteral("Scroll to each new line"));
 
     auto *tools = new QHBoxLayout;
     tools->addWidget(btnClear);
@@ -46,6 +56,16 @@ TformPrint::TformPrint(QWidget *parent) : QWidget(parent)
     // Auto-scroll starts on, in step with the ticked box.
     CheckBox1->setChecked(true);
     console_auto_scroll = true;
+}
+
+void TformPrint::showEvent(QShowEvent *event)
+{
+    // Designed at the right edge of a large screen: on a smaller or scaled
+    // one the console is brought into the available area, no taller than it.
+    // The window it is opened from lends its frame until it has its own.
+    if (!event->spontaneous())
+        WindowPlacement::place(this, pos(), QApplication::activeWindow());
+    QWidget::showEvent(event);
 }
 
 void TformPrint::appendKeepingView(const QString &text)

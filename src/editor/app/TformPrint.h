@@ -30,6 +30,9 @@ public slots:
     void btnScrollTopClick();
     void CheckBox1Change(bool checked);
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private:
     void appendKeepingView(const QString &text);
 

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QUrl>
 
 void WidgetPrompts::showMessage(const QString &text)
 {
@@ -16,18 +17,39 @@ bool WidgetPrompts::askYesNo(const QString &text)
         != QMessageBox::No;
 }
 
-QString WidgetPrompts::openFileName(const QString &caption, const QString &folder,
-                                    const QString &filter)
+namespace {
+
+QString runFileDialog(QFileDialog::AcceptMode mode, const QString &caption, const QString &folder,
+                      const QString &filter, const FileDialogExtras &extras)
 {
-    return QFileDialog::getOpenFileName(QApplication::activeWindow(), caption, folder,
-                                        toQtFilter(filter));
+    QFileDialog dialog(QApplication::activeWindow(), caption, folder, filter);
+    dialog.setAcceptMode(mode);
+    dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    if (!extras.defaultSuffix.isEmpty())
+        dialog.setDefaultSuffix(extras.defaultSuffix);
+    if (!extras.sidebarFolders.isEmpty()) {
+        QList<QUrl> places = dialog.sidebarUrls();
+        for (const QString &path : extras.sidebarFolders)
+            places << QUrl::fromLocalFile(path);
+        dialog.setSidebarUrls(places);
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().first();
+}
+
+}  // namespace
+
+QString WidgetPrompts::openFileName(const QString &caption, const QString &folder,
+                                    const QString &filter, const FileDialogExtras &extras)
+{
+    return runFileDialog(QFileDialog::AcceptOpen, caption, folder, toQtFilter(filter), extras);
 }
 
 QString WidgetPrompts::saveFileName(const QString &caption, const QString &folder,
-                                    const QString &filter)
+                                    const QString &filter, const FileDialogExtras &extras)
 {
-    return QFileDialog::getSaveFileName(QApplication::activeWindow(), caption, folder,
-                                        toQtFilter(filter));
+    return runFileDialog(QFileDialog::AcceptSave, caption, folder, toQtFilter(filter), extras);
 }
 
 QString WidgetPrompts::toQtFilter(const QString &filter)

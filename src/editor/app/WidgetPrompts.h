@@ -9,10 +9,10 @@ class WidgetPrompts final : public UserPrompts {
 public:
     void showMessage(const QString &text) override;
     bool askYesNo(const QString &text) override;
-    QString openFileName(const QString &caption, const QString &folder,
-                         const QString &filter) override;
-    QString saveFileName(const QString &caption, const QString &folder,
-                         const QString &filter) override;
+    QString openFileName(const QString &caption, const QString &folder, const QString &filter,
+                         const FileDialogExtras &extras) override;
+    QString saveFileName(const QString &caption, const QString &folder, const QString &filter,
+                         const FileDialogExtras &extras) override;
 
     // "Dat files (*.dat)|*.dat" → "Dat files (*.dat)": the descriptions of a
     // "description|pattern|..." filter, one per line as Qt's dialogs want them.

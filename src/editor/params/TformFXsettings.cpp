@@ -6,6 +6,8 @@
 #include "device/DeviceStatus.h"
 #include "params/DialMapping.h"
 #include "params/HintTexts.h"
+#include "params/PresetFile.h"
+#include "prefs/ScrollingPage.h"
 #include "widgets/OnOffSwitch.h"
 #include "widgets/RotaryDial.h"
 
@@ -54,6 +56,8 @@ TformFXsettings::TformFXsettings(EditorServices services, Communication &communi
     compact.setStretch(QFont::SemiCondensed);
     setFont(compact);
     FormCreate();
+    // Scrolls only where a screen is too small for the whole window.
+    m_page = ScrollingPage::wrap(this);
     set_parameter_controls_enabled(false);
 }
 
@@ -278,7 +282,7 @@ void TformFXsettings::FormShow()
 void TformFXsettings::set_parameter_controls_enabled(bool enabled)
 {
     m_controlsEnabled = enabled;
-    for (QWidget *control : findChildren<QWidget *>())
+    for (QWidget *control : m_page->content()->findChildren<QWidget *>())
         control->setEnabled(enabled);
     for (QWidget *control : std::as_const(m_displayOnly))
         control->setEnabled(false);
@@ -489,4 +493,25 @@ void TformFXsettings::update_parameter_controls()
         cmbVariableWavePitch->setCurrentIndex(int(pitch - harmonic_pitch_table.begin()));
     chkDominantNoteCut->setChecked(m_fx.value(slot::DominantNotesCut) == 1);
     chkHighNoteCut->setChecked(m_fx.value(slot::HighNotesCut) == 1);
+}
+
+void TformFXsettings::savePreset()
+{
+    PresetFile::Values values{};
+    for (int s = 0; s < ParameterSlotCount; ++s)
+        values[std::size_t(s)] = m_fx.value(s);
+    PresetFile(m_services.documentsFolder, m_services.prompts).save_preset_file(values);
+}
+
+void TformFXsettings::loadPreset()
+{
+    QString text;
+    const std::optional<PresetFile::Values> values =
+        PresetFile(m_services.documentsFolder, m_services.prompts).open_preset_file(&text);
+    if (values) {
+        m_services.log.PrintToConsole(text);
+        for (int s = 0; s < ParameterSlotCount; ++s)
+            m_fx.value(s) = (*values)[std::size_t(s)];
+    }
+    update_parameter_controls();
 }

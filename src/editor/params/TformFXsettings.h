@@ -17,6 +17,7 @@ class QGroupBox;
 class QLabel;
 class QRadioButton;
 class RotaryDial;
+class ScrollingPage;
 struct DeviceStatus;
 
 // The parameter window: one control per effect parameter, the tracking
@@ -52,6 +53,10 @@ public:
     void update_parameter_controls();
     // What the lists and radio buttons say now.
     std::array<int, ControlCount> assignmentEntries() const;
+    // The fifteen values to a preset file, and back: loading shows them, so
+    // the live controls send what they now show.
+    void savePreset();
+    void loadPreset();
     FootswitchChoice footswitchChoice() const;
 
     // Controls, named as the rest of the editor refers to them.
@@ -144,4 +149,6 @@ private:
     std::array<QComboBox *, ControlCount> m_assignLists{};
     // The ten controls that only show what the pedal or a preset holds.
     QList<QWidget *> m_displayOnly;
+    // The page the controls sit on; it scrolls on a screen too small for them.
+    ScrollingPage *m_page = nullptr;
 };

@@ -2,7 +2,8 @@
 
 #include <QWidget>
 
-// Never shown: holds the updater's web requests.
+// Never shown. The updater's two web requests (its version and its download)
+// are made by UpdaterRefresh, run from UpdateMenu::LaunchUpdate.
 class TformUpdateUpdater : public QWidget {
     Q_OBJECT
 public:

@@ -1,9 +1,12 @@
 #include "widgets/OnOffSwitch.h"
 
+#include "widgets/OnOffSwitchAccessible.h"
+
 #include <QPainter>
 
 OnOffSwitch::OnOffSwitch(QWidget *parent) : QAbstractButton(parent)
 {
+    OnOffSwitchAccessible::installFactory();
     setCheckable(true);
     setChecked(false);
     setFocusPolicy(Qt::StrongFocus);

@@ -159,7 +159,7 @@ std::optional<std::int64_t> PedalFirmware::nextDeadline() const
     case Phase::UploadAnnounced:
         return m_announcedAt + AnnouncementTimeoutUs;
     case Phase::Image:
-        return m_lastByteAt + QuietTimeoutUs;
+        return m_lastByteAt + ImageQuietTimeoutUs;
     }
     return std::nullopt;
 }

@@ -23,6 +23,10 @@ class PedalFirmware {
 public:
     static constexpr int StatusValueCount = 82;
     static constexpr std::int64_t QuietTimeoutUs = 50'000;
+    // An image whose length its header gives is waited for longer: a host
+    // that writes it in pieces (a busy computer, a serial driver's buffers)
+    // still gets it taken whole.
+    static constexpr std::int64_t ImageQuietTimeoutUs = 1'000'000;
     static constexpr std::int64_t AnnouncementTimeoutUs = 2'000'000;
     static constexpr std::uint8_t EepromI2cAddress = 0x50;
 

@@ -1,0 +1,140 @@
+#include "FlashTool.h"
+
+#include "ExitStatus.h"
+#include "PedalSession.h"
+#include "firmware/FirmwareUpgrade.h"
+
+#include <QCommandLineParser>
+#include <QFile>
+#include <algorithm>
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+void err(const QString &line)
+{
+    std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
+}
+
+// A bar of 40 cells on standard error, redrawn in place; only on a terminal,
+// so that logs and pipes get no control characters.
+class ProgressBar {
+public:
+    ProgressBar() : m_terminal(::isatty(STDERR_FILENO) == 1) {}
+    ~ProgressBar() { finish(); }
+
+    void setTotal(int total) { m_total = total; }
+    void show(int done)
+    {
+        if (!m_terminal || m_total <= 0)
+            return;
+        constexpr int Cells = 40;
+        const int filled = int(qint64(done) * Cells / m_total);
+        std::fprintf(stderr, "\r[%s%s] %d/%d chunks", QByteArray(filled, '#').constData(),
+                     QByteArray(Cells - filled, '.').constData(), done, m_total);
+        std::fflush(stderr);
+        m_drawn = true;
+    }
+    void finish()
+    {
+        if (m_drawn)
+            std::fprintf(stderr, "\n");
+        m_drawn = false;
+    }
+
+private:
+    bool m_terminal;
+    bool m_drawn = false;
+    int m_total = 0;
+};
+
+}  // namespace
+
+void FlashTool::addOptions(QCommandLineParser &parser)
+{
+    parser.addOption({QStringLiteral("firmware"),
+                      QStringLiteral("flash: the carried firmware to write, 5 to 8 (the newest by default)."),
+                      QStringLiteral("N")});
+    parser.addOption({QStringLiteral("fast"),
+                      QStringLiteral("flash: send each frame in one write, the line at 8E1, without pauses.")});
+    parser.addOption({QStringLiteral("verify"),
+                      QStringLiteral("flash: read the image back before the version record is written.")});
+}
+
+int FlashTool::prepare(const QStringList &args, const QCommandLineParser &parser, Request *request)
+{
+    const bool fromFile = parser.isSet(QStringLiteral("file"));
+    const bool named = parser.isSet(QStringLiteral("firmware"));
+    if (args.size() != 1 || (fromFile && named)) {
+        err(QStringLiteral("flash takes --firmware N (5 to 8) or --file FILE, not both, and no other argument."));
+        return UsageError;
+    }
+    request->fast = parser.isSet(QStringLiteral("fast"));
+    request->verify = parser.isSet(QStringLiteral("verify"));
+    // A file is recorded as the newest firmware carried.
+    request->number = FirmwareImage::firmware_numbers.back();
+    QString error;
+    if (fromFile) {
+        QFile file(parser.value(QStringLiteral("file")));
+        if (!file.open(QIODevice::ReadOnly)) {
+            err(file.fileName() + QStringLiteral(": ") + file.errorString());
+            return UsageError;
+        }
+        request->image = file.readAll();
+    } else {
+        if (named) {
+            bool ok = false;
+            request->number = parser.value(QStringLiteral("firmware")).toInt(&ok);
+            const auto &numbers = FirmwareImage::firmware_numbers;
+            if (!ok || std::find(numbers.begin(), numbers.end(), request->number) == numbers.end()) {
+                err(QStringLiteral("--firmware takes 5, 6, 7 or 8, not \"%1\".").arg(parser.value(QStringLiteral("firmware"))));
+                return UsageError;
+            }
+        }
+        const std::optional<QByteArray> bytes =
+            FirmwareImage::loadResource(FirmwareImage::resourceName(request->number), &error);
+        if (!bytes) {
+            err(error);
+            return UsageError;
+        }
+        request->image = *bytes;
+    }
+    if (!FirmwareImage::fromBytes(request->image, &error)) {
+        err(error);
+        return UsageError;
+    }
+    return Success;
+}
+
+int FlashTool::flash(const Request &request)
+{
+    FirmwareUpgrade upgrade(m_session.communication(), m_session.prompts(), m_session.prompts(),
+                            m_session.clock());
+    // No Connect has synchronised with this bootloader.
+    upgrade.synchroniseFirst = true;
+    ProgressBar bar;
+    upgrade.onChunk = [&bar](int index) { bar.show(index); };
+    FirmwareUpgrade::Options options;
+    options.transfer = request.fast ? BootloaderProtocol::Transfer::Fast : BootloaderProtocol::Transfer::Paced;
+    options.verify = request.verify;
+    int total = 0;
+    upgrade.onChunkCount = [&](int chunks) {
+        total = chunks;
+        bar.setTotal(chunks);
+    };
+    const FirmwareUpgrade::Outcome outcome = upgrade.upgradeImage(request.image, request.number, options);
+    if (outcome == FirmwareUpgrade::Outcome::Done)
+        bar.show(total);
+    bar.finish();
+    switch (outcome) {
+    case FirmwareUpgrade::Outcome::Done:
+        return Success;
+    case FirmwareUpgrade::Outcome::Refused:
+        return UsageError;
+    case FirmwareUpgrade::Outcome::Failed:
+    case FirmwareUpgrade::Outcome::Busy:
+        break;
+    }
+    return PedalFailure;
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+class PedalSession;
+class QCommandLineParser;
+
+// flash on a pedal in its bootloader: synchronise, erase, write the image
+// chunk by chunk with a progress bar on a terminal, read it back with
+// --verify, write the version record and Go. The image (a carried firmware,
+// the newest unless --firmware names one, or --file) is had and checked
+// before the pedal is opened. Exit status: 0 only when every step was
+// acknowledged, 1 when a step failed (the pedal stays in its bootloader), 2
+// for arguments or an image that rule the upgrade out.
+class FlashTool {
+public:
+    struct Request {
+        QByteArray image;
+        int number = 0;  // written in the version record
+        bool fast = false;
+        bool verify = false;
+    };
+
+    explicit FlashTool(PedalSession &session) : m_session(session) {}
+
+    static void addOptions(QCommandLineParser &parser);
+    // Checks the arguments and loads the image; the exit status, 0 to go on.
+    static int prepare(const QStringList &args, const QCommandLineParser &parser, Request *request);
+
+    int flash(const Request &request);
+
+private:
+    PedalSession &m_session;
+};

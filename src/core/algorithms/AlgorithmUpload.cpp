@@ -1,0 +1,167 @@
+#include "algorithms/AlgorithmUpload.h"
+
+#include "algorithms/EffectLibrary.h"
+#include "app/LogSink.h"
+#include "app/PauseClock.h"
+#include "app/UserPrompts.h"
+#include "device/Communication.h"
+#include "device/D2XXUnit.h"
+#include "device/HexText.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <cstring>
+
+AlgorithmUpload::AlgorithmUpload(Communication &communication, LogSink &log, UserPrompts &prompts,
+                                 PauseClock &clock)
+    : m_communication(communication), m_log(log), m_prompts(prompts), m_clock(clock)
+{
+}
+
+void AlgorithmUpload::send_upload_announcement()
+{
+    m_communication.send_message(QStringLiteral("0D00"), 2, false);
+}
+
+std::optional<QByteArray> AlgorithmUpload::carriedImage(const QString &effectName)
+{
+    EffectLibrary library(m_prompts);
+    const QString resource = EffectLibrary::format_resource_name(effectName);
+    m_log.PrintToConsole(QStringLiteral("resource name: ") + resource);
+    if (!library.read_file_from_stream(resource))
+        return std::nullopt;
+    const QString line = library.resource_lines.value(0);
+    const int n = int(line.size() / 2);
+    m_log.PrintToConsole(QStringLiteral("size: ") + QString::number(n));
+    m_log.PrintToConsole(QStringLiteral("filecontent (first 128 bytes): ") + line.left(256));
+    QByteArray image(n, '\0');
+    const int converted =
+        convertHexPairs(line, reinterpret_cast<std::uint8_t *>(image.data()), n);
+    m_log.PrintToConsole(QStringLiteral("num of bytes: ") + QString::number(converted));
+    // Only what is really the image goes out: never bytes in its place.
+    if (converted == 0 || converted < n) {
+        m_prompts.showMessage(QStringLiteral("Effect image %1 is damaged: nothing was sent").arg(resource));
+        return std::nullopt;
+    }
+    return image;
+}
+
+bool AlgorithmUpload::looksLikeImage(const QByteArray &bytes)
+{
+    if (bytes.size() < 3)
+        return false;
+    const auto b = [&](int i) { return std::uint32_t(std::uint8_t(bytes.at(i))); };
+    return ((b(0) << 16) | (b(1) << 8) | b(2)) == std::uint32_t(bytes.size());
+}
+
+std::optional<QByteArray> AlgorithmUpload::fileImage(const QString &path)
+{
+    m_log.PrintToConsole(QStringLiteral("Opening - ") + QFileInfo(path).absoluteFilePath());
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        m_prompts.showMessage(QStringLiteral("Cannot open %1: %2").arg(path, file.errorString()));
+        return std::nullopt;
+    }
+    // One byte more than fits tells a file that is too large.
+    const QByteArray bytes = file.read(MaxImageBytes + 1);
+    if (file.error() != QFileDevice::NoError) {
+        m_prompts.showMessage(QStringLiteral("Cannot read %1: %2").arg(path, file.errorString()));
+        return std::nullopt;
+    }
+    if (bytes.isEmpty()) {
+        m_prompts.showMessage(QStringLiteral("%1 is empty: nothing was sent").arg(path));
+        return std::nullopt;
+    }
+    if (bytes.size() > MaxImageBytes) {
+        m_prompts.showMessage(QStringLiteral("%1 is larger than %2 bytes, more than the pedal takes: nothing was sent")
+                                  .arg(path)
+                                  .arg(MaxImageBytes));
+        return std::nullopt;
+    }
+    if (!looksLikeImage(bytes)
+        && !m_prompts.askYesNo(QStringLiteral("This file does not look like an effect algorithm. Upload anyway?")))
+        return std::nullopt;
+    return bytes;
+}
+
+AlgorithmUpload::Outcome AlgorithmUpload::upload(const QByteArray &image, bool fromFile,
+                                                 const Observer &observer, int answerLimitMs)
+{
+    if (!m_prompts.askYesNo(QStringLiteral("Upload the selected algorithm?")))
+        return Outcome::Cancelled;
+    // The announcement, the image and the answer belong together.
+    const auto exchange = m_communication.beginExchange(QStringLiteral("algorithm upload"));
+    if (!exchange)
+        return Outcome::Busy;
+    D2XXUnit &transport = m_communication.transport();
+    if (!m_communication.discardStrayBytes())
+        return Outcome::Failed;
+    send_upload_announcement();
+    if (transport.device_gone)
+        return Outcome::Failed;
+    m_clock.sleep(AnnouncementPauseMs);
+    if (observer.waiting)
+        observer.waiting();
+
+    const int n = int(std::min<qsizetype>(image.size(), MaxImageBytes));
+    std::memcpy(transport.output_buffer.data(), image.constData(), size_t(n));
+    transport.WriteFTDevice(std::uint32_t(n));
+    if (transport.device_gone)
+        return Outcome::Failed;
+    if (fromFile) {
+        m_log.PrintToConsole(QString::number(transport.ft_status == 0 ? n : 0) + QStringLiteral(" Bytes Sent ..."));
+    } else {
+        m_log.PrintToConsole(QStringLiteral("write to device"));
+        if (observer.showStatus)
+            observer.showStatus(QStringLiteral("Uploading..."));
+    }
+    return awaitAnswer(fromFile, observer, answerLimitMs);
+}
+
+AlgorithmUpload::Outcome AlgorithmUpload::awaitAnswer(bool fromFile, const Observer &observer,
+                                                      int answerLimitMs)
+{
+    D2XXUnit &transport = m_communication.transport();
+    answer.clear();
+    const std::int64_t start = m_clock.elapsedMs();
+    for (;;) {
+        if (transport.QueryFTQueueStatus() != 0)
+            return Outcome::Failed;
+        if (transport.rx_queue_count > 0)
+            break;
+        if (m_clock.elapsedMs() - start >= answerLimitMs)
+            return Outcome::NoAnswer;
+        // The window goes on painting and its timer marks a late answer.
+        m_clock.processEvents(Communication::PollMs);
+    }
+    // The answer is short text; it may come in pieces. Each piece is shown
+    // in place of the one before, until the line has been quiet a while.
+    std::int64_t lastPieceAt = m_clock.elapsedMs();
+    while (answer.size() < Communication::TextReplyLimit) {
+        if (transport.QueryFTQueueStatus() != 0)
+            return Outcome::Failed;
+        if (transport.rx_queue_count > 0) {
+            const std::uint32_t n =
+                transport.ReadFTDevice(std::uint32_t(Communication::TextReplyLimit - answer.size()));
+            if (transport.ft_status != 0)
+                return Outcome::Failed;
+            if (fromFile)
+                m_log.PrintToConsole(QStringLiteral("num of bytes received from device: ") + QString::number(n));
+            const QByteArray piece(reinterpret_cast<const char *>(transport.input_buffer.data()), int(n));
+            answer.append(piece);
+            m_log.PrintToConsole(QStringLiteral("received: ") + QString::fromLatin1(piece.left(ShownAnswerBytes)));
+            // The status line shows the answer as far as it has come: how the
+            // driver happened to cut it into reads is not the pedal's word.
+            if (observer.showStatus)
+                observer.showStatus(QString::fromLatin1(answer.left(ShownAnswerBytes)));
+            lastPieceAt = m_clock.elapsedMs();
+        } else if (m_clock.elapsedMs() - lastPieceAt > Communication::ReplyGapMs) {
+            if (fromFile)
+                m_log.PrintToConsole(QStringLiteral("num of bytes received from device: 0"));
+            break;
+        }
+        m_clock.processEvents(Communication::PollMs);
+    }
+    transport.PurgeFTReceive();
+    return Outcome::Answered;
+}

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <array>
+#include <cstdint>
+#include <optional>
+
+// A firmware image: the raw content of the microcontroller's flash from
+// FlashBase upward, and its cut into chunks of at most ChunkBytes, the unit
+// the bootloader writes. Chunk i starts at image offset 256 i and is written
+// at FlashBase + 256 i; only the last one may be shorter.
+//
+// An image is accepted only when it fits in the flash below the version
+// record: everything is checked before a byte goes to the pedal.
+class FirmwareImage {
+public:
+    static constexpr std::uint32_t FlashBase = 0x08000000;
+    static constexpr std::uint32_t VersionRecordAddress = 0x0801FC00;
+    static constexpr int MaxBytes = int(VersionRecordAddress - FlashBase);  // 130,048
+    static constexpr int ChunkBytes = 256;
+
+    // The firmware numbers carried, oldest first; the last is the newest.
+    static constexpr std::array<int, 4> firmware_numbers{5, 6, 7, 8};
+
+    // "FIRMWARE_8" for 8.
+    static QString resourceName(int number);
+    // The resource's bytes, its name matched without regard to letter case;
+    // nullopt with the error to show when it cannot be loaded.
+    static std::optional<QByteArray> loadResource(const QString &name, QString *error);
+
+    // The image, or nullopt with the reason it is refused (empty, or larger
+    // than MaxBytes).
+    static std::optional<FirmwareImage> fromBytes(const QByteArray &bytes, QString *error);
+
+    const QByteArray &bytes() const { return m_bytes; }
+    int size() const { return int(m_bytes.size()); }
+    // Chunks in all, the last one counted even when it is short.
+    int chunkCount() const { return (size() + ChunkBytes - 1) / ChunkBytes; }
+    // Bytes in the last chunk when it is short, 0 when every chunk is full.
+    int lastChunkSize() const { return size() % ChunkBytes; }
+    QByteArray chunk(int index) const { return m_bytes.mid(qsizetype(index) * ChunkBytes, ChunkBytes); }
+    static std::uint32_t chunkAddress(int index) { return FlashBase + std::uint32_t(index) * ChunkBytes; }
+
+private:
+    explicit FirmwareImage(QByteArray bytes) : m_bytes(std::move(bytes)) {}
+
+    QByteArray m_bytes;
+};

@@ -1,0 +1,164 @@
+#include "params/PresetFile.h"
+
+#include "app/SettingsFolders.h"
+#include "app/UserPrompts.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSaveFile>
+
+namespace {
+
+const QByteArray ByteOrderMark("\xEF\xBB\xBF", 3);
+
+bool isHexLine(const QByteArray &line)
+{
+    if (line.size() != 8)
+        return false;
+    for (char c : line) {
+        if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f')))
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+PresetFile::PresetFile(QString documents, UserPrompts &prompts)
+    : m_documents(std::move(documents)), m_prompts(prompts)
+{
+}
+
+QString PresetFile::saveFolder() const
+{
+    return QDir(m_documents).filePath(QStringLiteral("%1/sombrant_mk3_folder/Preset")
+                                          .arg(QString::fromLatin1(SettingsFolders::FolderName)));
+}
+
+QString PresetFile::openFolder() const
+{
+    return QDir(m_documents).filePath(QStringLiteral("%1/%2/Preset")
+                                          .arg(QString::fromLatin1(SettingsFolders::FolderName),
+                                               QString::fromLatin1(SettingsFolders::SubfolderName)));
+}
+
+QString PresetFile::presetText(const Values &values)
+{
+    QStringList lines;
+    for (std::uint32_t v : values)
+        lines << QStringLiteral("%1").arg(v, 8, 16, QLatin1Char('0')).toUpper();
+    return lines.join(QLatin1Char('\r'));
+}
+
+QByteArray PresetFile::presetBytes(const Values &values)
+{
+    return ByteOrderMark + presetText(values).toUtf8();
+}
+
+std::optional<PresetFile::Values> PresetFile::parse(const QByteArray &bytes, int *badLine)
+{
+    QByteArray body = bytes.startsWith(ByteOrderMark) ? bytes.mid(3) : bytes;
+    body.replace("\r\n", "\n");
+    body.replace('\r', '\n');
+    QList<QByteArray> lines = body.split('\n');
+    if (lines.size() == ParameterSlotCount + 1 && lines.last().isEmpty())
+        lines.removeLast();  // the final line end
+    Values values{};
+    for (int i = 0; i < ParameterSlotCount; ++i) {
+        if (i >= lines.size() || !isHexLine(lines.at(i))) {
+            if (badLine)
+                *badLine = i + 1;
+            return std::nullopt;
+        }
+        values[std::size_t(i)] = lines.at(i).toUInt(nullptr, 16);
+    }
+    if (lines.size() > ParameterSlotCount) {
+        if (badLine)
+            *badLine = ParameterSlotCount + 1;
+        return std::nullopt;
+    }
+    return values;
+}
+
+QString PresetFile::withExtension(const QString &fileName)
+{
+    return fileName.endsWith(QStringLiteral(".txt"), Qt::CaseInsensitive) ? fileName
+                                                                          : fileName + QStringLiteral(".txt");
+}
+
+bool PresetFile::write(const QString &path, const Values &values, QString *error)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(presetBytes(values)) < 0 || !file.commit()) {
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+bool PresetFile::makeFolder(const QString &path)
+{
+    if (QDir().mkpath(path))
+        return true;
+    m_prompts.showMessage(QStringLiteral("Cannot create the folder %1").arg(QDir::toNativeSeparators(path)));
+    return false;
+}
+
+bool PresetFile::save_preset_file(const Values &values)
+{
+    if (!makeFolder(saveFolder()))
+        return false;
+    const QString chosen = m_prompts.saveFileName(
+        QStringLiteral("Save Preset File"), saveFolder(), QString::fromLatin1(Filter),
+        FileDialogExtras{QStringLiteral("txt"), {openFolder()}});
+    if (chosen.isEmpty())
+        return false;
+    const QString path = QFileInfo(withExtension(chosen)).absoluteFilePath();
+    QString error;
+    if (!write(path, values, &error)) {
+        m_prompts.showMessage(QStringLiteral("Error saving file: ") + error);
+        return false;
+    }
+    m_prompts.showMessage(QStringLiteral("File saved successfully: ") + QDir::toNativeSeparators(path));
+    return true;
+}
+
+std::optional<PresetFile::Values> PresetFile::open_preset_file(QString *text)
+{
+    if (!makeFolder(openFolder()))
+        return std::nullopt;
+    const QString chosen = m_prompts.openFileName(
+        QStringLiteral("Open Preset File"), openFolder(), QString::fromLatin1(Filter),
+        FileDialogExtras{QStringLiteral("txt"), {saveFolder()}});
+    if (chosen.isEmpty())
+        return std::nullopt;
+    const QString path = QFileInfo(chosen).absoluteFilePath();
+    QFile file(path);
+    // A preset is 137 bytes; a little room for line ends and marks, no more.
+    QByteArray bytes;
+    if (!file.open(QIODevice::ReadOnly) || (bytes = file.read(4096), file.error() != QFileDevice::NoError)) {
+        m_prompts.showMessage(QStringLiteral("Error loading file: ") + file.errorString());
+        return std::nullopt;
+    }
+    int badLine = 0;
+    const std::optional<Values> values = file.atEnd() ? parse(bytes, &badLine) : std::nullopt;
+    if (!values) {
+        m_prompts.showMessage(QStringLiteral("Not a preset file: %1 (line %2)")
+                                  .arg(QDir::toNativeSeparators(path))
+                                  .arg(file.atEnd() ? badLine : ParameterSlotCount + 1));
+        return std::nullopt;
+    }
+    if (text) {
+        // The file's own lines, each ended by CR LF.
+        QStringList lines = QString::fromUtf8(bytes.startsWith(ByteOrderMark) ? bytes.mid(3) : bytes)
+                                .split(QRegularExpression(QStringLiteral("\r\n|\r|\n")));
+        if (!lines.isEmpty() && lines.last().isEmpty())
+            lines.removeLast();
+        *text = lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n");
+    }
+    m_prompts.showMessage(QStringLiteral("File loaded successfully: ") + QDir::toNativeSeparators(path));
+    return values;
+}

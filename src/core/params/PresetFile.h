@@ -1,0 +1,63 @@
+#pragma once
+
+#include "params/ParameterSlots.h"
+
+#include <QByteArray>
+#include <QString>
+#include <array>
+#include <cstdint>
+#include <optional>
+
+class LogSink;
+class UserPrompts;
+
+// A preset on the computer: the fifteen parameter values in slot order, one
+// per line as eight upper-case hexadecimal digits, lines separated by a
+// carriage return, UTF-8 with its byte-order mark: 137 bytes in all.
+//
+// Saving goes through a temporary file, so a failed save leaves an older
+// preset of that name whole. Loading believes a file only when all of it is
+// a preset; anything else is named and changes nothing.
+class PresetFile {
+public:
+    using Values = std::array<std::uint32_t, ParameterSlotCount>;
+
+    static constexpr const char *Filter = "Preset files (*.txt)|*.txt";
+
+    // documents: the Documents folder the settings folders live in.
+    PresetFile(QString documents, UserPrompts &prompts);
+
+    // Where the save dialog opens: <Documents>/QUELM/sombrant_mk3_folder/Preset.
+    QString saveFolder() const;
+    // Where the open dialog opens: <Documents>/QUELM/Sombrant MK3/Preset.
+    QString openFolder() const;
+
+    // The file's text: values as hex lines joined by CR, without the mark.
+    static QString presetText(const Values &values);
+    // The bytes written: the byte-order mark, then the text.
+    static QByteArray presetBytes(const Values &values);
+    // The values of a preset file's bytes: fifteen lines of exactly eight
+    // hexadecimal digits (either case), separated by CR, LF or CR LF, with an
+    // optional byte-order mark and final line end. nullopt otherwise, with
+    // the 1-based number of the first line that is not right.
+    static std::optional<Values> parse(const QByteArray &bytes, int *badLine = nullptr);
+    // A name chosen without ".txt" (in any letter case) gets it.
+    static QString withExtension(const QString &fileName);
+
+    // Writes the file through a temporary one; false with *error.
+    static bool write(const QString &path, const Values &values, QString *error);
+
+    // Asks for a name in the save dialog and writes the preset, telling the
+    // user how it went. False when cancelled or failed.
+    bool save_preset_file(const Values &values);
+    // Asks for a file in the open dialog and reads it, telling the user how
+    // it went; nullopt when cancelled or the file is not a preset. *text gets
+    // the file's lines joined by CR LF, the last one included.
+    std::optional<Values> open_preset_file(QString *text = nullptr);
+
+private:
+    bool makeFolder(const QString &path);
+
+    QString m_documents;
+    UserPrompts &m_prompts;
+};

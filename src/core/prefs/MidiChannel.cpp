@@ -1,0 +1,46 @@
+#include "prefs/MidiChannel.h"
+
+#include "app/LogSink.h"
+#include "device/Communication.h"
+
+namespace {
+
+constexpr int MidiMessageBytes = 2;
+
+}  // namespace
+
+MidiChannel::MidiChannel(Communication &communication, LogSink &log)
+    : m_communication(communication), m_log(log)
+{
+}
+
+const QStringList &MidiChannel::channelItems()
+{
+    static const QStringList items = [] {
+        QStringList list{QStringLiteral("OMNI")};
+        for (int channel = 1; channel <= 16; ++channel)
+            list << QString::number(channel);
+        return list;
+    }();
+    return items;
+}
+
+std::optional<QString> MidiChannel::channelMessage(const QString &item)
+{
+    // The item's place in the list is the channel byte: OMNI 0, then 1-16.
+    const qsizetype channel = channelItems().indexOf(item);
+    if (channel < 0)
+        return std::nullopt;
+    return QStringLiteral("07") + QStringLiteral("%1").arg(channel, 2, 16, QLatin1Char('0')).toUpper();
+}
+
+bool MidiChannel::sendChannel(const QString &item)
+{
+    const std::optional<QString> text = channelMessage(item);
+    if (!text)
+        return false;
+    m_log.AppendConsoleLine(QStringLiteral("Midi channel: ") + item);
+    m_log.PrintToConsole(*text);
+    m_communication.send_message(*text, MidiMessageBytes, false);
+    return true;
+}

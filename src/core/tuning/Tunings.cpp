@@ -1,0 +1,67 @@
+#include "tuning/Tunings.h"
+
+#include "app/LogSink.h"
+#include "app/PauseClock.h"
+#include "app/UserPrompts.h"
+#include "device/Communication.h"
+
+namespace {
+
+QString hexByte(std::uint8_t byte)
+{
+    return QStringLiteral("%1").arg(byte, 2, 16, QLatin1Char('0')).toUpper();
+}
+
+}  // namespace
+
+Tunings::Tunings(Communication &communication, LogSink &log, UserPrompts &prompts, PauseClock &clock)
+    : m_communication(communication),
+      m_log(log),
+      m_prompts(prompts),
+      m_clock(clock),
+      m_upload(communication, log, prompts, clock)
+{
+}
+
+void Tunings::build_tuning_data()
+{
+    // Rebuilt, never appended to: a second upload sends the same bytes.
+    tuning_data.clear();
+    tuning_data.reserve(2 * TuningTableRows * TuningRowBytes);
+    for (const auto &row : tuning_table)
+        for (std::uint8_t byte : row)
+            tuning_data += hexByte(byte);
+    m_log.PrintToConsole(QStringLiteral("tuning data: ") + tuning_data);
+}
+
+bool Tunings::uploadTuningData()
+{
+    build_tuning_data();
+    if (!m_prompts.askYesNo(QStringLiteral("Upload Tuning Data?")))
+        return false;
+    m_upload.send_upload_announcement();
+    m_clock.sleep(AlgorithmUpload::AnnouncementPauseMs);
+    const QString text = QStringLiteral("0E") + tuning_data;
+    const int n = TuningDataBytes;
+    m_log.PrintToConsole(QStringLiteral("num_of_bytes: ") + QString::number(n));
+    m_communication.send_message(text, n, true);
+    m_clock.sleep(SettleMs);
+    return true;
+}
+
+QString Tunings::tuningMessage(std::uint8_t current_tuning, std::int8_t semitones_variation)
+{
+    // The semitones go as their two's-complement byte: -2 is FE.
+    return QStringLiteral("09") + hexByte(current_tuning) + hexByte(std::uint8_t(semitones_variation));
+}
+
+bool Tunings::setTuning(std::uint8_t current_tuning, std::int8_t semitones_variation)
+{
+    const QString text = tuningMessage(current_tuning, semitones_variation);
+    m_log.PrintToConsole(QStringLiteral("Tuning Message: ") + text);
+    if (!m_prompts.askYesNo(QStringLiteral("Set new tuning?")))
+        return false;
+    m_communication.send_message(text, TuningMessageBytes, true);
+    m_clock.sleep(SettleMs);
+    return true;
+}

@@ -1,0 +1,169 @@
+// upload-algorithm and preset save/load through the sombrant program against
+// sombrant-pedal-sim on its pseudo-terminal.
+
+#include "PedalSimProcess.h"
+#include "ProgramRun.h"
+#include "algorithms/EffectLibrary.h"
+
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+ProgramRun sombrant(Simulator &sim, const QStringList &arguments)
+{
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("SOMBRANT_FTD2XX_LIBRARY", "/nonexistent/libftd2xx.so");
+    process.setProcessEnvironment(env);
+    process.start(QStringLiteral(SOMBRANT_CLI_PATH), QStringList{"--port", sim.path()} + arguments);
+    return finishProgram(process, 30'000);
+}
+
+QJsonObject statusOf(Simulator &sim)
+{
+    const ProgramRun run = sombrant(sim, {"status", "--json"});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    return QJsonDocument::fromJson(run.out.toUtf8()).object();
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeAll(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+}  // namespace
+
+TEST(EffectCli, UploadsACarriedImageOrAFileAndPrintsTheAnswer)
+{
+    Simulator sim({"--algorithm", "9"});
+    ProgramRun run = sombrant(sim, {"upload-algorithm", "Sombrant MK3 0010", "--yes"});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(run.out, "OK 0010\n");
+    EXPECT_EQ(statusOf(sim)["algorithm"].toString(), "0010");
+
+    // The image of another algorithm as a file, as a vendor would ship it.
+    QTemporaryDir dir;
+    const QString file = dir.filePath("effect.dat");
+    const std::optional<QByteArray> hex = EffectLibrary::resourceBytes("Sombrant_MK3_0008");
+    ASSERT_TRUE(hex.has_value());
+    writeAll(file, QByteArray::fromHex(hex->split('\n').first().trimmed()));
+    run = sombrant(sim, {"upload-algorithm", "--file", file, "--yes"});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(run.out, "OK 0008\n");
+    EXPECT_EQ(statusOf(sim)["algorithm"].toString(), "0008");
+}
+
+TEST(EffectCli, UploadRefusesWhatIsNotToBeSent)
+{
+    QTemporaryDir dir;
+    const QString text = dir.filePath("notes.dat");
+    writeAll(text, "not an effect\n");
+    const QString big = dir.filePath("big.dat");
+    writeAll(big, QByteArray(65537, '\0'));
+    struct Case {
+        QStringList arguments;
+        int exitCode;
+        const char *says;
+    };
+    const Case cases[] = {
+        {{"upload-algorithm", "Sombrant MK3 0007", "--yes"}, 2, "Sombrant MK3 0007"},
+        {{"upload-algorithm", "--yes"}, 2, "upload-algorithm takes"},
+        {{"upload-algorithm", "Sombrant MK3 0010"}, 2, "give --yes"},
+        {{"upload-algorithm", "--file", dir.filePath("none.dat"), "--yes"}, 2, "Cannot open"},
+        {{"upload-algorithm", "--file", big, "--yes"}, 2, "larger than 65536 bytes"},
+        {{"upload-algorithm", "--file", text}, 2, "give --yes"},
+    };
+    Simulator sim({"--no-pacing"});
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.arguments.join(' ').toStdString());
+        const ProgramRun run = sombrant(sim, c.arguments);
+        EXPECT_EQ(run.exitCode, c.exitCode);
+        EXPECT_TRUE(run.err.contains(c.says)) << run.err.toStdString();
+        EXPECT_TRUE(run.out.isEmpty()) << run.out.toStdString();
+    }
+    // A text file is sent only when the user insists (here: --yes answers both).
+    const ProgramRun insisted = sombrant(sim, {"upload-algorithm", "--file", text, "--yes"});
+    EXPECT_EQ(insisted.exitCode, 0) << insisted.err.toStdString();
+    EXPECT_EQ(insisted.out, "ERR length\n");
+    statusOf(sim);
+    const QString log = sim.log();
+    EXPECT_EQ(log.count("upload announcement"), 1) << log.toStdString();
+}
+
+TEST(EffectCli, ASilentPedalFailsTheUpload)
+{
+    Simulator sim({"--fault", "silent"});
+    const ProgramRun run = sombrant(sim, {"upload-algorithm", "Sombrant MK3 0010", "--yes"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.contains("Upload Failed")) << run.err.toStdString();
+    EXPECT_TRUE(run.out.isEmpty());
+}
+
+TEST(EffectCli, APresetIsSavedFromThePedalAndLoadedBack)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("pedal.txt");
+    Simulator sim({"--no-pacing"});
+    ProgramRun run = sombrant(sim, {"preset", "save", path});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const QByteArray saved = readAll(path);
+    ASSERT_EQ(saved.size(), 137);
+    EXPECT_TRUE(saved.startsWith("\xEF\xBB\xBF" "00400000\r00400000\r00400000\r00200000\r")) << saved.toStdString();
+    EXPECT_TRUE(saved.endsWith("\r00600000\r00400000\r00400000\r00000000\r00000000"));
+
+    // Another Input Level and Wave Clip, stored.
+    QByteArray changed = saved;
+    changed.replace(3 + 10 * 9, 8, "00402000");
+    changed.replace(3 + 12 * 9, 8, "003FC000");
+    writeAll(path, changed);
+    run = sombrant(sim, {"preset", "load", path, "--store", "--yes"});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const QJsonObject values = statusOf(sim)["values"].toObject();
+    EXPECT_EQ(values["Input Level"].toInteger(), 0x402000);
+    // As the window would show it: 0x3FC000 sits at 91 degrees, which sends
+    // the value of that position.
+    EXPECT_EQ(values["Wave Clip"].toInteger(), 0x3F4000);
+    const QString log = sim.log();
+    EXPECT_TRUE(log.contains("live parameter 000A = 00402000")) << log.toStdString();
+}
+
+TEST(EffectCli, PresetErrorsSendNothing)
+{
+    QTemporaryDir dir;
+    const QString bad = dir.filePath("bad.txt");
+    writeAll(bad, "00400000\r");
+    struct Case {
+        QStringList arguments;
+        const char *says;
+    };
+    const Case cases[] = {
+        {{"preset", "load", bad}, "Not a preset file: "},
+        {{"preset", "load", dir.filePath("none.txt")}, "none.txt"},
+        {{"preset", "frobnicate", bad}, "preset takes"},
+        {{"preset", "load"}, "preset takes"},
+        {{"preset", "load", bad, "--store"}, "Not a preset file: "},
+    };
+    Simulator sim({"--no-pacing"});
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.arguments.join(' ').toStdString());
+        const ProgramRun run = sombrant(sim, c.arguments);
+        EXPECT_EQ(run.exitCode, 2);
+        EXPECT_TRUE(run.err.contains(c.says)) << run.err.toStdString();
+    }
+    statusOf(sim);
+    const QString log = sim.log();
+    EXPECT_FALSE(log.contains("live parameter")) << log.toStdString();
+}

@@ -1,0 +1,107 @@
+// sombrant flash against the simulator program's bootloader on a
+// pseudo-terminal: both transfers, the read-back, the exit status, and the
+// firmware the pedal runs afterwards.
+
+#include "PedalSimProcess.h"
+#include "ProgramRun.h"
+#include "QtPrinters.h"
+
+#include <QProcessEnvironment>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+ProgramRun sombrant(const QStringList &arguments, int ms = 120'000)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("SOMBRANT_FTD2XX_LIBRARY", "/nonexistent/libftd2xx.so");
+    return runProgram(QStringLiteral(SOMBRANT_CLI_PATH), arguments, ms, env);
+}
+
+// A small image the bootloader can start: a vector table, then a pattern.
+QByteArray smallImage(int bytes)
+{
+    QByteArray image(bytes, '\0');
+    for (int i = 0; i < bytes; ++i)
+        image[i] = char((i * 37) ^ (i >> 8));
+    image.replace(0, 8, QByteArray::fromHex("0050002031010008"));
+    return image;
+}
+
+}  // namespace
+
+TEST(FlashCli, WritesTheImageInBothTransfersAndThePedalRunsIt)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString file = dir.filePath("firmware.bin");
+    {
+        QFile out(file);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(smallImage(20 * 256 + 64));
+    }
+    struct Case {
+        QStringList arguments;
+        const char *firmware;  // the version the pedal reports afterwards
+    };
+    const Case cases[] = {
+        {{"--file", file, "--verify"}, "Firmware: 08"},
+        {{"--file", file, "--verify", "--fast"}, "Firmware: 08"},
+        {{"--firmware", "6", "--fast", "--verify"}, "Firmware: 06"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.arguments.join(' ').toStdString());
+        Simulator sim({"--bootloader", "--firmware", "5", "--no-pacing"});
+        ASSERT_FALSE(sim.path().isEmpty());
+        const ProgramRun flash = sombrant(QStringList{"--port", sim.path(), "flash"} + c.arguments);
+        EXPECT_EQ(flash.exitCode, 0) << flash.err.toStdString();
+        EXPECT_TRUE(flash.err.contains("Firmware Upgrade Complete, device will now restart")) << flash.err.toStdString();
+        const ProgramRun status = sombrant({"--port", sim.path(), "status"});
+        EXPECT_EQ(status.exitCode, 0) << status.err.toStdString();
+        EXPECT_TRUE(status.out.startsWith(c.firmware)) << status.out.toStdString();
+        const QString log = sim.log();
+        EXPECT_TRUE(log.contains("bootloader: global erase")) << log.toStdString();
+        EXPECT_TRUE(log.contains("bootloader: Go to 08000000")) << log.toStdString();
+    }
+}
+
+TEST(FlashCli, ExitsOneWhenAStepIsRefusedAndTwoForABadRequest)
+{
+    // Bootloader frames: 1 the sync, 2-3 the erase, chunk 5's data is 6 + 3 x 5.
+    Simulator sim({"--bootloader", "--no-pacing", "--fault", "nack=21"});
+    ASSERT_FALSE(sim.path().isEmpty());
+    const ProgramRun failed = sombrant({"--port", sim.path(), "flash", "--fast"});
+    EXPECT_EQ(failed.exitCode, 1);
+    EXPECT_TRUE(failed.err.contains("Firmware upgrade failed: no acknowledge for chunk 5 at 0x08000500"))
+        << failed.err.toStdString();
+    EXPECT_FALSE(failed.err.contains("Firmware Upgrade Complete"));
+    // The pedal stays in its bootloader; a second run synchronises again and completes.
+    const ProgramRun again = sombrant({"--port", sim.path(), "flash", "--fast"});
+    EXPECT_EQ(again.exitCode, 0) << again.err.toStdString();
+    const QString log = sim.log();
+    EXPECT_EQ(log.count("bootloader: Go to 08000000"), 1) << log.toStdString();
+
+    struct Bad {
+        QStringList arguments;
+        const char *error;
+    };
+    QTemporaryDir dir;
+    const QString large = dir.filePath("large.bin");
+    {
+        QFile out(large);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(QByteArray(130049, '\xFF'));
+    }
+    const Bad bads[] = {
+        {{"flash", "--firmware", "9"}, "--firmware takes 5, 6, 7 or 8"},
+        {{"flash", "--firmware", "8", "--file", large}, "not both"},
+        {{"flash", "--file", large}, "larger than the 130048 bytes"},
+    };
+    for (const Bad &b : bads) {
+        // Refused before any pedal is looked for: the port need not exist.
+        const ProgramRun run = sombrant(QStringList{"--port", "/nonexistent/tty"} + b.arguments);
+        EXPECT_EQ(run.exitCode, 2) << b.error;
+        EXPECT_TRUE(run.err.contains(b.error)) << run.err.toStdString();
+    }
+}

@@ -1,0 +1,307 @@
+#include "LocalHttpServer.h"
+#include "ProgramFileVersion.h"
+#include "QtPrinters.h"
+#include "RecordingLauncher.h"
+#include "RecordingLog.h"
+#include "ScriptedPrompts.h"
+#include "updates/FileVersion.h"
+#include "updates/SystemProgramLauncher.h"
+#include "updates/UpdateLauncher.h"
+#include "updates/UpdaterRefresh.h"
+#include "updates/WebClient.h"
+
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <optional>
+
+namespace {
+
+using Response = LocalHttpServer::Response;
+
+constexpr const char *kUpdaterVersionPath = "/download/update/Sombrant_Win_Updater_Version.php";
+constexpr const char *kUpdaterPath = "/download/update/Sombrant_Win_Updater.exe";
+const QByteArray kNewUpdater = QByteArray("new updater program ") + QByteArray(200'000, 'u');
+const QString kQuestion =
+    "This action will update the Sombrant Editor to the latest version. Do you want to continue?";
+const QString kDownloaded = "New updater downloaded! Click OK to proceed with the update.";
+const QString kLaunchFailed = "Failed to launch updater. Please run as administrator.";
+
+Response text(const QByteArray &body)
+{
+    return Response{200, "OK", body, {}, false};
+}
+
+// Which starts a launch made: the updater without arguments (after a
+// download), and with the two quoted paths.
+enum class StartKind { Bare, WithPaths };
+
+struct LaunchCase {
+    const char *name;
+    bool answerYes;
+    std::optional<std::pair<int, int>> installed;  // the installed updater's version
+    Response versionAnswer;
+    Response downloadAnswer;
+    bool editorEnds;
+    QStringList messages;
+    QStringList log;
+    QList<StartKind> starts;
+    bool downloaded;  // "Sombrant_Win_Updater_Update.exe" holds the server's program
+};
+
+void PrintTo(const LaunchCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
+const Response kDownloadOk{200, "OK", kNewUpdater, {}, false};
+const Response kDownloadMissing{404, "Not Found", "<html>not here</html>", {}, false};
+
+const LaunchCase kLaunchCases[] = {
+    {"AnsweredNo", false, std::pair{1, 2}, text("1.3"), kDownloadOk, false, {}, {}, {}, false},
+    {"SameVersion", true, std::pair{1, 2}, text("1.2"), kDownloadOk, true, {},
+     {"updater version on server: 1.2", "local updater exists, check version...", "currentUpdaterVersion: 1.2",
+      "12", "12"},
+     {StartKind::WithPaths}, false},
+    {"NewerOnServer", true, std::pair{1, 2}, text("1.3"), kDownloadOk, true, {kDownloaded},
+     {"updater version on server: 1.3", "local updater exists, check version...", "currentUpdaterVersion: 1.2",
+      "13", "12", "New version of the updater found on server, downloading the new updater..."},
+     {StartKind::Bare, StartKind::WithPaths}, true},
+    {"NewerMajorOnServer", true, std::pair{1, 10}, text("2.0\n"), kDownloadOk, true, {kDownloaded},
+     {"updater version on server: 2.0", "local updater exists, check version...", "currentUpdaterVersion: 1.10",
+      "20", "110", "New version of the updater found on server, downloading the new updater..."},
+     {StartKind::Bare, StartKind::WithPaths}, true},
+    {"OlderOnServer", true, std::pair{1, 10}, text("1.9"), kDownloadOk, true, {},
+     {"updater version on server: 1.9", "local updater exists, check version...", "currentUpdaterVersion: 1.10",
+      "19", "110"},
+     {StartKind::WithPaths}, false},
+    // Neither start finds "Sombrant_Win_Updater.exe": only the second says so.
+    {"NoneInstalled", true, std::nullopt, text("1.3"), kDownloadOk, true, {kDownloaded, kLaunchFailed},
+     {"updater version on server: 1.3", "Local updater not found, proceed with download..."},
+     {StartKind::Bare, StartKind::WithPaths}, true},
+    {"VersionNotFound", true, std::pair{1, 2}, Response{404, "Not Found", "1.3", {}, false}, kDownloadOk, true,
+     {"Error: Not Found"}, {"local updater exists, check version..."}, {StartKind::WithPaths}, false},
+    {"VersionGarbage", true, std::pair{1, 2}, text("<html>"), kDownloadOk, true, {},
+     {"updater version on server: <html>", "Updater version check failed: unexpected answer",
+      "local updater exists, check version..."},
+     {StartKind::WithPaths}, false},
+    {"DownloadNotFound", true, std::pair{1, 2}, text("1.3"), kDownloadMissing, true,
+     {"Download failed: HTTP 404 Not Found"},
+     {"updater version on server: 1.3", "local updater exists, check version...", "currentUpdaterVersion: 1.2",
+      "13", "12", "New version of the updater found on server, downloading the new updater..."},
+     {StartKind::WithPaths}, false},
+};
+
+class UpdaterLaunch : public ::testing::TestWithParam<LaunchCase> {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(programFolder.isValid() && tempFolder.isValid());
+        ASSERT_FALSE(server.address().isEmpty());
+        editorProgram = QDir(programFolder.path()).filePath("sombrant editor");
+        QFile editor(editorProgram);
+        ASSERT_TRUE(editor.open(QIODevice::WriteOnly));
+    }
+
+    QString inProgramFolder(const char *name) const { return QDir(programFolder.path()).filePath(name); }
+
+    QTemporaryDir programFolder;
+    QTemporaryDir tempFolder;
+    QString editorProgram;
+    LocalHttpServer server;
+    RecordingLog log;
+    ScriptedPrompts prompts;
+    RecordingLauncher launcher;
+};
+
+TEST_P(UpdaterLaunch, RefreshesTheUpdaterAndStartsItWithTheTwoPaths)
+{
+    const LaunchCase &c = GetParam();
+    if (c.installed) {
+        ASSERT_TRUE(writeProgramWithVersion(inProgramFolder("Sombrant_Win_Updater.exe"), c.installed->first,
+                                            c.installed->second));
+    }
+    server.serve(kUpdaterVersionPath, c.versionAnswer);
+    server.serve(kUpdaterPath, c.downloadAnswer);
+    prompts.yesNoAnswers.push_back(c.answerYes);
+
+    WebClient client(server.address());
+    UpdaterRefresh refresh(client, log, prompts, launcher, programFolder.path());
+    UpdateLauncher update(prompts, refresh, launcher, tempFolder.path(), editorProgram);
+    const bool ends = update.LaunchUpdate();
+
+    EXPECT_EQ(ends, c.editorEnds);
+    EXPECT_EQ(prompts.questions, QStringList{kQuestion});
+    EXPECT_EQ(prompts.messages, c.messages);
+    EXPECT_EQ(log.lines, c.log);
+
+    const QString updater = inProgramFolder("Sombrant_Win_Updater.exe");
+    const QString twoPaths = "\"" + QDir(tempFolder.path()).filePath("Sombrant_Editor_Update.exe") + "\" \""
+        + editorProgram + "\"";
+    QList<RecordingLauncher::Start> expectedStarts;
+    for (StartKind kind : c.starts)
+        expectedStarts << RecordingLauncher::Start{updater, kind == StartKind::Bare ? QString() : twoPaths};
+    EXPECT_EQ(launcher.starts, expectedStarts);
+
+    if (!c.answerYes) {
+        EXPECT_TRUE(server.requestedPaths().isEmpty());
+    }
+    // Only what belongs there: the editor, the installed updater, a complete
+    // download; never a partial or temporary file.
+    QStringList expectedFiles{"sombrant editor"};
+    if (c.installed)
+        expectedFiles << "Sombrant_Win_Updater.exe";
+    if (c.downloaded)
+        expectedFiles << "Sombrant_Win_Updater_Update.exe";
+    expectedFiles.sort();
+    EXPECT_EQ(QDir(programFolder.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name), expectedFiles);
+    if (c.downloaded) {
+        QFile download(inProgramFolder("Sombrant_Win_Updater_Update.exe"));
+        ASSERT_TRUE(download.open(QIODevice::ReadOnly));
+        EXPECT_TRUE(download.readAll() == kNewUpdater);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Server, UpdaterLaunch, ::testing::ValuesIn(kLaunchCases),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(UpdaterLaunch, StopsWithNothingStartedWhenTheServerDoesNotAnswer)
+{
+    ASSERT_TRUE(writeProgramWithVersion(inProgramFolder("Sombrant_Win_Updater.exe"), 1, 2));
+    server.serve(kUpdaterVersionPath, Response{200, "OK", {}, {}, true});
+
+    WebClient client(server.address(), 300);
+    UpdaterRefresh refresh(client, log, prompts, launcher, programFolder.path());
+    UpdateLauncher update(prompts, refresh, launcher, tempFolder.path(), editorProgram);
+
+    EXPECT_FALSE(update.LaunchUpdate());
+    EXPECT_EQ(prompts.messages, QStringList{"no answer from 127.0.0.1 within 0.3 s"});
+    EXPECT_TRUE(launcher.starts.isEmpty());
+}
+
+TEST_F(UpdaterLaunch, KeepsAnEarlierDownloadWhenTheNextOneFails)
+{
+    ASSERT_TRUE(writeProgramWithVersion(inProgramFolder("Sombrant_Win_Updater.exe"), 1, 2));
+    QFile earlier(inProgramFolder("Sombrant_Win_Updater_Update.exe"));
+    ASSERT_TRUE(earlier.open(QIODevice::WriteOnly));
+    earlier.write("earlier download");
+    earlier.close();
+    server.serve(kUpdaterPath, Response{500, "Internal Server Error", "half a program", {}, false});
+
+    WebClient client(server.address());
+    UpdaterRefresh refresh(client, log, prompts, launcher, programFolder.path());
+    refresh.DownloadUpdater();
+
+    EXPECT_EQ(prompts.messages, QStringList{"Download failed: HTTP 500 Internal Server Error"});
+    ASSERT_TRUE(earlier.open(QIODevice::ReadOnly));
+    EXPECT_EQ(earlier.readAll(), "earlier download");
+    EXPECT_EQ(QDir(programFolder.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name),
+              (QStringList{"Sombrant_Win_Updater.exe", "Sombrant_Win_Updater_Update.exe", "sombrant editor"}));
+    EXPECT_TRUE(launcher.starts.isEmpty());
+}
+
+TEST_F(UpdaterLaunch, ReportsAProgramFolderItCannotWriteTo)
+{
+    ASSERT_TRUE(writeProgramWithVersion(inProgramFolder("Sombrant_Win_Updater.exe"), 1, 2));
+    server.serve(kUpdaterPath, kDownloadOk);
+    const QString missingFolder = QDir(programFolder.path()).filePath("gone");
+
+    WebClient client(server.address());
+    UpdaterRefresh refresh(client, log, prompts, launcher, missingFolder);
+    refresh.DownloadUpdater();
+
+    ASSERT_EQ(prompts.messages.size(), 1);
+    EXPECT_TRUE(prompts.messages[0].startsWith("Download failed: " + missingFolder)) << prompts.messages[0];
+    EXPECT_TRUE(server.requestedPaths().isEmpty()) << "nothing is fetched that cannot be kept";
+    EXPECT_TRUE(launcher.starts.isEmpty());
+}
+
+TEST_F(UpdaterLaunch, SaysWhenTheElevationIsRefused)
+{
+    ASSERT_TRUE(writeProgramWithVersion(inProgramFolder("Sombrant_Win_Updater.exe"), 1, 2));
+    server.serveText(kUpdaterVersionPath, "1.2");
+    launcher.refuseElevation = true;
+
+    WebClient client(server.address());
+    UpdaterRefresh refresh(client, log, prompts, launcher, programFolder.path());
+    UpdateLauncher update(prompts, refresh, launcher, tempFolder.path(), editorProgram);
+
+    EXPECT_TRUE(update.LaunchUpdate()) << "the editor ends all the same";
+    EXPECT_EQ(prompts.messages, QStringList{kLaunchFailed});
+    EXPECT_EQ(launcher.starts.size(), 1);
+}
+
+TEST(UpdateLauncher, QuotesEachPathAndSeparatesThemByOneBlank)
+{
+    const struct {
+        const char *update;
+        const char *editor;
+        const char *text;
+    } table[] = {
+        {R"(C:\Users\me\AppData\Local\Temp\Sombrant_Editor_Update.exe)", R"(C:\Tools\Editor\Sombrant Editor.exe)",
+         R"("C:\Users\me\AppData\Local\Temp\Sombrant_Editor_Update.exe" "C:\Tools\Editor\Sombrant Editor.exe")"},
+        {"/tmp/Sombrant_Editor_Update.exe", "/opt/sombrant/bin/sombrant-editor",
+         R"("/tmp/Sombrant_Editor_Update.exe" "/opt/sombrant/bin/sombrant-editor")"},
+    };
+    for (const auto &row : table) {
+        const QString text = UpdateLauncher::argumentText(row.update, row.editor);
+        EXPECT_EQ(text, row.text);
+        // Split back as the shell hands them over, the paths come out whole.
+        EXPECT_EQ(SystemProgramLauncher::splitArguments(text), (QStringList{row.update, row.editor}));
+    }
+}
+
+TEST(FileVersion, ReadsMajorAndMinorFromTheVersionRecord)
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath("Sombrant_Win_Updater.exe");
+    const struct {
+        quint16 major, minor;
+        const char *text;
+    } table[] = {{1, 2, "1.2"}, {1, 11, "1.11"}, {2, 0, "2.0"}, {65535, 65535, "65535.65535"}};
+    for (const auto &row : table) {
+        ASSERT_TRUE(writeProgramWithVersion(path, row.major, row.minor));
+        EXPECT_EQ(FileVersion::majorMinor(path), row.text);
+    }
+    QFile plain(path);
+    ASSERT_TRUE(plain.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    plain.write("#!/bin/sh\nexit 0\n");
+    plain.close();
+    EXPECT_EQ(FileVersion::majorMinor(path), "");
+    EXPECT_EQ(FileVersion::majorMinor(folder.filePath("missing.exe")), "");
+}
+
+TEST(SystemProgramLauncher, StartsNothingThatIsNotAProgram)
+{
+    QTemporaryDir folder;
+    SystemProgramLauncher launcher;
+    EXPECT_FALSE(launcher.startElevated(folder.filePath("Sombrant_Win_Updater.exe"), "\"a\" \"b\""));
+}
+
+TEST(SystemProgramLauncher, StartsTheProgramWithTheSplitArgumentsWithoutPkexec)
+{
+    if (!QStandardPaths::findExecutable("pkexec").isEmpty())
+        GTEST_SKIP() << "pkexec would ask for a password here";
+    QTemporaryDir folder;
+    const QString program = folder.filePath("Sombrant_Win_Updater.exe");
+    const QString record = folder.filePath("arguments.txt");
+    QFile script(program);
+    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+    script.write(("#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > '" + record + ".part'\nmv '" + record
+                  + ".part' '" + record + "'\n")
+                     .toLocal8Bit());
+    script.close();
+    script.setPermissions(script.permissions() | QFile::ExeOwner);
+
+    SystemProgramLauncher launcher;
+    ASSERT_TRUE(launcher.startElevated(program, "\"/tmp/with blank/Sombrant_Editor_Update.exe\" \"/opt/editor\""));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(record); }, 10'000));
+    QFile written(record);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_EQ(written.readAll(), "/tmp/with blank/Sombrant_Editor_Update.exe\n/opt/editor\n");
+}
+
+}  // namespace

@@ -1,0 +1,125 @@
+// The firmware upgrade from the main window, against the simulated pedal's
+// own bootloader: Upgrade Mode, Connect, Start Firmware Upgrade, Upgrade
+// Firmware, and a Request that reads the new firmware.
+
+#include "EditorFixture.h"
+
+#include "app/TformMain.h"
+#include "device/Communication.h"
+#include "firmware/TformFirmwareUpgrade.h"
+#include "model/PedalSetup.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+
+namespace {
+
+class FirmwareUpgradeWindowTest : public EditorFixture {
+protected:
+    // The editor connected in upgrade mode to a pedal in its bootloader,
+    // running firmware 5, with the upgrade window open.
+    void openUpgradeWindow(const QStringList &faults = {})
+    {
+        PedalSetup setup;
+        setup.bootloader = true;
+        setup.firmwareVersion = 5;
+        setup.faults = faults;
+        QString error;
+        ASSERT_TRUE(driver.configure(setup, &error)) << error;
+        start();
+        TformMain &w = *windows->formMain;
+        w.menuFirmwareUpgradeMode->trigger();
+        w.menuConnect->trigger();
+        ASSERT_TRUE(w.menuStartFirmwareUpgrade->isEnabled());
+        prompts.messages.clear();
+        window().upgrade().bytePause = [this] { clock.sleep(1); };
+        w.menuStartFirmwareUpgrade->trigger();
+    }
+    TformFirmwareUpgrade &window() { return *windows->formFirmwareUpgrade; }
+    std::uint8_t versionByte()
+    {
+        return std::uint8_t(driver.pedal().state().flash.at(int(PedalDevice::VersionByteAddress - PedalState::FlashBase)));
+    }
+};
+
+}  // namespace
+
+TEST_F(FirmwareUpgradeWindowTest, UpgradesAndReturnsTheMainWindowToNormalUse)
+{
+    for (const bool fast : {false, true}) {
+        SCOPED_TRACE(fast ? "fast" : "paced");
+        openUpgradeWindow();
+        TformMain &w = *windows->formMain;
+        TformFirmwareUpgrade &f = window();
+        ASSERT_TRUE(f.isVisible());
+        EXPECT_EQ(f.windowTitle(), "Firmware Upgrade");
+        EXPECT_EQ(f.cmbFirmwareChoose->currentText(), "Firmware_8");
+        EXPECT_EQ(logLines().mid(logLines().size() - 2), QStringList({"Firmware Version: 8", "Firmware_8"}));
+        EXPECT_FALSE(f.chkFastTransfer->isChecked());
+        EXPECT_FALSE(f.chkVerify->isChecked());
+        f.chkFastTransfer->setChecked(fast);
+
+        QList<int> progress;
+        QObject::connect(f.ProgressBar1, &QProgressBar::valueChanged, [&](int v) { progress << v; });
+        // While the upgrade runs, no other pedal command can start.
+        QStringList lockedWhenShown;
+        prompts.onMessage = [&](const QString &) {
+            for (QObject *command : QList<QObject *>{w.btnRequest, w.btnUpload, w.menuDisconnect,
+                                                     w.menuStartFirmwareUpgrade, f.btnUpgradeFirmware})
+                if (command->property("enabled").toBool())
+                    lockedWhenShown << command->objectName();
+        };
+        f.btnUpgradeFirmware->click();
+        prompts.onMessage = nullptr;
+
+        EXPECT_EQ(prompts.messages, QStringList({"Firmware Upgrade Complete, device will now restart"}));
+        EXPECT_TRUE(lockedWhenShown.isEmpty()) << lockedWhenShown.join(' ').toStdString();
+        EXPECT_EQ(f.ProgressBar1->maximum(), 199);
+        ASSERT_FALSE(progress.isEmpty());
+        EXPECT_EQ(progress.last(), 198);
+        EXPECT_GT(progress.size(), 100);
+        EXPECT_EQ(versionByte(), 8);
+        // Step 9: the window hidden, upgrade mode off, the pedal commands back.
+        EXPECT_FALSE(f.isVisible());
+        EXPECT_FALSE(f.btnUpgradeFirmware->isEnabled());
+        EXPECT_FALSE(w.menuFirmwareUpgradeMode->isChecked());
+        EXPECT_FALSE(w.communication().firmware_upgrade_mode);
+        EXPECT_TRUE(w.btnRequest->isEnabled());
+        EXPECT_TRUE(w.btnUpload->isEnabled());
+        EXPECT_EQ(driver.parity(), 0);
+
+        // The new firmware answers the status request.
+        w.btnRequest->click();
+        EXPECT_EQ(w.lblFirmwareVersion->text(), "Device Firmware: 08");
+        w.menuDisconnect->trigger();
+        windows.reset();
+    }
+}
+
+TEST_F(FirmwareUpgradeWindowTest, AFailedUpgradeCanBeRunAgain)
+{
+    // Bootloader frames: 1 the sync, 2-3 the erase, chunk 5's data is 6 + 3 x 5.
+    openUpgradeWindow({"nack=21"});
+    TformMain &w = *windows->formMain;
+    TformFirmwareUpgrade &f = window();
+    f.btnUpgradeFirmware->click();
+    EXPECT_EQ(prompts.messages,
+              QStringList({"Firmware upgrade failed: no acknowledge for chunk 5 at 0x08000500"}));
+    EXPECT_EQ(driver.pedal().mode(), PedalDevice::Mode::Bootloader);
+    EXPECT_EQ(versionByte(), 0xFF);
+    EXPECT_TRUE(f.isVisible());
+    EXPECT_TRUE(f.btnUpgradeFirmware->isEnabled());
+    EXPECT_TRUE(w.menuFirmwareUpgradeMode->isChecked());
+    EXPECT_FALSE(w.btnRequest->isEnabled());
+
+    prompts.messages.clear();
+    f.btnUpgradeFirmware->click();
+    EXPECT_EQ(prompts.messages, QStringList({"Firmware Upgrade Complete, device will now restart"}));
+    EXPECT_EQ(versionByte(), 8);
+    EXPECT_TRUE(logLines().contains("SEND SYNC"));
+    EXPECT_TRUE(w.btnRequest->isEnabled());
+}

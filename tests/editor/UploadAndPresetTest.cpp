@@ -1,0 +1,165 @@
+// Uploads from the main window and presets through the File menu, against
+// the simulated pedal on the offscreen platform.
+
+#include "EditorFixture.h"
+
+#include "algorithms/EffectLibrary.h"
+#include "app/TformMain.h"
+#include "params/PresetFile.h"
+#include "params/TformFXsettings.h"
+#include "widgets/RotaryDial.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+class UploadAndPresetTest : public EditorFixture {
+protected:
+    void open()
+    {
+        start();
+        main = windows->formMain.get();
+        fx = windows->formFXsettings.get();
+        main->show();
+        QListWidget *list = main->lstEffects;
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(0)).center());
+        main->menuConnect->trigger();
+    }
+    std::uint32_t live(std::uint16_t address)
+    {
+        clock.sleep(20);
+        driver.wire().poll();
+        const auto &values = driver.pedal().state().liveValues;
+        const auto it = values.find(address);
+        return it == values.end() ? 0xDEADBEEF : it->second;
+    }
+
+    TformMain *main = nullptr;
+    TformFXsettings *fx = nullptr;
+};
+
+}  // namespace
+
+TEST_F(UploadAndPresetTest, UploadSelectedShowsThePedalsAnswer)
+{
+    driver.pedal().state().algorithmVersion = {0x00, 0x09};
+    open();
+    QStringList statuses;
+    bool lockedDuringWait = false;
+    clock.onAdvance = [&](std::int64_t) {
+        statuses << main->lblStatus->text();
+        lockedDuringWait = lockedDuringWait || (!main->btnRequest->isEnabled() && !main->btnUpload->isEnabled());
+    };
+    QTest::mouseClick(main->btnUpload, Qt::LeftButton);
+    EXPECT_EQ(prompts.questions, QStringList({"Upload the selected algorithm?"}));
+    EXPECT_TRUE(statuses.contains("Uploading..."));
+    EXPECT_TRUE(lockedDuringWait) << "no other pedal command while the upload waits";
+    EXPECT_EQ(main->lblStatus->text(), "OK 0010");
+    EXPECT_FALSE(main->UploadCheckTimer->isActive());
+    EXPECT_TRUE(main->btnUpload->isEnabled());
+    EXPECT_EQ(driver.pedal().state().algorithmVersion, (std::array<std::uint8_t, 2>{0x00, 0x10}));
+    EXPECT_TRUE(prompts.messages.isEmpty()) << prompts.messages.join(" | ");
+}
+
+TEST_F(UploadAndPresetTest, ASilentPedalShowsUploadFailedAndTheWaitEnds)
+{
+    driver.pedal().faults().silent = true;
+    open();
+    // The status line's timer fires in real time; here it fires at once.
+    main->UploadCheckTimer->setInterval(1);
+    QTest::mouseClick(main->btnUpload, Qt::LeftButton);
+    EXPECT_EQ(main->lblStatus->text(), "Upload Failed");
+    EXPECT_FALSE(main->UploadCheckTimer->isActive()) << "the wait has ended";
+    EXPECT_TRUE(main->btnRequest->isEnabled());
+}
+
+TEST_F(UploadAndPresetTest, AnEffectFileIsUploadedAsItIs)
+{
+    open();
+    ASSERT_TRUE(documents.isValid());
+    EffectLibrary library(prompts);
+    ASSERT_TRUE(library.read_file_from_stream("Sombrant_MK3_0009"));
+    const QString path = documents.filePath("effect.dat");
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray::fromHex(library.resource_lines.first().toLatin1()));
+    }
+    prompts.fileAnswers = {path};
+    main->menuLoadAlgorithmFromFile->trigger();
+    EXPECT_EQ(prompts.dialogFilters, QStringList({"Dat files (*.dat)|*.dat"}));
+    EXPECT_EQ(main->lblStatus->text(), "OK 0009");
+    EXPECT_EQ(driver.pedal().state().algorithmVersion, (std::array<std::uint8_t, 2>{0x00, 0x09}));
+    EXPECT_TRUE(logLines().contains("Opening - " + path));
+
+    // The next dialog opens where this file was; a cancel sends nothing.
+    const int before = driver.pedal().log().understoodCount();
+    main->menuLoadAlgorithmFromFile->trigger();
+    EXPECT_EQ(prompts.dialogFolders.last(), documents.path());
+    EXPECT_EQ(driver.pedal().log().understoodCount(), before);
+}
+
+// A preset saved and loaded back: loading shows the values, and the live
+// controls send what they now show.
+TEST_F(UploadAndPresetTest, APresetComesBackOnTheWindowAndToThePedal)
+{
+    open();
+    QTest::mouseClick(main->btnRequest, Qt::LeftButton);
+    fx->cmbGuitarTuning->setCurrentIndex(1);
+    PresetFile presets(documentsPath, prompts);
+    const QString saved = presets.saveFolder() + "/first.txt";
+    prompts.fileAnswers = {saved};
+    main->menuSavePreset->trigger();
+    EXPECT_EQ(prompts.messages.last(), "File saved successfully: " + saved);
+
+    // Another preset, written by hand: Input Level at 0x402000, the pitch at
+    // +12, Dominant Notes Cut on, Low Pass at step 3.
+    PresetFile::Values values{};
+    for (int s = 0; s < ParameterSlotCount; ++s)
+        values[std::size_t(s)] = fx->settings().value(s);
+    values[slot::InputLevel] = 0x402000;
+    values[slot::HarmonicPitch] = 0x800000;
+    values[slot::DominantNotesCut] = 1;
+    values[slot::LowPass] = 3;
+    ASSERT_TRUE(QDir().mkpath(presets.openFolder()));
+    const QString other = presets.openFolder() + "/second.txt";
+    QString error;
+    ASSERT_TRUE(PresetFile::write(other, values, &error)) << error;
+    prompts.fileAnswers = {other};
+    main->menuLoadPreset->trigger();
+    EXPECT_EQ(prompts.messages.last(), "File loaded successfully: " + other);
+    EXPECT_EQ(fx->dialInputLevel->angle(), 89);
+    EXPECT_EQ(live(0x000A), 0x402000u);
+    EXPECT_EQ(live(0x0073), 0x800000u);
+    EXPECT_EQ(live(0x001B), 1u);
+    EXPECT_TRUE(fx->chkDominantNoteCut->isChecked());
+    EXPECT_EQ(fx->settings().value(slot::LowPass), 3u) << "display-only values keep what was loaded";
+    EXPECT_EQ(live(0x00CB), 12u) << "and are not sent";
+
+    // The first preset back: the values the window had.
+    prompts.fileAnswers = {saved};
+    main->menuLoadPreset->trigger();
+    EXPECT_EQ(fx->settings().value(slot::HarmonicPitch), 0x400000u);
+    EXPECT_EQ(live(0x0073), 0x400000u);
+
+    // A file that is not a preset changes nothing.
+    QFile bad(presets.openFolder() + "/bad.txt");
+    ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
+    bad.write("00400000\r00400000\r");
+    bad.close();
+    const std::uint32_t dry = fx->settings().value(slot::Dry);
+    prompts.fileAnswers = {bad.fileName()};
+    main->menuLoadPreset->trigger();
+    EXPECT_EQ(prompts.messages.last(), "Not a preset file: " + bad.fileName() + " (line 3)");
+    EXPECT_EQ(fx->settings().value(slot::Dry), dry);
+    EXPECT_EQ(fx->settings().value(slot::HarmonicPitch), 0x400000u);
+}

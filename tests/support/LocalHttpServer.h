@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QByteArray>
+#include <QMap>
+#include <QMutex>
+#include <QString>
+#include <QStringList>
+#include <QThread>
+
+class QTcpServer;
+
+// A real HTTP/1.1 server on 127.0.0.1, on a thread of its own so that it
+// answers while the code under test waits synchronously or runs in another
+// process. Each path answers what the test set for it; any other path is
+// 404 Not Found. Every request's path and User-Agent are recorded.
+class LocalHttpServer {
+public:
+    struct Response {
+        int status = 200;
+        QByteArray reason = "OK";
+        QByteArray body;
+        // Extra header lines, each ending without a line end ("Location: ...").
+        QList<QByteArray> headers;
+        // Never answers: the connection stays open and silent.
+        bool silent = false;
+    };
+
+    LocalHttpServer();
+    ~LocalHttpServer();
+    LocalHttpServer(const LocalHttpServer &) = delete;
+    LocalHttpServer &operator=(const LocalHttpServer &) = delete;
+
+    // "http://127.0.0.1:PORT"; empty when the server could not listen.
+    QString address() const { return m_address; }
+
+    void serve(const QByteArray &path, const Response &response);
+    void serveText(const QByteArray &path, const QByteArray &body) { serve(path, Response{200, "OK", body, {}, false}); }
+
+    QStringList requestedPaths() const;
+    QStringList userAgents() const;
+
+private:
+    class Thread;
+    friend class Thread;
+    Response responseFor(const QByteArray &path, const QByteArray &userAgent);
+
+    mutable QMutex m_mutex;
+    QMap<QByteArray, Response> m_routes;
+    QStringList m_paths;
+    QStringList m_userAgents;
+    QString m_address;
+    Thread *m_thread = nullptr;
+};
