@@ -115,7 +115,8 @@ void PedalWire::schedule(const PedalReplies &replies, std::int64_t nowNs)
             continue;
         }
         const int parts = std::max(1, std::min(faults.splitParts, int(reply.bytes.size())));
-        const std::int64_t readyNs = std::max(reply.readyAtUs * 1000, nowNs) + m_latencyUs * 1000;
+        const std::int64_t readyNs = std::max(reply.readyAtUs * 1000, nowNs)
+                                     + (bootloader ? BootloaderLatencyUs : m_latencyUs) * 1000;
         double t = double(m_pacing ? std::max(readyNs, m_pedalLineFreeNs) : nowNs);
         const int per = (int(reply.bytes.size()) + parts - 1) / parts;
         for (int i = 0; i < reply.bytes.size(); ++i) {

@@ -46,8 +46,11 @@ public:
     bool pacing() const { return m_pacing; }
     void setBaudRate(std::uint32_t baud) { m_baud = baud ? baud : 1; }
     std::uint32_t baudRate() const { return m_baud; }
-    // Time from the end of a message to the pedal's first answer byte.
+    // Time from the end of a message to the firmware's first answer byte.
+    // The bootloader, a few instructions from its USART, answers within
+    // BootloaderLatencyUs.
     void setLatencyMicroseconds(std::int64_t us) { m_latencyUs = us; }
+    static constexpr std::int64_t BootloaderLatencyUs = 20;
     void setLineModel(bool on) { m_lineModel = on; }
     void setHostFrame(const UsartReceiver::HostFrame &frame) { m_hostFrame = frame; }
 

@@ -8,21 +8,31 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/timerfd.h>
 #include <termios.h>
 #include <unistd.h>
 
 PtyPedalServer::PtyPedalServer(PedalSetup setup, QObject *parent)
     : QObject(parent), m_setup(std::move(setup)), m_keeper(PedalWire::steadyClock())
 {
-    m_timer.setSingleShot(true);
-    m_timer.setTimerType(Qt::PreciseTimer);
-    connect(&m_timer, &QTimer::timeout, this, [this] { service(); });
+    m_timerFd = ::timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
+    if (m_timerFd >= 0) {
+        m_timerNotifier = new QSocketNotifier(m_timerFd, QSocketNotifier::Read, this);
+        connect(m_timerNotifier, &QSocketNotifier::activated, this, [this] {
+            std::uint64_t expirations = 0;
+            [[maybe_unused]] const ssize_t n = ::read(m_timerFd, &expirations, sizeof expirations);
+            service();
+        });
+    }
     m_saveTimer.setSingleShot(true);
     connect(&m_saveTimer, &QTimer::timeout, this, [this] { keepState(); });
 }
 
 PtyPedalServer::~PtyPedalServer()
 {
+    delete m_timerNotifier;
+    if (m_timerFd >= 0)
+        ::close(m_timerFd);
     if (!m_finished)
         finish();
     if (m_master >= 0)
@@ -144,13 +154,25 @@ void PtyPedalServer::rearm()
     // the write notifier calls: only the pedal's own events need the timer.
     const auto next = m_outgoing.size() >= OutgoingLimit ? m_wire.nextPedalEventMicroseconds()
                                                          : m_wire.nextEventMicroseconds();
-    if (!next) {
-        m_timer.stop();
+    if (!next || m_timerFd < 0) {
+        stopTimer();
         return;
     }
-    const std::int64_t now = PedalWire::steadyClock()();
-    const std::int64_t waitMs = std::max<std::int64_t>(0, (*next - now + 999) / 1000);
-    m_timer.start(int(std::min<std::int64_t>(waitMs, 60'000)));
+    // The wire's clock is the steady clock, CLOCK_MONOTONIC here; a time
+    // already past fires at once.
+    const std::int64_t at = std::max<std::int64_t>(*next, 1);
+    itimerspec when{};
+    when.it_value.tv_sec = time_t(at / 1'000'000);
+    when.it_value.tv_nsec = long(at % 1'000'000) * 1000;
+    ::timerfd_settime(m_timerFd, TFD_TIMER_ABSTIME, &when, nullptr);
+}
+
+void PtyPedalServer::stopTimer()
+{
+    if (m_timerFd < 0)
+        return;
+    const itimerspec off{};
+    ::timerfd_settime(m_timerFd, 0, &off, nullptr);
 }
 
 void PtyPedalServer::keepState()
@@ -169,7 +191,7 @@ void PtyPedalServer::keepState()
 void PtyPedalServer::unplug()
 {
     m_wire.pedal.log().note(QStringLiteral("unplugged"));
-    m_timer.stop();
+    stopTimer();
     m_saveTimer.stop();
     delete m_readNotifier;
     m_readNotifier = nullptr;

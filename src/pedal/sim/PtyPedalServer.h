@@ -55,6 +55,7 @@ private:
     void service();
     void writePending();
     void rearm();
+    void stopTimer();
     void keepState();
     void unplug();
 
@@ -68,7 +69,11 @@ private:
     QString m_slavePath;
     QSocketNotifier *m_readNotifier = nullptr;
     QSocketNotifier *m_writeNotifier = nullptr;
-    QTimer m_timer;      // the wire's next event
+    // The wire's next event, to the microsecond: a millisecond timer would
+    // add up to a millisecond to every answer, which a bootloader session of
+    // hundreds of frames would show as time the real line never takes.
+    int m_timerFd = -1;
+    QSocketNotifier *m_timerNotifier = nullptr;
     QTimer m_saveTimer;  // the end of the save throttle's interval
     QByteArray m_outgoing;  // answer bytes due but not yet taken by the terminal
 };
