@@ -5,6 +5,7 @@
 
 #include "ConsolePrompts.h"
 #include "ExitStatus.h"
+#include "DeveloperTool.h"
 #include "MidiTool.h"
 #include "ParameterTool.h"
 #include "PedalSession.h"
@@ -440,6 +441,14 @@ int main(int argc, char *argv[])
         "  preset load FILE [--store]\n"
         "                       Send a preset's values as the parameter window would; with --store,\n"
         "                       then store the five assignable ones (asks first, --yes).\n"
+        "  eeprom dump START END [--device 50|51]\n"
+        "                       List the pedal's EEPROM bytes START to END (0-16383), one line each.\n"
+        "  eeprom erase FIRST LAST\n"
+        "                       Erase the EEPROM pages FIRST to LAST (0-255).\n"
+        "  raw ADDRESS DATA     Send a parameter-write message: 4 and 8 hexadecimal digits.\n"
+        "  calc-coeff NOTE Q GAIN\n"
+        "                       Print the peaking filter's coefficient array for a note (A1-G#5),\n"
+        "                       Q and gain in dB. Needs no pedal.\n"
         "  check-update         Ask the vendor's web server for the newest editor version and print\n"
         "                       the result. Needs no pedal.\n"
         "\nParameter names, list entries and tuning names are matched without regard to letter case."));
@@ -459,6 +468,7 @@ int main(int argc, char *argv[])
                       QStringLiteral("FILE")});
     parser.addOption({QStringLiteral("store"), QStringLiteral("preset load: store the assignable values too.")});
     FlashTool::addOptions(parser);
+    DeveloperTool::addOptions(parser);
     for (int k = 0; k < ControlCount; ++k)
         parser.addOption({AssignOptions[k],
                           QStringLiteral("assign: what %1 does.")
@@ -506,6 +516,10 @@ int main(int argc, char *argv[])
         }
     }
 
+    if (DeveloperTool::handles(command))
+        return DeveloperTool::run(args, parser, [&](const std::function<int(PedalSession &)> &run) {
+            return withPedal(options, parser, run);
+        });
     if (command == QLatin1String("check-update")) {
         if (args.size() != 1) {
             err(QStringLiteral("check-update takes no arguments."));

@@ -21,6 +21,11 @@ public:
         if (m_target)
             m_target->AppendConsoleLine(text);
     }
+    void PrintLinesToConsole(const QStringList &lines) override
+    {
+        if (m_target)
+            m_target->PrintLinesToConsole(lines);
+    }
 
 private:
     LogSink *m_target = nullptr;

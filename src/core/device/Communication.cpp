@@ -115,6 +115,16 @@ std::optional<QByteArray> Communication::readSome(std::uint32_t limit)
 
 Communication::Reply Communication::receive_reply(int expectedValues, int startTimeoutMs)
 {
+    return receive(expectedValues, startTimeoutMs, false);
+}
+
+Communication::Reply Communication::receive_values(int expectedValues, int startTimeoutMs)
+{
+    return receive(expectedValues, startTimeoutMs, true);
+}
+
+Communication::Reply Communication::receive(int expectedValues, int startTimeoutMs, bool keepShort)
+{
     // Called on its own, the receive is an exchange by itself; inside a
     // request's exchange it is part of that one.
     const std::optional<Exchange> own =
@@ -167,7 +177,7 @@ Communication::Reply Communication::receive_reply(int expectedValues, int startT
         m_prompts.showMessage(QStringLiteral("No reply from the pedal"));
         return Reply::NoReply;
     }
-    return finishReply(decoder);
+    return finishReply(decoder, keepShort);
 }
 
 Communication::Reply Communication::decode_reply(int expectedValues)
@@ -177,13 +187,15 @@ Communication::Reply Communication::decode_reply(int expectedValues)
     return finishReply(decoder);
 }
 
-Communication::Reply Communication::finishReply(const ReplyDecoder &decoder)
+Communication::Reply Communication::finishReply(const ReplyDecoder &decoder, bool keepShort)
 {
     switch (decoder.state()) {
     case ReplyDecoder::State::Failed:
         m_prompts.showMessage(decoder.error());
         return Reply::Refused;
     case ReplyDecoder::State::Partial:
+        if (keepShort)
+            break;
         m_prompts.showMessage(QStringLiteral("Incomplete reply from the pedal: %1 of %2 values")
                                   .arg(decoder.values().size())
                                   .arg(decoder.expectedValues()));
@@ -198,17 +210,23 @@ Communication::Reply Communication::finishReply(const ReplyDecoder &decoder)
     m_log.PrintToConsole(QStringLiteral("received_bytes_array size: ") + QString::number(count));
     const qsizetype listed =
         eeprom_read_active
-            ? std::min<qsizetype>(count, qsizetype(eeprom_end_address) - eeprom_start_address + 1)
+            ? std::clamp<qsizetype>(qsizetype(eeprom_end_address) - eeprom_start_address + 1, 0, count)
             : count;
+    // One batch: a whole EEPROM dump is 16,384 lines.
+    QStringList lines;
+    lines.reserve(listed);
+    static const char digits[] = "0123456789ABCDEF";
     for (qsizetype i = 0; i < listed; ++i) {
         const qsizetype number = eeprom_read_active ? eeprom_start_address + i : i;
-        m_log.PrintToConsole(
-            QStringLiteral("%1:    %2")
-                .arg(number)
-                .arg(std::uint8_t(received_bytes_array.at(i)), 2, 16, QLatin1Char('0'))
-                .toUpper());
+        const auto byte = std::uint8_t(received_bytes_array.at(i));
+        QString line = QString::number(number);
+        line += QLatin1String(":    ");
+        line += QLatin1Char(digits[byte >> 4]);
+        line += QLatin1Char(digits[byte & 0x0F]);
+        lines.append(line);
     }
-    return Reply::Decoded;
+    m_log.PrintLinesToConsole(lines);
+    return decoder.state() == ReplyDecoder::State::Complete ? Reply::Decoded : Reply::Incomplete;
 }
 
 QString Communication::receive_reply_text(int startTimeoutMs)

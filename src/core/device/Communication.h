@@ -28,6 +28,8 @@ public:
         NoReply,         // nothing came before the deadline ("No reply from the pedal" shown)
         TransportError,  // the driver failed; its message box was shown
         Refused,         // malformed, short or too long; the reason was shown
+        Incomplete,      // receive_values only: the reply stopped short after the
+                         // values now in received_bytes_array (listed, no box shown)
     };
 
     // A reply must have begun within this time.
@@ -93,6 +95,12 @@ public:
     // in and a short check finds nothing more. A reply that is undecodable,
     // short or too long is refused with a message box and changes nothing.
     Reply receive_reply(int expectedValues, int startTimeoutMs = ReplyStartTimeoutMs);
+    // As receive_reply, for a long reply whose values are of use as far as
+    // they go (the EEPROM dump): one that stops short, or falls silent, is not
+    // refused but decoded and listed as far as its whole values go, and
+    // Incomplete is returned. An undecodable or too long reply is refused as
+    // by receive_reply; silence from the start is NoReply.
+    Reply receive_values(int expectedValues, int startTimeoutMs = ReplyStartTimeoutMs);
     // Waits for a reply and returns it as text: in firmware upgrade mode the
     // first byte as two upper-case hexadecimal digits, otherwise the bytes as
     // UTF-8 text, read until a pause of ReplyGapMs (at most TextReplyLimit
@@ -119,7 +127,8 @@ private:
     // Reads at most `limit` waiting bytes and appends them to received_reply;
     // the bytes read, or nullopt when the driver failed.
     std::optional<QByteArray> readSome(std::uint32_t limit);
-    Reply finishReply(const ReplyDecoder &decoder);
+    Reply receive(int expectedValues, int startTimeoutMs, bool keepShort);
+    Reply finishReply(const ReplyDecoder &decoder, bool keepShort = false);
     void endExchange();
 
     D2XXUnit &m_transport;

@@ -4,6 +4,7 @@
 #include "app/TformMain.h"
 #include "app/TformPrint.h"
 #include "device/Communication.h"
+#include "devtools/DebugConsoleTools.h"
 #include "firmware/FirmwareUpgradeFlow.h"
 #include "firmware/TformFirmwareUpgrade.h"
 #include "params/TformFXsettings.h"
@@ -21,6 +22,8 @@ EditorWindows::EditorWindows(EditorServices services, LogRelay &relay) : m_relay
     new FirmwareUpgradeFlow(*formMain, *formFirmwareUpgrade);
     formPrint = std::make_unique<TformPrint>();
     m_relay.attach(formPrint.get());
+    // Owned by the console.
+    new DebugConsoleTools(*formPrint, *communication, services.prompts, services.log, services.clock);
     formMain->setDebugConsole(formPrint.get());
     formFXsettings = std::make_unique<TformFXsettings>(services, *communication, formMain->effects());
     formMain->setParameterWindow(formFXsettings.get());

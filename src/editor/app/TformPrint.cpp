@@ -9,6 +9,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSpacerItem>
 #include <QShowEvent>
 #include <QTextCursor>
 #include <QVBoxLayout>
@@ -41,11 +42,15 @@ TformPrint::TformPrint(QWidget *parent) : QWidget(parent)
     tools->addWidget(btnScrollTop);
     tools->addWidget(CheckBox1);
     tools->addStretch(1);
+    m_tools = tools;
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(8, 5, 8, 8);
     layout->addLayout(tools);
-    layout->addSpacing(40);  // room for the developer tools above the log
+    // Room for the developer tools above the log.
+    m_toolsRoom = new QSpacerItem(0, 40, QSizePolicy::Minimum, QSizePolicy::Fixed);
+    layout->addItem(m_toolsRoom);
     layout->addWidget(Memo1, 1);
+    m_layout = layout;
     resize(506, 676);
     move(1075, 0);
 
@@ -68,7 +73,18 @@ void TformPrint::showEvent(QShowEvent *event)
     QWidget::showEvent(event);
 }
 
-void TformPrint::appendKeepingView(const QString &text)
+void TformPrint::addDeveloperTools(QWidget *beside, QWidget *below)
+{
+    m_tools->addWidget(beside);
+    if (m_toolsRoom) {
+        m_layout->removeItem(m_toolsRoom);
+        delete m_toolsRoom;
+        m_toolsRoom = nullptr;
+    }
+    m_layout->insertWidget(1, below);
+}
+
+void TformPrint::appendKeepingView(const QString &text, qsizetype lines)
 {
     // QPlainTextEdit follows appended text when its view is at the bottom;
     // the log must not move unless asked to, so the view is put back.
@@ -82,8 +98,9 @@ void TformPrint::appendKeepingView(const QString &text)
     // written first must still count as a line of its own.
     if (m_lineCount > 0)
         cursor.insertBlock();
+    // Each '\n' of a batch becomes a line of its own.
     cursor.insertText(text);
-    ++m_lineCount;
+    m_lineCount += lines;
     vertical->setValue(top);
     horizontal->setValue(left);
 }
@@ -91,6 +108,19 @@ void TformPrint::appendKeepingView(const QString &text)
 void TformPrint::PrintToConsole(const QString &text)
 {
     appendKeepingView(text);
+    scrollToEnd();
+}
+
+void TformPrint::PrintLinesToConsole(const QStringList &lines)
+{
+    if (lines.isEmpty())
+        return;
+    appendKeepingView(lines.join(QLatin1Char('\n')), lines.size());
+    scrollToEnd();
+}
+
+void TformPrint::scrollToEnd()
+{
     if (console_auto_scroll) {
         // Straight to the end: an animation per line would make long
         // listings (an EEPROM dump writes a line per byte) crawl.

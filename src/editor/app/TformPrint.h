@@ -4,8 +4,10 @@
 
 #include <QWidget>
 
+class QBoxLayout;
 class QCheckBox;
 class QPlainTextEdit;
+class QSpacerItem;
 class QPushButton;
 
 // The Debug Console: the in-memory log of everything sent and received, with
@@ -18,6 +20,13 @@ public:
 
     void PrintToConsole(const QString &text) override;
     void AppendConsoleLine(const QString &text) override;
+    // The lines in one insertion and one scroll: a whole EEPROM dump lists
+    // 16,384 of them.
+    void PrintLinesToConsole(const QStringList &lines) override;
+
+    // Puts the developer tools beside the log controls and in the room kept
+    // for them above the log.
+    void addDeveloperTools(QWidget *beside, QWidget *below);
 
     QPlainTextEdit *Memo1 = nullptr;
     QPushButton *btnClear = nullptr;
@@ -34,7 +43,11 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    void appendKeepingView(const QString &text);
+    void appendKeepingView(const QString &text, qsizetype lines = 1);
+    void scrollToEnd();
 
     qsizetype m_lineCount = 0;
+    QBoxLayout *m_tools = nullptr;
+    QBoxLayout *m_layout = nullptr;
+    QSpacerItem *m_toolsRoom = nullptr;
 };

@@ -1,0 +1,180 @@
+#include "DeveloperTool.h"
+
+#include "ExitStatus.h"
+#include "PedalSession.h"
+#include "devtools/CoefficientCalculator.h"
+#include "devtools/DeveloperMessages.h"
+
+#include <QCommandLineParser>
+#include <cstdio>
+
+namespace {
+
+const QString DeviceOption = QStringLiteral("device");
+
+void err(const QString &line)
+{
+    std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
+    std::fflush(stderr);
+}
+
+void out(const QString &text)
+{
+    const QByteArray bytes = text.toLocal8Bit();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+    std::fflush(stdout);
+}
+
+// Whether the pedal took the last write.
+bool written(PedalSession &session)
+{
+    const D2XXUnit &transport = session.transport();
+    return transport.ft_status == ft::Ok && !transport.device_gone;
+}
+
+}  // namespace
+
+void DeveloperTool::addOptions(QCommandLineParser &parser)
+{
+    parser.addOption({DeviceOption,
+                      QStringLiteral("eeprom dump: the EEPROM's I2C device address, 50 (the default) or 51."),
+                      QStringLiteral("50|51"), QStringLiteral("50")});
+}
+
+bool DeveloperTool::handles(const QString &command)
+{
+    return command == QLatin1String("eeprom") || command == QLatin1String("raw")
+           || command == QLatin1String("calc-coeff");
+}
+
+int DeveloperTool::run(const QStringList &args, const QCommandLineParser &parser, const WithPedal &withPedal)
+{
+    const QString command = args.value(0);
+    const bool dump = command == QLatin1String("eeprom") && args.value(1) == QLatin1String("dump");
+    if (parser.isSet(DeviceOption) && !dump) {
+        err(QStringLiteral("--device is an option of eeprom dump only."));
+        return UsageError;
+    }
+    if (command == QLatin1String("eeprom"))
+        return eeprom(args, parser, withPedal);
+    if (command == QLatin1String("raw"))
+        return raw(args, withPedal);
+    return calcCoeff(args);
+}
+
+int DeveloperTool::eeprom(const QStringList &args, const QCommandLineParser &parser, const WithPedal &withPedal)
+{
+    const QString action = args.value(1);
+    if (args.size() != 4 || (action != QLatin1String("dump") && action != QLatin1String("erase"))) {
+        err(QStringLiteral("eeprom takes dump START END [--device 50|51], or erase FIRST LAST."));
+        return UsageError;
+    }
+    const bool dump = action == QLatin1String("dump");
+    QString error;
+    const auto first = DeveloperMessages::parseNumber(dump ? QStringLiteral("START") : QStringLiteral("FIRST"),
+                                                      args[2], &error);
+    const auto last = first ? DeveloperMessages::parseNumber(dump ? QStringLiteral("END") : QStringLiteral("LAST"),
+                                                             args[3], &error)
+                            : std::nullopt;
+    if (!first || !last) {
+        err(error);
+        return UsageError;
+    }
+    if (*last < *first) {
+        err(dump ? QStringLiteral("END must not be below START.") : QStringLiteral("LAST must not be below FIRST."));
+        return UsageError;
+    }
+
+    if (!dump) {
+        return withPedal([&](PedalSession &session) {
+            DeveloperMessages messages(session.communication(), session.prompts(), session.clock());
+            if (!messages.erase(*first, *last) || !written(session))
+                return int(PedalFailure);
+            out(QStringLiteral("Erase sent: pages %1 to %2\n").arg(*first).arg(*last));
+            return int(Success);
+        });
+    }
+
+    const QString deviceText = parser.value(DeviceOption);
+    if (deviceText != QLatin1String("50") && deviceText != QLatin1String("51")) {
+        err(QStringLiteral("--device takes 50 or 51, not \"%1\".").arg(deviceText));
+        return UsageError;
+    }
+    return withPedal([&](PedalSession &session) {
+        DeveloperMessages messages(session.communication(), session.prompts(), session.clock());
+        const auto result = messages.dump(deviceText, *first, *last);
+        if (!result)
+            return int(PedalFailure);
+        // One write for the whole listing: a dump may be 16,384 lines.
+        QString listing;
+        listing.reserve(result->values.size() * 12);
+        for (qsizetype i = 0; i < result->values.size(); ++i) {
+            listing += DeveloperMessages::listingLine(int(*first + i), std::uint8_t(result->values.at(i)));
+            listing += QLatin1Char('\n');
+        }
+        out(listing);
+        if (result->reply == Communication::Reply::Incomplete)
+            err(QStringLiteral("EEPROM dump incomplete: %1 of %2 bytes")
+                    .arg(result->values.size())
+                    .arg(result->expected));
+        return int(result->complete() ? Success : PedalFailure);
+    });
+}
+
+int DeveloperTool::raw(const QStringList &args, const WithPedal &withPedal)
+{
+    if (args.size() != 3) {
+        err(QStringLiteral("raw takes ADDRESS DATA: 4 and 8 hexadecimal digits."));
+        return UsageError;
+    }
+    QString error;
+    const auto text = DeveloperMessages::rawMessageText(args[1], args[2], &error);
+    if (!text) {
+        err(error);
+        return UsageError;
+    }
+    return withPedal([&](PedalSession &session) {
+        DeveloperMessages(session.communication(), session.prompts(), session.clock()).sendRaw(*text);
+        if (!written(session))
+            return int(PedalFailure);
+        out(QStringLiteral("Sent: %1\n").arg(*text));
+        return int(Success);
+    });
+}
+
+int DeveloperTool::calcCoeff(const QStringList &args)
+{
+    if (args.size() != 4) {
+        err(QStringLiteral("calc-coeff takes NOTE Q GAIN: a note A1 to G#5, Q above 0, the gain in dB."));
+        return UsageError;
+    }
+    const QStringList &notes = CoefficientCalculator::noteNames();
+    qsizetype index = -1;
+    for (qsizetype i = 0; i < notes.size() && index < 0; ++i)
+        if (notes[i].compare(args[1], Qt::CaseInsensitive) == 0)
+            index = i;
+    if (index < 0) {
+        err(QStringLiteral("Unknown note \"%1\"; the notes run from A1 to G#5.").arg(args[1]));
+        return UsageError;
+    }
+    // Scripts write numbers one way, whatever the machine's language.
+    QString error;
+    const auto q = CoefficientCalculator::parseNumber(args[2], &error, QLocale::c());
+    const auto gain = q ? CoefficientCalculator::parseNumber(args[3], &error, QLocale::c()) : std::nullopt;
+    if (!q || !gain) {
+        err(error);
+        return UsageError;
+    }
+    CoefficientCalculator calculator;
+    calculator.locale = QLocale::c();
+    calculator.selectNote(int(index));
+    calculator.filter_q = *q;
+    calculator.filter_gain_db = *gain;
+    const QStringList lines = calculator.calculate(notes[index], &error);
+    if (lines.isEmpty()) {
+        err(error);
+        return UsageError;
+    }
+    out(lines.join(QLatin1Char('\n')) + QLatin1Char('\n'));
+    return Success;
+}

@@ -1,0 +1,159 @@
+#include "devtools/DeveloperMessages.h"
+
+#include "app/LogSink.h"
+#include "app/PauseClock.h"
+#include "device/D2XXUnit.h"
+
+#include <QRegularExpression>
+
+namespace {
+
+bool isHex(const QString &text, int digits)
+{
+    static const QRegularExpression hex(QStringLiteral("^[0-9A-Fa-f]*$"));
+    return text.size() == digits && hex.match(text).hasMatch();
+}
+
+// Clears the listing flag whichever way the dump ends.
+class ReadActive {
+public:
+    explicit ReadActive(Communication &c) : m_c(c) { m_c.eeprom_read_active = true; }
+    ~ReadActive() { m_c.eeprom_read_active = false; }
+    ReadActive(const ReadActive &) = delete;
+    ReadActive &operator=(const ReadActive &) = delete;
+
+private:
+    Communication &m_c;
+};
+
+}  // namespace
+
+DeveloperMessages::DeveloperMessages(Communication &communication, LogSink &log, PauseClock &clock)
+    : m_communication(communication), m_log(log), m_clock(clock)
+{
+}
+
+std::optional<std::uint16_t> DeveloperMessages::parseNumber(const QString &what, const QString &text,
+                                                            QString *error)
+{
+    bool ok = false;
+    const qlonglong value = text.trimmed().toLongLong(&ok, 10);
+    if (!ok) {
+        if (error)
+            *error = QStringLiteral("'%1' is not a valid integer value").arg(text);
+        return std::nullopt;
+    }
+    // A number beyond 16 bits is refused, not cut: 70000 would address 1170.
+    if (value < 0 || value > 0xFFFF) {
+        if (error)
+            *error = QStringLiteral("%1 must be from 0 to 65535, not %2").arg(what).arg(value);
+        return std::nullopt;
+    }
+    return std::uint16_t(value);
+}
+
+std::optional<QString> DeveloperMessages::parseDeviceAddress(const QString &text, QString *error)
+{
+    const QString address = text.trimmed().isEmpty() ? QString::fromLatin1(DefaultDeviceAddress)
+                                                     : text.trimmed().toUpper();
+    if (!isHex(address, 2)) {
+        if (error)
+            *error = QStringLiteral("Device address must be 2 hexadecimal digits");
+        return std::nullopt;
+    }
+    return address;
+}
+
+std::optional<QString> DeveloperMessages::rawMessageText(const QString &address, const QString &data,
+                                                         QString *error)
+{
+    // Checked here: the conversion would stop at the first bad pair and send
+    // whatever the output buffer held from before in its place.
+    if (!isHex(address, 4)) {
+        if (error)
+            *error = QStringLiteral("Address must be 4 hexadecimal digits");
+        return std::nullopt;
+    }
+    if (!isHex(data, 8)) {
+        if (error)
+            *error = QStringLiteral("Data must be 8 hexadecimal digits");
+        return std::nullopt;
+    }
+    return QStringLiteral("01") + address.toUpper() + data.toUpper();
+}
+
+QString DeveloperMessages::listingLine(int address, std::uint8_t byte)
+{
+    return QStringLiteral("%1:    %2").arg(address).arg(byte, 2, 16, QLatin1Char('0')).toUpper();
+}
+
+QString DeveloperMessages::hex4(std::uint16_t value)
+{
+    return QStringLiteral("%1").arg(value, 4, 16, QLatin1Char('0')).toUpper();
+}
+
+std::optional<DeveloperMessages::DumpResult>
+DeveloperMessages::dump(const QString &deviceAddress, std::uint16_t start, std::uint16_t end)
+{
+    if (end < start) {
+        m_log.PrintToConsole(QStringLiteral("EEPROM dump refused: end %1 is below start %2")
+                                 .arg(end)
+                                 .arg(start));
+        return std::nullopt;
+    }
+    // The request, its pause and the long reply hold the link together.
+    const auto exchange = m_communication.beginExchange(QStringLiteral("EEPROM dump"));
+    if (!exchange)
+        return std::nullopt;
+    if (!m_communication.discardStrayBytes())
+        return std::nullopt;
+
+    // 0C, device address, first address (2), last address (2).
+    const QString text = QStringLiteral("0C") + deviceAddress + hex4(start) + hex4(end);
+    const int n = int(text.size() / 2);
+    m_log.PrintToConsole(QString::number(n));
+    m_log.PrintToConsole(text);
+    m_communication.eeprom_start_address = start;
+    m_communication.eeprom_end_address = end;
+
+    DumpResult result;
+    result.expected = int(end) - int(start) + 1;
+    {
+        const ReadActive listing(m_communication);
+        m_communication.send_message(text, n, true);
+        if (m_communication.transport().device_gone)
+            return std::nullopt;
+        m_clock.sleep(DumpPauseMs);
+        result.reply = m_communication.receive_values(result.expected);
+    }
+    if (result.reply == Communication::Reply::Decoded
+        || result.reply == Communication::Reply::Incomplete)
+        result.values = m_communication.received_bytes_array;
+    if (result.reply == Communication::Reply::Incomplete)
+        m_log.PrintToConsole(QStringLiteral("EEPROM dump incomplete: %1 of %2 bytes")
+                                 .arg(result.values.size())
+                                 .arg(result.expected));
+    return result;
+}
+
+bool DeveloperMessages::erase(std::uint16_t first, std::uint16_t last)
+{
+    // No reply comes, but the erase must not land inside another exchange.
+    const auto exchange = m_communication.beginExchange(QStringLiteral("EEPROM erase"));
+    if (!exchange)
+        return false;
+    m_communication.eeprom_start_address = first;
+    m_communication.eeprom_end_address = last;
+    // 0B, first page (2), last page (2).
+    const QString text = QStringLiteral("0B") + hex4(first) + hex4(last);
+    m_log.PrintToConsole(QStringLiteral("erase message: ") + text);
+    m_communication.send_message(text, int(text.size() / 2), true);
+    m_clock.sleep(ErasePauseMs);
+    return true;
+}
+
+void DeveloperMessages::sendRaw(const QString &messageText)
+{
+    m_log.PrintToConsole(messageText);
+    m_communication.send_message(messageText, RawMessageBytes, false);
+}

@@ -1,0 +1,70 @@
+#pragma once
+
+#include "device/Communication.h"
+
+#include <QByteArray>
+#include <QString>
+#include <cstdint>
+#include <optional>
+
+class LogSink;
+class PauseClock;
+
+// The developers' operations on the pedal: a dump of a range of its EEPROM
+// into the log, an erase of a range of EEPROM pages, and a hand-made
+// parameter-write message. Input is checked by the static parsers before
+// anything is sent; the operations take checked values.
+class DeveloperMessages {
+public:
+    // The pedal has begun its dump reply within this time.
+    static constexpr int DumpPauseMs = 200;
+    // The erase is given this long before anything else is sent.
+    static constexpr int ErasePauseMs = 100;
+    static constexpr int RawMessageBytes = 7;
+    // The device address used when none is chosen.
+    static constexpr const char *DefaultDeviceAddress = "50";
+
+    struct DumpResult {
+        Communication::Reply reply = Communication::Reply::NoReply;
+        int expected = 0;     // bytes asked for
+        QByteArray values;    // bytes received, from the start address on
+        bool complete() const { return reply == Communication::Reply::Decoded; }
+    };
+
+    DeveloperMessages(Communication &communication, LogSink &log, PauseClock &clock);
+
+    // A decimal whole number from 0 to 65535 (white space around it aside);
+    // nullopt with the reason in *error otherwise. `what` names the number in
+    // the reason ("Start").
+    static std::optional<std::uint16_t> parseNumber(const QString &what, const QString &text,
+                                                    QString *error);
+    // The EEPROM's I2C device address as two hexadecimal digits: empty text
+    // gives DefaultDeviceAddress.
+    static std::optional<QString> parseDeviceAddress(const QString &text, QString *error);
+    // The raw message's text, "01" + 4 + 8 hexadecimal digits, or nullopt
+    // with the reason when a box does not hold exactly its digits.
+    static std::optional<QString> rawMessageText(const QString &address, const QString &data,
+                                                 QString *error);
+    // A line of the dump's listing: "100:    FF".
+    static QString listingLine(int address, std::uint8_t byte);
+    static QString hex4(std::uint16_t value);
+
+    // Reads start..end from the EEPROM at `deviceAddress` (two hexadecimal
+    // digits) and lists one line per byte received; a reply that ends early
+    // is followed by "EEPROM dump incomplete: N of M bytes". nullopt when the
+    // link is held by another exchange, the end is below the start, or the
+    // driver failed before the request went out (the reason was logged or
+    // shown).
+    std::optional<DumpResult> dump(const QString &deviceAddress, std::uint16_t start,
+                                   std::uint16_t end);
+    // Erases the pages first..last (the pedal does not answer). False when
+    // another exchange holds the link.
+    bool erase(std::uint16_t first, std::uint16_t last);
+    // Logs and sends a message made by rawMessageText(), without a purge.
+    void sendRaw(const QString &messageText);
+
+private:
+    Communication &m_communication;
+    LogSink &m_log;
+    PauseClock &m_clock;
+};
