@@ -7,9 +7,9 @@
 //
 //   build/bench/sombrant_bench --benchmark_filter=Eeprom
 
+#include "QuietPrompts.h"
 #include "app/LogSink.h"
 #include "app/SystemClock.h"
-#include "app/UserPrompts.h"
 #include "device/Communication.h"
 #include "device/D2XXUnit.h"
 #include "device/SimulatedPedalDriver.h"
@@ -21,21 +21,6 @@
 namespace {
 
 constexpr int EepromBytes = 16384;
-
-class SilentPrompts final : public UserPrompts {
-public:
-    void showMessage(const QString &text) override { lastMessage = text; }
-    bool askYesNo(const QString &) override { return false; }
-    QString openFileName(const QString &, const QString &, const QString &, const FileDialogExtras &) override
-    {
-        return {};
-    }
-    QString saveFileName(const QString &, const QString &, const QString &, const FileDialogExtras &) override
-    {
-        return {};
-    }
-    QString lastMessage;
-};
 
 // Keeps the listing as the console would get it: every line's text.
 class ListingLog final : public LogSink {
@@ -66,7 +51,7 @@ struct DumpRig {
         for (int i = 0; i < eeprom.size(); ++i)
             eeprom[i] = char(i & 0xFF);
     }
-    SilentPrompts prompts;
+    QuietPrompts prompts;
     ListingLog log;
     SystemClock clock;
     SimulatedPedalDriver driver;

@@ -15,9 +15,9 @@
 //
 //   build/bench/sombrant_firmware_bench
 
+#include "QuietPrompts.h"
 #include "app/LogSink.h"
 #include "app/SystemClock.h"
-#include "app/UserPrompts.h"
 #include "device/Communication.h"
 #include "device/D2XXUnit.h"
 #include "device/SerialPortDriver.h"
@@ -36,21 +36,6 @@ namespace {
 constexpr double BitMs = 1000.0 / 115200.0;
 // The simulator's global erase (PedalBootloader::Timing::massEraseUs).
 constexpr double EraseMs = 40.0;
-
-class QuietPrompts final : public UserPrompts {
-public:
-    void showMessage(const QString &text) override { lastMessage = text; }
-    bool askYesNo(const QString &) override { return false; }
-    QString openFileName(const QString &, const QString &, const QString &, const FileDialogExtras &) override
-    {
-        return {};
-    }
-    QString saveFileName(const QString &, const QString &, const QString &, const FileDialogExtras &) override
-    {
-        return {};
-    }
-    QString lastMessage;
-};
 
 class NoLog final : public LogSink {
 public:

@@ -5,9 +5,9 @@
 //
 //   build/bench/sombrant_bench
 
+#include "QuietPrompts.h"
 #include "app/LogSink.h"
 #include "app/SystemClock.h"
-#include "app/UserPrompts.h"
 #include "device/Communication.h"
 #include "device/D2XXUnit.h"
 #include "device/SimulatedPedalDriver.h"
@@ -17,21 +17,6 @@
 #include <benchmark/benchmark.h>
 
 namespace {
-
-class QuietPrompts final : public UserPrompts {
-public:
-    void showMessage(const QString &text) override { lastMessage = text; }
-    bool askYesNo(const QString &) override { return false; }
-    QString openFileName(const QString &, const QString &, const QString &, const FileDialogExtras &) override
-    {
-        return {};
-    }
-    QString saveFileName(const QString &, const QString &, const QString &, const FileDialogExtras &) override
-    {
-        return {};
-    }
-    QString lastMessage;
-};
 
 class CountingLog final : public LogSink {
 public:

@@ -1,6 +1,7 @@
 // The algorithm upload through the stand-in D2XX library: what crosses it,
 // when, and what the status line is told.
 
+#include "StandInFixture.h"
 #include "FakeFtd2xx.h"
 #include "ManualClock.h"
 #include "QtPrinters.h"
@@ -17,17 +18,13 @@
 
 namespace {
 
-class AlgorithmUploadTest : public ::testing::Test {
+class AlgorithmUploadTest : public StandInFixture {
 protected:
     void SetUp() override
     {
-        QString error;
-        ASSERT_TRUE(fake.complete()) << error;
-        fake.reset();
-        ASSERT_EQ(fake.add("PDL00001", "FT230X Basic UART"), 0);
-        ASSERT_TRUE(driver.load(&error)) << error;
-        transport.GetFTDeviceCount();
-        ASSERT_EQ(transport.Open_USB_Device_By_Serial_Number("PDL00001"), ft::Ok);
+        StandInFixture::SetUp();
+        if (HasFatalFailure())
+            return;
         observer.waiting = [this] { waitingAt = clock.now; };
         observer.showStatus = [this](const QString &text) { statuses << text; };
         clock.onAdvance = [this](std::int64_t now) {
@@ -54,13 +51,6 @@ protected:
         return path;
     }
 
-    const FakeFtd2xx &fake = FakeFtd2xx::instance();
-    ManualClock clock;
-    ScriptedPrompts prompts;
-    RecordingLog log;
-    D2xxLibraryDriver driver{QStringLiteral(SOMBRANT_FAKE_FTD2XX_PATH)};
-    D2XXUnit transport{driver, prompts};
-    Communication comm{transport, log, prompts, clock};
     AlgorithmUpload upload{comm, log, prompts, clock};
     AlgorithmUpload::Observer observer;
     std::int64_t waitingAt = -1;

@@ -1,3 +1,4 @@
+#include "StandInFixture.h"
 #include "FakeFtd2xx.h"
 #include "ManualClock.h"
 #include "QtPrinters.h"
@@ -25,19 +26,8 @@ QByteArray encode(const QByteArray &values)
 
 // The developer messages behind the stand-in D2XX library, whose journal
 // shows every byte that crossed it.
-class DeveloperMessagesWireTest : public ::testing::Test {
+class DeveloperMessagesWireTest : public StandInFixture {
 protected:
-    void SetUp() override
-    {
-        QString error;
-        ASSERT_TRUE(fake.complete());
-        fake.reset();
-        ASSERT_EQ(fake.add("PDL00001", "FT230X Basic UART"), 0);
-        ASSERT_TRUE(driver.load(&error)) << error;
-        transport.GetFTDeviceCount();
-        ASSERT_EQ(transport.Open_USB_Device_By_Serial_Number("PDL00001"), ft::Ok);
-        clock.onAdvance = [this](std::int64_t now) { fake.setTime(now); };
-    }
     // The pedal queues `reply` at the first step of time after the request.
     void answerWith(const QByteArray &reply)
     {
@@ -60,13 +50,6 @@ protected:
     // Whether the transmit queue was purged before a write.
     bool transmitPurged() const { return fake.journal().join(' ').contains(QLatin1String("FT_Purge TX")); }
 
-    const FakeFtd2xx &fake = FakeFtd2xx::instance();
-    ManualClock clock;
-    ScriptedPrompts prompts;
-    RecordingLog log;
-    D2xxLibraryDriver driver{QStringLiteral(SOMBRANT_FAKE_FTD2XX_PATH)};
-    D2XXUnit transport{driver, prompts};
-    Communication comm{transport, log, prompts, clock};
     DeveloperMessages tools{comm, log, clock};
 };
 

@@ -2,6 +2,7 @@
 // algorithm image, the pitch table, a status reply taken into the model, and
 // the store, assignment and footswitch messages as they reach the pedal.
 
+#include "StandInFixture.h"
 #include "FakeFtd2xx.h"
 #include "ManualClock.h"
 #include "QtPrinters.h"
@@ -223,30 +224,16 @@ namespace {
 
 // The messages through the stand-in D2XX library, whose journal shows the
 // bytes written and the purges before them.
-class ParameterCommandsTest : public ::testing::Test {
+class ParameterCommandsTest : public StandInFixture {
 protected:
     void SetUp() override
     {
-        QString error;
-        ASSERT_TRUE(fake.complete()) << error;
-        fake.reset();
-        ASSERT_EQ(fake.add("PDL00001", "FT230X Basic UART"), 0);
-        ASSERT_TRUE(driver.load(&error)) << error;
-        transport.GetFTDeviceCount();
-        ASSERT_EQ(transport.Open_USB_Device_By_Serial_Number("PDL00001"), ft::Ok);
+        StandInFixture::SetUp();
+        if (HasFatalFailure())
+            return;
         ASSERT_TRUE(fx.read_parameter_addresses(image0010Line()));
-        clock.onAdvance = [this](std::int64_t now) { fake.setTime(now); };
     }
-    // The calls after the set-up (count, open), polls left out.
-    QStringList calls() const { return fake.journalWithout("FT_GetQueueStatus").mid(2); }
 
-    const FakeFtd2xx &fake = FakeFtd2xx::instance();
-    ManualClock clock;
-    ScriptedPrompts prompts;
-    RecordingLog log;
-    D2xxLibraryDriver driver{QStringLiteral(SOMBRANT_FAKE_FTD2XX_PATH)};
-    D2XXUnit transport{driver, prompts};
-    Communication comm{transport, log, prompts, clock};
     ParameterCommands commands{comm, log, prompts, clock};
     FXsettings fx;
 };

@@ -1,3 +1,4 @@
+#include "StandInFixture.h"
 #include "FakeFtd2xx.h"
 #include "ManualClock.h"
 #include "QtPrinters.h"
@@ -15,19 +16,8 @@ namespace {
 
 // The status request against a pedal whose replies the test scripts, behind
 // the stand-in D2XX library.
-class StatusRequestTest : public ::testing::Test {
+class StatusRequestTest : public StandInFixture {
 protected:
-    void SetUp() override
-    {
-        QString error;
-        ASSERT_TRUE(fake.complete()) << error;
-        fake.reset();
-        ASSERT_EQ(fake.add("PDL00001", "FT230X Basic UART"), 0);
-        ASSERT_TRUE(driver.load(&error)) << error;
-        transport.GetFTDeviceCount();
-        ASSERT_EQ(transport.Open_USB_Device_By_Serial_Number("PDL00001"), ft::Ok);
-        clock.onAdvance = [this](std::int64_t now) { fake.setTime(now); };
-    }
     // The pedal answers the request while the editor pauses: the reply is
     // queued at the first step of time after the request went out.
     std::optional<DeviceStatus> request(const QByteArray &reply)
@@ -44,13 +34,6 @@ protected:
         return result;
     }
 
-    const FakeFtd2xx &fake = FakeFtd2xx::instance();
-    ManualClock clock;
-    ScriptedPrompts prompts;
-    RecordingLog log;
-    D2xxLibraryDriver driver{QStringLiteral(SOMBRANT_FAKE_FTD2XX_PATH)};
-    D2XXUnit transport{driver, prompts};
-    Communication comm{transport, log, prompts, clock};
     StatusRequest status{comm, log, prompts, clock};
 };
 

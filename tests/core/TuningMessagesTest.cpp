@@ -3,6 +3,7 @@
 // the tuning-data upload, the tuning message and the MIDI channel message,
 // with their questions, purges, pauses and log lines.
 
+#include "StandInFixture.h"
 #include "FakeFtd2xx.h"
 #include "ManualClock.h"
 #include "QtPrinters.h"
@@ -89,22 +90,15 @@ namespace {
 
 // The messages through the stand-in D2XX library, whose journal shows the
 // bytes written, the purges before them and the manual clock's time.
-class TuningMessagesTest : public ::testing::Test {
+class TuningMessagesTest : public StandInFixture {
 protected:
     void SetUp() override
     {
-        QString error;
-        ASSERT_TRUE(fake.complete()) << error;
-        fake.reset();
-        ASSERT_EQ(fake.add("PDL00001", "FT230X Basic UART"), 0);
-        ASSERT_TRUE(driver.load(&error)) << error;
-        transport.GetFTDeviceCount();
-        ASSERT_EQ(transport.Open_USB_Device_By_Serial_Number("PDL00001"), ft::Ok);
+        StandInFixture::SetUp();
+        if (HasFatalFailure())
+            return;
         fake.takeTx(0, nullptr, 0);
-        clock.onAdvance = [this](std::int64_t now) { fake.setTime(now); };
     }
-    // The calls after the set-up (count, open), polls left out.
-    QStringList calls() const { return fake.journalWithout("FT_GetQueueStatus").mid(2); }
     // Every byte written since the last call, in order.
     QByteArray takeWritten() const
     {
@@ -113,13 +107,6 @@ protected:
         return bytes;
     }
 
-    const FakeFtd2xx &fake = FakeFtd2xx::instance();
-    ManualClock clock;
-    ScriptedPrompts prompts;
-    RecordingLog log;
-    D2xxLibraryDriver driver{QStringLiteral(SOMBRANT_FAKE_FTD2XX_PATH)};
-    D2XXUnit transport{driver, prompts};
-    Communication comm{transport, log, prompts, clock};
     Tunings tunings{comm, log, prompts, clock};
     MidiChannel midi{comm, log};
 };
