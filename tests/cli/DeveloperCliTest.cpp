@@ -2,6 +2,7 @@
 // through the sombrant program against sombrant-pedal-sim on its
 // pseudo-terminal; the EEPROM is set up through the simulator's state file.
 
+#include "SombrantTool.h"
 #include "PedalSimProcess.h"
 #include "ProgramRun.h"
 
@@ -13,27 +14,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-QProcessEnvironment toolEnvironment()
-{
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    // Keep a D2XX library on this machine out of the way of the serial tests.
-    env.insert("SOMBRANT_FTD2XX_LIBRARY", "/nonexistent/libftd2xx.so");
-    return env;
-}
-
-ProgramRun sombrant(const QStringList &arguments)
-{
-    QProcess process;
-    process.setProcessEnvironment(toolEnvironment());
-    process.start(QStringLiteral(SOMBRANT_CLI_PATH), arguments);
-    return finishProgram(process, 60'000);
-}
-
-ProgramRun sombrant(Simulator &sim, const QStringList &arguments)
-{
-    return sombrant(QStringList{"--port", sim.path()} + arguments);
-}
 
 QStringList lines(const QString &text)
 {

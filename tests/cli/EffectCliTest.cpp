@@ -1,6 +1,7 @@
 // upload-algorithm and preset save/load through the sombrant program against
 // sombrant-pedal-sim on its pseudo-terminal.
 
+#include "SombrantTool.h"
 #include "PedalSimProcess.h"
 #include "ProgramRun.h"
 #include "algorithms/EffectLibrary.h"
@@ -13,23 +14,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-ProgramRun sombrant(Simulator &sim, const QStringList &arguments)
-{
-    QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("SOMBRANT_FTD2XX_LIBRARY", "/nonexistent/libftd2xx.so");
-    process.setProcessEnvironment(env);
-    process.start(QStringLiteral(SOMBRANT_CLI_PATH), QStringList{"--port", sim.path()} + arguments);
-    return finishProgram(process, 30'000);
-}
-
-QJsonObject statusOf(Simulator &sim)
-{
-    const ProgramRun run = sombrant(sim, {"status", "--json"});
-    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
-    return QJsonDocument::fromJson(run.out.toUtf8()).object();
-}
 
 QByteArray readAll(const QString &path)
 {

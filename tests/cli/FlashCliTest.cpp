@@ -2,6 +2,7 @@
 // pseudo-terminal: both transfers, the read-back, the exit status, and the
 // firmware the pedal runs afterwards.
 
+#include "SombrantTool.h"
 #include "PedalSimProcess.h"
 #include "ProgramRun.h"
 #include "QtPrinters.h"
@@ -11,13 +12,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-ProgramRun sombrant(const QStringList &arguments, int ms = 120'000)
-{
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("SOMBRANT_FTD2XX_LIBRARY", "/nonexistent/libftd2xx.so");
-    return runProgram(QStringLiteral(SOMBRANT_CLI_PATH), arguments, ms, env);
-}
 
 // A small image the bootloader can start: a vector table, then a pattern.
 QByteArray smallImage(int bytes)

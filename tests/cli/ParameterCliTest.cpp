@@ -3,6 +3,7 @@
 // pseudo-terminal. What reached the pedal is read from the simulator's log
 // and from its state, as a later `sombrant status --json` reports it.
 
+#include "SombrantTool.h"
 #include "PedalSimProcess.h"
 #include "ProgramRun.h"
 #include "PtyPair.h"
@@ -15,54 +16,9 @@
 
 namespace {
 
-QProcessEnvironment toolEnvironment()
-{
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    // Keep a D2XX library on this machine out of the way of the serial tests.
-    env.insert("SOMBRANT_FTD2XX_LIBRARY", "/nonexistent/libftd2xx.so");
-    return env;
-}
-
-// The tool on the simulator's terminal. Standard input is not a terminal
-// (QProcess gives it a pipe) unless `standardInput` names one.
-ProgramRun sombrant(Simulator &sim, const QStringList &arguments, const QString &standardInput = {})
-{
-    QProcess process;
-    process.setProcessEnvironment(toolEnvironment());
-    if (!standardInput.isEmpty())
-        process.setStandardInputFile(standardInput);
-    process.start(QStringLiteral(SOMBRANT_CLI_PATH), QStringList{"--port", sim.path()} + arguments);
-    return finishProgram(process, 30'000);
-}
-
-// A simulator that answers at once.
-QStringList quick(const QStringList &arguments = {})
-{
-    return QStringList{"--no-pacing"} + arguments;
-}
-
-// The pedal's state as `status --json` reports it. The pedal answers the
-// request only after every message sent before it, so what the simulator
-// has logged by then includes them all.
-QJsonObject statusOf(Simulator &sim)
-{
-    const ProgramRun run = sombrant(sim, {"status", "--json"});
-    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
-    return QJsonDocument::fromJson(run.out.toUtf8()).object();
-}
-
 qint64 valueOf(const QJsonObject &status, const char *name)
 {
     return status["values"].toObject()[name].toInteger(-1);
-}
-
-// Lines of the simulator's log that hold `fragment`.
-int linesWith(const QString &log, const QString &fragment)
-{
-    int n = 0;
-    for (const QString &line : log.split('\n'))
-        n += line.contains(fragment) ? 1 : 0;
-    return n;
 }
 
 // The simulator's log lines of the messages that change the effect.

@@ -3,6 +3,7 @@
 // reached the pedal is read from the simulator's log, from a later
 // `sombrant status --json`, and from the state file it keeps.
 
+#include "SombrantTool.h"
 #include "PedalSimProcess.h"
 #include "ProgramRun.h"
 #include "PtyPair.h"
@@ -16,49 +17,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-QProcessEnvironment toolEnvironment()
-{
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    // Keep a D2XX library on this machine out of the way of the serial tests.
-    env.insert("SOMBRANT_FTD2XX_LIBRARY", "/nonexistent/libftd2xx.so");
-    return env;
-}
-
-// The tool on the simulator's terminal. Standard input is not a terminal
-// (QProcess gives it a pipe) unless `standardInput` names one.
-ProgramRun sombrant(Simulator &sim, const QStringList &arguments, const QString &standardInput = {})
-{
-    QProcess process;
-    process.setProcessEnvironment(toolEnvironment());
-    if (!standardInput.isEmpty())
-        process.setStandardInputFile(standardInput);
-    process.start(QStringLiteral(SOMBRANT_CLI_PATH), QStringList{"--port", sim.path()} + arguments);
-    return finishProgram(process, 30'000);
-}
-
-// A simulator that answers at once.
-QStringList quick(const QStringList &arguments = {})
-{
-    return QStringList{"--no-pacing"} + arguments;
-}
-
-// The pedal's state as `status --json` reports it; the pedal answers only
-// after every message sent before the request.
-QJsonObject statusOf(Simulator &sim)
-{
-    const ProgramRun run = sombrant(sim, {"status", "--json"});
-    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
-    return QJsonDocument::fromJson(run.out.toUtf8()).object();
-}
-
-int linesWith(const QString &log, const QString &fragment)
-{
-    int n = 0;
-    for (const QString &line : log.split('\n'))
-        n += line.contains(fragment) ? 1 : 0;
-    return n;
-}
 
 // The simulator's log lines of the messages these commands send.
 const char *const SettingsMessages[] = {"upload announcement", "tuning data", "tuning ", "MIDI channel"};

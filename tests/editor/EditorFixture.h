@@ -7,12 +7,17 @@
 #include "ScriptedPrompts.h"
 #include "app/EditorWindows.h"
 #include "app/LogRelay.h"
+#include "app/TformMain.h"
 #include "app/TformPrint.h"
 #include "device/D2XXUnit.h"
 #include "device/D2xxLibraryDriver.h"
 #include "device/SimulatedPedalDriver.h"
+#include "params/TformFXsettings.h"
 
+#include <QAction>
+#include <QListWidget>
 #include <QPlainTextEdit>
+#include <QTest>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <memory>
@@ -63,6 +68,35 @@ protected:
         };
     }
 
+    // Starts the editor, opens the first effect's parameter window and, when
+    // asked, connects to the simulated pedal.
+    void open(bool connect = true)
+    {
+        start();
+        main = windows->formMain.get();
+        fx = windows->formFXsettings.get();
+        main->show();
+        QListWidget *list = main->lstEffects;
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(0)).center());
+        ASSERT_TRUE(fx->isVisible());
+        if (connect)
+            main->menuConnect->trigger();
+    }
+    // Lets the simulated line carry what was written and the pedal act on it.
+    const PedalState &settle()
+    {
+        clock.sleep(20);
+        driver.wire().poll();
+        return driver.pedal().state();
+    }
+    // What the simulated pedal's processor runs with at `address` now.
+    std::uint32_t live(std::uint16_t address)
+    {
+        const auto &values = settle().liveValues;
+        const auto it = values.find(address);
+        return it == values.end() ? 0xDEADBEEF : it->second;
+    }
+
     QStringList logLines() const
     {
         const QString text = windows->formPrint->Memo1->toPlainText();
@@ -80,4 +114,6 @@ protected:
     std::unique_ptr<D2XXUnit> transport;
     LogRelay relay;
     std::unique_ptr<EditorWindows> windows;
+    TformMain *main = nullptr;             // set by open()
+    TformFXsettings *fx = nullptr;
 };

@@ -26,33 +26,6 @@ namespace {
 
 class ParameterWindowTest : public EditorFixture {
 protected:
-    // Starts the editor, opens the effect's parameter window and, when asked,
-    // connects to the simulated pedal.
-    void open(bool connect = true)
-    {
-        start();
-        main = windows->formMain.get();
-        fx = windows->formFXsettings.get();
-        main->show();
-        QListWidget *list = main->lstEffects;
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(0)).center());
-        ASSERT_TRUE(fx->isVisible());
-        if (connect)
-            main->menuConnect->trigger();
-    }
-    // Lets the simulated line carry what was written and the pedal act on it.
-    void settle()
-    {
-        clock.sleep(20);
-        driver.wire().poll();
-    }
-    std::uint32_t live(std::uint16_t address)
-    {
-        settle();
-        const auto &values = driver.pedal().state().liveValues;
-        const auto it = values.find(address);
-        return it == values.end() ? 0xDEADBEEF : it->second;
-    }
     // Drags a dial from its centre toward the direction of `angle`.
     void dragTo(RotaryDial *dial, int angle)
     {
@@ -65,8 +38,6 @@ protected:
         QTest::mouseRelease(dial, Qt::LeftButton, {}, target);
     }
 
-    TformMain *main = nullptr;
-    TformFXsettings *fx = nullptr;
 };
 
 }  // namespace

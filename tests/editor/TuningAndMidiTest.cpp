@@ -20,26 +20,7 @@ namespace {
 
 class TuningAndMidiTest : public EditorFixture {
 protected:
-    // Starts the editor with the parameter window open and connects.
-    void open()
-    {
-        start();
-        main = windows->formMain.get();
-        fx = windows->formFXsettings.get();
-        main->show();
-        QListWidget *list = main->lstEffects;
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(0)).center());
-        ASSERT_TRUE(fx->isVisible());
-        main->menuConnect->trigger();
-    }
     void request() { QTest::mouseClick(main->btnRequest, Qt::LeftButton); }
-    // Lets the simulated line carry what was written and the pedal act on it.
-    const PedalState &pedal()
-    {
-        clock.sleep(20);
-        driver.wire().poll();
-        return driver.pedal().state();
-    }
     QAction *midiItem(const QString &text) const
     {
         for (QAction *item : main->menuMIDIchannel->actions())
@@ -56,8 +37,6 @@ protected:
         EXPECT_EQ(main->btnSetTuning->isEnabled(), usable);
     }
 
-    TformMain *main = nullptr;
-    TformFXsettings *fx = nullptr;
 };
 
 QByteArray tableBytes()
@@ -110,7 +89,7 @@ TEST_F(TuningAndMidiTest, MidiItemsSetThePedalsChannel)
         QAction *item = midiItem(c.item);
         ASSERT_NE(item, nullptr);
         item->trigger();
-        EXPECT_EQ(pedal().midiChannel, c.channel);
+        EXPECT_EQ(settle().midiChannel, c.channel);
         EXPECT_EQ(logLines().mid(logLines().size() - 2),
                   QStringList({QStringLiteral("Midi channel: ") + c.item, c.message}));
     }
@@ -125,14 +104,14 @@ TEST_F(TuningAndMidiTest, UploadTuningDataSendsTheTableAfterAsking)
     prompts.yesNoAnswers = {false};
     main->menuUploadTuningsData->trigger();
     EXPECT_EQ(prompts.questions, QStringList({"Upload Tuning Data?"}));
-    EXPECT_FALSE(pedal().tuningTableReceived) << "No sends nothing";
+    EXPECT_FALSE(settle().tuningTableReceived) << "No sends nothing";
     const QString table = QString::fromLatin1(tableBytes().toHex().toUpper());
     EXPECT_EQ(logLines().last(), "tuning data: " + table) << "the table is logged before the question";
 
     main->menuUploadTuningsData->trigger();
     EXPECT_EQ(prompts.questions, QStringList({"Upload Tuning Data?", "Upload Tuning Data?"}));
-    EXPECT_TRUE(pedal().tuningTableReceived);
-    EXPECT_EQ(pedal().tuningTable, tableBytes());
+    EXPECT_TRUE(settle().tuningTableReceived);
+    EXPECT_EQ(settle().tuningTable, tableBytes());
     EXPECT_EQ(logLines().mid(logLines().size() - 2), QStringList({"tuning data: " + table, "num_of_bytes: 641"}));
     EXPECT_TRUE(driver.pedal().log().contains("tuning data, 641 bytes"));
     EXPECT_FALSE(driver.pedal().log().contains("ignored")) << driver.pedal().log().lines().join("\n").toStdString();
@@ -168,7 +147,7 @@ TEST_F(TuningAndMidiTest, SetTuningSendsTheParameterWindowsTuningAndSemitones)
         QTest::mouseClick(main->btnSetTuning, Qt::LeftButton);
         EXPECT_EQ(prompts.questions, QStringList({"Set new tuning?"}));
         EXPECT_TRUE(logLines().contains(QStringLiteral("Tuning Message: ") + c.message));
-        const PedalState &state = pedal();
+        const PedalState &state = settle();
         EXPECT_EQ(state.tuningNumber, c.expectedTuning);
         EXPECT_EQ(state.semitones, c.expectedSemitones);
     }

@@ -24,27 +24,6 @@ namespace {
 
 class UploadAndPresetTest : public EditorFixture {
 protected:
-    void open()
-    {
-        start();
-        main = windows->formMain.get();
-        fx = windows->formFXsettings.get();
-        main->show();
-        QListWidget *list = main->lstEffects;
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(0)).center());
-        main->menuConnect->trigger();
-    }
-    std::uint32_t live(std::uint16_t address)
-    {
-        clock.sleep(20);
-        driver.wire().poll();
-        const auto &values = driver.pedal().state().liveValues;
-        const auto it = values.find(address);
-        return it == values.end() ? 0xDEADBEEF : it->second;
-    }
-
-    TformMain *main = nullptr;
-    TformFXsettings *fx = nullptr;
 };
 
 }  // namespace
