@@ -84,12 +84,3 @@ void DecodeAndListStatusReply(benchmark::State &state)
 BENCHMARK(DecodeAndListStatusReply)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
-
-int main(int argc, char **argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -1,3 +1,4 @@
+#include "ConsoleOutput.h"
 #include "DeveloperTool.h"
 
 #include "ExitStatus.h"
@@ -12,13 +13,7 @@ namespace {
 
 const QString DeviceOption = QStringLiteral("device");
 
-void err(const QString &line)
-{
-    std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
-    std::fflush(stderr);
-}
-
-void out(const QString &text)
+void write(const QString &text)
 {
     const QByteArray bytes = text.toLocal8Bit();
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
@@ -90,7 +85,7 @@ int DeveloperTool::eeprom(const QStringList &args, const QCommandLineParser &par
             DeveloperMessages messages(session.communication(), session.prompts(), session.clock());
             if (!messages.erase(*first, *last) || !written(session))
                 return int(PedalFailure);
-            out(QStringLiteral("Erase sent: pages %1 to %2\n").arg(*first).arg(*last));
+            write(QStringLiteral("Erase sent: pages %1 to %2\n").arg(*first).arg(*last));
             return int(Success);
         });
     }
@@ -112,7 +107,7 @@ int DeveloperTool::eeprom(const QStringList &args, const QCommandLineParser &par
             listing += DeveloperMessages::listingLine(int(*first + i), std::uint8_t(result->values.at(i)));
             listing += QLatin1Char('\n');
         }
-        out(listing);
+        write(listing);
         if (result->reply == Communication::Reply::Incomplete)
             err(QStringLiteral("EEPROM dump incomplete: %1 of %2 bytes")
                     .arg(result->values.size())
@@ -137,7 +132,7 @@ int DeveloperTool::raw(const QStringList &args, const WithPedal &withPedal)
         DeveloperMessages(session.communication(), session.prompts(), session.clock()).sendRaw(*text);
         if (!written(session))
             return int(PedalFailure);
-        out(QStringLiteral("Sent: %1\n").arg(*text));
+        write(QStringLiteral("Sent: %1\n").arg(*text));
         return int(Success);
     });
 }
@@ -175,6 +170,6 @@ int DeveloperTool::calcCoeff(const QStringList &args)
         err(error);
         return UsageError;
     }
-    out(lines.join(QLatin1Char('\n')) + QLatin1Char('\n'));
+    write(lines.join(QLatin1Char('\n')) + QLatin1Char('\n'));
     return Success;
 }

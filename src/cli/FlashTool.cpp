@@ -1,3 +1,4 @@
+#include "ConsoleOutput.h"
 #include "FlashTool.h"
 
 #include "ExitStatus.h"
@@ -11,11 +12,6 @@
 #include <unistd.h>
 
 namespace {
-
-void err(const QString &line)
-{
-    std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
-}
 
 // A bar of 40 cells on standard error, redrawn in place; only on a terminal,
 // so that logs and pipes get no control characters.

@@ -1,3 +1,4 @@
+#include "ConsoleOutput.h"
 #include "ParameterTool.h"
 
 #include "PedalSession.h"
@@ -12,22 +13,6 @@
 #include <cstdio>
 
 namespace {
-
-void out(const QString &line)
-{
-    std::fprintf(stdout, "%s\n", line.toLocal8Bit().constData());
-    std::fflush(stdout);
-}
-
-QString text(std::string_view view)
-{
-    return QString::fromLatin1(view.data(), qsizetype(view.size()));
-}
-
-QString hex(std::uint32_t value, int digits)
-{
-    return QStringLiteral("0x") + QStringLiteral("%1").arg(value, digits, 16, QLatin1Char('0')).toUpper();
-}
 
 // The effect list names the image of algorithm NNNN "Sombrant MK3 NNNN".
 const QString AlgorithmEffectPrefix = QStringLiteral("Sombrant MK3 ");
@@ -104,7 +89,7 @@ bool ParameterTool::sendLive(const Change &change)
     if (!written())
         return false;
     out(QStringLiteral("%1: %2 (address %3)")
-            .arg(text(ParameterTable[std::size_t(change.slot)].name), hex(change.value, 8),
+            .arg(toQString(ParameterTable[std::size_t(change.slot)].name), hex(change.value, 8),
                  hex(m_fx.address(change.slot), 4)));
     return true;
 }
@@ -152,7 +137,7 @@ int ParameterTool::storeModel(bool sentLive)
     if (!written())
         return PedalFailure;
     for (int s = slot::FirstAssignable; s < ParameterSlotCount; ++s)
-        out(QStringLiteral("Stored %1: %2").arg(text(ParameterTable[std::size_t(s)].name), hex(m_fx.value(s), 8)));
+        out(QStringLiteral("Stored %1: %2").arg(toQString(ParameterTable[std::size_t(s)].name), hex(m_fx.value(s), 8)));
     return Success;
 }
 
@@ -174,8 +159,8 @@ int ParameterTool::assign(const std::array<int, ControlCount> &entries)
     if (!written())
         return PedalFailure;
     for (int k = 0; k < ControlCount; ++k)
-        out(QStringLiteral("%1: %2").arg(text(ControlNames[std::size_t(k)]),
-                                         text(assignmentEntry(k, entries[std::size_t(k)]))));
+        out(QStringLiteral("%1: %2").arg(toQString(ControlNames[std::size_t(k)]),
+                                         toQString(assignmentEntry(k, entries[std::size_t(k)]))));
     return Success;
 }
 
@@ -221,7 +206,7 @@ int ParameterTool::loadPreset(const PresetFile::Values &values, bool store)
         m_fx.value(s) = values[std::size_t(s)];
     ConsolePrompts &prompts = m_session.prompts();
     for (FXsettings::LiveValue live : m_fx.liveValuesShown()) {
-        const QString name = text(ParameterTable[std::size_t(live.slot)].name);
+        const QString name = toQString(ParameterTable[std::size_t(live.slot)].name);
         if (m_fx.isAssigned(live.slot)) {
             prompts.showMessage(name + QStringLiteral(" is assigned to a control of the pedal: not sent"));
             continue;

@@ -1,3 +1,4 @@
+#include "ConsoleOutput.h"
 #include "TuningTool.h"
 
 #include "ExitStatus.h"
@@ -10,17 +11,6 @@
 #include <cstdio>
 
 namespace {
-
-void out(const QString &line)
-{
-    std::fprintf(stdout, "%s\n", line.toLocal8Bit().constData());
-    std::fflush(stdout);
-}
-
-QString text(std::string_view view)
-{
-    return QString::fromLatin1(view.data(), qsizetype(view.size()));
-}
 
 QString quoted(const QString &s)
 {
@@ -46,7 +36,7 @@ std::optional<std::uint8_t> TuningTool::tuningNamed(const QString &name, QString
         return std::uint8_t(wanted.toInt());
     QStringList entries;
     for (std::size_t i = 0; i < TuningEntries.size(); ++i) {
-        const QString entry = text(TuningEntries[i]);
+        const QString entry = toQString(TuningEntries[i]);
         if (entry.compare(wanted, Qt::CaseInsensitive) == 0)
             return std::uint8_t(i);
         entries << QStringLiteral("%1 %2").arg(i).arg(quoted(entry));
@@ -124,7 +114,7 @@ int TuningTool::setTuning(std::uint8_t tuning, std::int8_t semitones)
         return PedalFailure;
     out(QStringLiteral("Tuning: %1 %2, semitones %3")
             .arg(tuning)
-            .arg(quoted(text(TuningEntries[tuning])),
+            .arg(quoted(toQString(TuningEntries[tuning])),
                  semitones > 0 ? QStringLiteral("+%1").arg(semitones) : QString::number(semitones)));
     return Success;
 }

@@ -3,6 +3,7 @@
 // or did not answer, or a question was answered No, 2 a usage error. Errors go
 // to standard error. Arguments are checked before the pedal is opened.
 
+#include "ConsoleOutput.h"
 #include "ConsolePrompts.h"
 #include "ExitStatus.h"
 #include "DeveloperTool.h"
@@ -31,16 +32,6 @@
 #include "BuildVersion.h"
 
 namespace {
-
-void out(const QString &line)
-{
-    std::fprintf(stdout, "%s\n", line.toLocal8Bit().constData());
-}
-
-void err(const QString &line)
-{
-    std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
-}
 
 // One line per listed device: serial number, description and driver,
 // separated by tabs. A port named with --port is listed only when it exists
@@ -76,12 +67,6 @@ int listDevices(D2XXUnit &transport, const QStringList &explicitPorts)
     return unusable.isEmpty() ? Success : PedalFailure;
 }
 
-QString hex(std::uint32_t value, int digits)
-{
-    return QStringLiteral("0x%1").arg(value, digits, 16, QLatin1Char('0')).toUpper().replace(
-        QStringLiteral("0X"), QStringLiteral("0x"));
-}
-
 // The pedal's state, for a person.
 void printStatus(const DeviceStatus &status)
 {
@@ -91,13 +76,13 @@ void printStatus(const DeviceStatus &status)
     out(QStringLiteral("Footswitch mode: ") + QString::number(status.footswitch_mode));
     for (int k = 0; k < ControlCount; ++k) {
         const auto &a = status.assignments[k];
-        out(QString::fromLatin1(ControlNames[k].data(), qsizetype(ControlNames[k].size())) + QStringLiteral(": ")
+        out(toQString(ControlNames[k]) + QStringLiteral(": ")
             + (a.assigned ? hex(a.address, 4) : QStringLiteral("not assigned")));
     }
     out(QStringLiteral("Tuning: ") + QString::number(status.tuning));
     out(QStringLiteral("Semitones: ") + QString::number(status.semitones));
     for (int i = 0; i < ParameterSlotCount; ++i)
-        out(QString::fromLatin1(ParameterSlotNames[i].data(), qsizetype(ParameterSlotNames[i].size()))
+        out(toQString(ParameterSlotNames[i])
             + QStringLiteral(": ") + hex(status.parameterValues[i], 8));
 }
 
@@ -189,7 +174,7 @@ int runSet(const QStringList &args, const DriverSelection::Options &options, con
     if (ParameterTable[std::size_t(*slot)].addressField == 0) {
         const std::string_view name = ParameterTable[std::size_t(*slot)].name;
         err(QStringLiteral("%1 has no address in the algorithm image and cannot be set live.")
-                .arg(QString::fromLatin1(name.data(), qsizetype(name.size()))));
+                .arg(toQString(name)));
         return UsageError;
     }
     const std::optional<std::uint32_t> value = ParameterInput::valueFor(*slot, args[2], &error);
@@ -472,7 +457,7 @@ int main(int argc, char *argv[])
     for (int k = 0; k < ControlCount; ++k)
         parser.addOption({AssignOptions[k],
                           QStringLiteral("assign: what %1 does.")
-                              .arg(QString::fromLatin1(ControlNames[k].data(), qsizetype(ControlNames[k].size()))),
+                              .arg(toQString(ControlNames[k])),
                           k == RemoteControl ? QStringLiteral("bypass|preset") : QStringLiteral("NAME")});
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("The command to run."));
 

@@ -1,3 +1,4 @@
+#include "WidgetImages.h"
 #include "widgets/OnOffSwitch.h"
 
 #include <QAccessible>
@@ -27,20 +28,6 @@ QPalette distinctPalette(QPalette palette)
     }
     palette.setColor(QPalette::Disabled, QPalette::Highlight, DisabledOnTrack);
     return palette;
-}
-
-QImage renderAt(QWidget &widget, qreal ratio)
-{
-    QImage image(widget.size() * ratio, QImage::Format_ARGB32_Premultiplied);
-    image.setDevicePixelRatio(ratio);
-    image.fill(Background);
-    widget.render(&image);
-    return image;
-}
-
-QColor pixelAt(const QImage &image, QPointF point)
-{
-    return image.pixelColor((point * image.devicePixelRatio()).toPoint());
 }
 
 class OnOffSwitchTest : public ::testing::Test {
@@ -124,7 +111,7 @@ TEST_F(OnOffSwitchTest, ThumbSitsRightOnAHighlightedTrackWhenOn)
         toggle.setChecked(c.on);
         for (qreal ratio : {1.0, 2.0}) {
             SCOPED_TRACE(ratio);
-            const QImage image = renderAt(toggle, ratio);
+            const QImage image = renderAt(toggle, ratio, Background);
             EXPECT_EQ(pixelAt(image, left), c.left);
             EXPECT_EQ(pixelAt(image, right), c.right);
             EXPECT_EQ(pixelAt(image, {0, 0}), Background);
@@ -134,22 +121,22 @@ TEST_F(OnOffSwitchTest, ThumbSitsRightOnAHighlightedTrackWhenOn)
 
 TEST_F(OnOffSwitchTest, CheckedUncheckedFocusedAndDisabledLookDifferent)
 {
-    const QImage off = renderAt(toggle, 2);
+    const QImage off = renderAt(toggle, 2, Background);
     toggle.setChecked(true);
-    const QImage on = renderAt(toggle, 2);
+    const QImage on = renderAt(toggle, 2, Background);
     EXPECT_NE(on, off);
 
     toggle.setEnabled(false);
-    EXPECT_NE(renderAt(toggle, 2), on);
+    EXPECT_NE(renderAt(toggle, 2, Background), on);
     toggle.setEnabled(true);
 
     toggle.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&toggle));
     toggle.clearFocus();
-    const QImage unfocused = renderAt(toggle, 2);
+    const QImage unfocused = renderAt(toggle, 2, Background);
     toggle.setFocus(Qt::TabFocusReason);
     ASSERT_TRUE(toggle.hasFocus());
-    EXPECT_NE(renderAt(toggle, 2), unfocused);
+    EXPECT_NE(renderAt(toggle, 2, Background), unfocused);
 }
 
 TEST_F(OnOffSwitchTest, IsACheckBoxToAssistiveTechnology)

@@ -1,3 +1,4 @@
+#include "WidgetImages.h"
 #include "widgets/RotaryDial.h"
 
 #include <QAccessible>
@@ -31,22 +32,6 @@ QPalette distinctPalette(QPalette palette)
     palette.setColor(QPalette::Disabled, QPalette::Highlight, DisabledFilledArc);
     palette.setColor(QPalette::Disabled, QPalette::Mid, EmptyArc);
     return palette;
-}
-
-// The widget as a screen with that device pixel ratio would show it.
-QImage renderAt(QWidget &widget, qreal ratio)
-{
-    QImage image(widget.size() * ratio, QImage::Format_ARGB32_Premultiplied);
-    image.setDevicePixelRatio(ratio);
-    image.fill(Background);
-    widget.render(&image);
-    return image;
-}
-
-// The colour at a point given in the widget's own (device-independent) pixels.
-QColor pixelAt(const QImage &image, QPointF point)
-{
-    return image.pixelColor((point * image.devicePixelRatio()).toPoint());
 }
 
 // Turns the mouse wheel over the widget's centre; true when the widget took
@@ -391,7 +376,7 @@ TEST_F(RotaryDialTest, PaintsTravelFillAndDeadZoneFromThePalette)
         dial.setAngle(c.angle);
         for (qreal ratio : {1.0, 2.0}) {
             SCOPED_TRACE(ratio);
-            const QImage image = renderAt(dial, ratio);
+            const QImage image = renderAt(dial, ratio, Background);
             EXPECT_EQ(pixelAt(image, top), c.top);
             EXPECT_EQ(pixelAt(image, bottom), Background);
         }
@@ -402,8 +387,8 @@ TEST_F(RotaryDialTest, RendersAPictureCrispAtTwiceThePixelRatio)
 {
     dial.resize(40, 40);
     dial.setAngle(45);
-    const QImage one = renderAt(dial, 1);
-    const QImage two = renderAt(dial, 2);
+    const QImage one = renderAt(dial, 1, Background);
+    const QImage two = renderAt(dial, 2, Background);
     ASSERT_EQ(two.size(), QSize(80, 80));
 
     const QColor corner = one.pixelColor(0, 0);
@@ -419,8 +404,8 @@ TEST_F(RotaryDialTest, RendersAPictureCrispAtTwiceThePixelRatio)
     EXPECT_NE(two, one);
 
     dial.setEnabled(false);
-    EXPECT_NE(renderAt(dial, 1), one);
-    EXPECT_NE(renderAt(dial, 2), two);
+    EXPECT_NE(renderAt(dial, 1, Background), one);
+    EXPECT_NE(renderAt(dial, 2, Background), two);
 }
 
 TEST_F(RotaryDialTest, ShowsAFocusRingWhileFocused)
@@ -429,10 +414,10 @@ TEST_F(RotaryDialTest, ShowsAFocusRingWhileFocused)
     ASSERT_TRUE(QTest::qWaitForWindowActive(&dial));
     dial.clearFocus();
     ASSERT_FALSE(dial.hasFocus());
-    const QImage unfocused = renderAt(dial, 1);
+    const QImage unfocused = renderAt(dial, 1, Background);
     dial.setFocus(Qt::TabFocusReason);
     ASSERT_TRUE(dial.hasFocus());
-    EXPECT_NE(renderAt(dial, 1), unfocused);
+    EXPECT_NE(renderAt(dial, 1, Background), unfocused);
 }
 
 TEST_F(RotaryDialTest, FilledArcEndsAtThePointerAllAroundTheTravel)
@@ -449,7 +434,7 @@ TEST_F(RotaryDialTest, FilledArcEndsAtThePointerAllAroundTheTravel)
     for (int angle : {-150, -179, 180, 179, 91, 0, -44}) {
         SCOPED_TRACE(angle);
         dial.setAngle(angle);
-        const QImage image = renderAt(dial, 1);
+        const QImage image = renderAt(dial, 1, Background);
         // The fill runs clockwise from the minimum: it covers the half degree
         // before the pointer and not the half degree after it.
         EXPECT_EQ(pixelAt(image, onArc(angle + 0.5)), FilledArc);

@@ -57,7 +57,7 @@ QByteArray DeviceStatus::toJson() const
     QJsonArray assignmentArray;
     for (int k = 0; k < ControlCount; ++k) {
         assignmentArray.append(QJsonObject{
-            {QStringLiteral("control"), QString::fromLatin1(ControlNames[k].data(), qsizetype(ControlNames[k].size()))},
+            {QStringLiteral("control"), toQString(ControlNames[k])},
             {QStringLiteral("assigned"), assignments[k].assigned},
             {QStringLiteral("address"), int(assignments[k].address)},
         });
@@ -79,8 +79,7 @@ QByteArray DeviceStatus::toJson() const
     for (int i = 0; i < ParameterSlotCount; ++i) {
         if (i > 0)
             valuesText += ',';
-        const QString name = QString::fromLatin1(ParameterSlotNames[i].data(),
-                                                 qsizetype(ParameterSlotNames[i].size()));
+        const QString name = toQString(ParameterSlotNames[i]);
         valuesText += QJsonDocument(QJsonArray{name}).toJson(QJsonDocument::Compact).mid(1).chopped(1);
         valuesText += ':' + QByteArray::number(parameterValues[i]);
     }

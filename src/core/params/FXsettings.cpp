@@ -17,8 +17,7 @@ std::optional<FootswitchChoice> FootswitchChoice::fromMode(int mode)
 FXsettings::FXsettings()
 {
     for (int s = 0; s < ParameterSlotCount; ++s) {
-        const QString name = QString::fromLatin1(ParameterTable[s].name.data(),
-                                                 qsizetype(ParameterTable[s].name.size()));
+        const QString name = toQString(ParameterTable[s].name);
         if (ParameterTable[s].assignable)
             assignable.emplace_back(name, 0xFFFF, false);
         else
@@ -152,8 +151,7 @@ StatusShown FXsettings::takeStatus(const DeviceStatus &status, LogSink &log)
 
     for (int s = 0; s < ParameterSlotCount; ++s) {
         value(s) = status.parameterValues[std::size_t(s)];
-        log.PrintToConsole(QString::fromLatin1(ParameterTable[s].logLabel.data(),
-                                               qsizetype(ParameterTable[s].logLabel.size()))
+        log.PrintToConsole(toQString(ParameterTable[s].logLabel)
                            + QStringLiteral("%1").arg(value(s), 8, 16, QLatin1Char('0')).toUpper());
     }
     return shown;

@@ -5,11 +5,6 @@
 
 namespace {
 
-QString text(std::string_view view)
-{
-    return QString::fromLatin1(view.data(), qsizetype(view.size()));
-}
-
 QString quoted(const QString &s)
 {
     return QLatin1Char('"') + s + QLatin1Char('"');
@@ -42,7 +37,7 @@ std::optional<int> ParameterInput::slotNamed(const QString &name, QString *error
     const QString wanted = name.trimmed();
     QStringList names;
     for (int s = 0; s < ParameterSlotCount; ++s) {
-        const QString candidate = text(ParameterTable[std::size_t(s)].name);
+        const QString candidate = toQString(ParameterTable[std::size_t(s)].name);
         if (candidate.compare(wanted, Qt::CaseInsensitive) == 0)
             return s;
         names << quoted(candidate);
@@ -66,7 +61,7 @@ QString ParameterInput::acceptedValues(int slot)
         return QStringLiteral("1 (on) or 0 (off)");
     case ValueEncoding::PitchTable:
         return QStringLiteral("a semitone entry %1 to %2")
-            .arg(text(harmonic_pitch_entries.front()), text(harmonic_pitch_entries.back()));
+            .arg(toQString(harmonic_pitch_entries.front()), toQString(harmonic_pitch_entries.back()));
     }
     return {};
 }
@@ -74,7 +69,7 @@ QString ParameterInput::acceptedValues(int slot)
 std::optional<std::uint32_t> ParameterInput::valueFor(int slot, const QString &value, QString *error)
 {
     const ParameterInfo &info = ParameterTable[std::size_t(slot)];
-    const QString name = text(info.name);
+    const QString name = toQString(info.name);
     const QString accepted = QStringLiteral("%1 takes %2, or 0x and one to eight hexadecimal digits "
                                             "for the raw value.")
                                  .arg(name, acceptedValues(slot));
@@ -129,7 +124,7 @@ QString ParameterInput::offeredEntries(int control)
 {
     QStringList entries;
     for (int e = 0; e < assignmentEntryCount(control); ++e)
-        entries << quoted(text(assignmentEntry(control, e)));
+        entries << quoted(toQString(assignmentEntry(control, e)));
     return entries.join(QStringLiteral(", "));
 }
 
@@ -137,11 +132,11 @@ std::optional<int> ParameterInput::assignmentEntryNamed(int control, const QStri
 {
     const QString wanted = name.trimmed();
     for (int e = 0; e < assignmentEntryCount(control); ++e)
-        if (text(assignmentEntry(control, e)).compare(wanted, Qt::CaseInsensitive) == 0)
+        if (toQString(assignmentEntry(control, e)).compare(wanted, Qt::CaseInsensitive) == 0)
             return e;
     if (error)
         *error = QStringLiteral("%1 offers %2; not %3.")
-                     .arg(text(ControlNames[std::size_t(control)]), offeredEntries(control), quoted(name));
+                     .arg(toQString(ControlNames[std::size_t(control)]), offeredEntries(control), quoted(name));
     return std::nullopt;
 }
 

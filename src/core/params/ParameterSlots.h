@@ -1,7 +1,15 @@
 #pragma once
 
+#include <QString>
+
 #include <array>
 #include <string_view>
+
+// A name from these tables as a QString.
+inline QString toQString(std::string_view text)
+{
+    return QString::fromLatin1(text.data(), qsizetype(text.size()));
+}
 
 // The fifteen effect parameters in slot order: the order of the values in
 // the pedal's status reply and of the lines of a preset file.

@@ -24,11 +24,6 @@
 
 namespace {
 
-QString text(std::string_view view)
-{
-    return QString::fromLatin1(view.data(), qsizetype(view.size()));
-}
-
 // Dials are 40 x 40 with their label just below; switches 41 x 21.
 constexpr int DialSize = 40;
 constexpr int LabelWidth = 64;
@@ -140,7 +135,7 @@ void TformFXsettings::buildTracking()
     cmbGuitarTuning->setObjectName(QStringLiteral("cmbGuitarTuning"));
     cmbGuitarTuning->setGeometry(QRect(QPoint(194, 101) - origin, QSize(125, 22)));
     for (std::string_view entry : TuningEntries)
-        cmbGuitarTuning->addItem(text(entry));
+        cmbGuitarTuning->addItem(toQString(entry));
     cmbGuitarTuning->setToolTip(hints::toolTip(hints::guitarTuning()));
     cmbGuitarTuning->setAccessibleName(QStringLiteral("Guitar tuning"));
 
@@ -148,7 +143,7 @@ void TformFXsettings::buildTracking()
     cmbSemitonesVariation->setObjectName(QStringLiteral("cmbSemitonesVariation"));
     cmbSemitonesVariation->setGeometry(QRect(QPoint(193, 125) - origin, QSize(45, 22)));
     for (std::string_view entry : SemitoneEntries)
-        cmbSemitonesVariation->addItem(text(entry));
+        cmbSemitonesVariation->addItem(toQString(entry));
     cmbSemitonesVariation->setToolTip(hints::toolTip(hints::semitonesVariation()));
     cmbSemitonesVariation->setAccessibleName(QStringLiteral("Semitones"));
     QLabel *semitones = makeLabel(QStringLiteral("Semitones"), QRect(QPoint(243, 128) - origin, QSize(75, LabelHeight)),
@@ -189,7 +184,7 @@ void TformFXsettings::buildHarmonic()
     cmbVariableWavePitch->setObjectName(QStringLiteral("cmbVariableWavePitch"));
     cmbVariableWavePitch->setGeometry(155, 229, 73, 22);
     for (std::string_view entry : harmonic_pitch_entries)
-        cmbVariableWavePitch->addItem(text(entry));
+        cmbVariableWavePitch->addItem(toQString(entry));
     cmbVariableWavePitch->setMaxVisibleItems(12);
     cmbVariableWavePitch->setCurrentIndex(-1);
     cmbVariableWavePitch->setAccessibleName(QStringLiteral("1st Harmonic Pitch"));
@@ -221,8 +216,8 @@ void TformFXsettings::buildAssignments()
         list->setObjectName(QString::fromLatin1(lists[k].name));
         list->setGeometry(195, lists[k].y, 120, 22);
         for (int e = 0; e < assignmentEntryCount(k); ++e)
-            list->addItem(text(assignmentEntry(k, e)));
-        const QString control = text(ControlNames[std::size_t(k)]);
+            list->addItem(toQString(assignmentEntry(k, e)));
+        const QString control = toQString(ControlNames[std::size_t(k)]);
         list->setAccessibleName(control);
         makeLabel(control, QRect(195, lists[k].y - LabelHeight - 1, 120, LabelHeight))->setBuddy(list);
         *lists[k].list = list;
