@@ -3,7 +3,6 @@
 
 #include "PedalSession.h"
 #include "ExitStatus.h"
-#include "algorithms/EffectLibrary.h"
 #include "device/Communication.h"
 #include "device/StatusRequest.h"
 #include "params/ParameterTable.h"
@@ -11,13 +10,6 @@
 #include <algorithm>
 
 #include <cstdio>
-
-namespace {
-
-// The effect list names the image of algorithm NNNN "Sombrant MK3 NNNN".
-const QString AlgorithmEffectPrefix = QStringLiteral("Sombrant MK3 ");
-
-}  // namespace
 
 ParameterTool::ParameterTool(PedalSession &session)
     : m_session(session),
@@ -34,28 +26,11 @@ std::optional<DeviceStatus> ParameterTool::readStatus()
 
 bool ParameterTool::loadAddresses(const DeviceStatus &status)
 {
-    // The addresses differ from one algorithm to the next, and only the image
-    // of the algorithm the pedal runs knows them: a guess would change
-    // another parameter than the one named.
-    const QString version = status.device_algorithm_version;
-    const QString resource = EffectLibrary::format_resource_name(AlgorithmEffectPrefix + version);
-    ConsolePrompts &prompts = m_session.prompts();
-    if (!EffectLibrary::resourceBytes(resource)) {
-        prompts.showMessage(QStringLiteral("The pedal runs algorithm %1, of which sombrant carries no image: "
-                                           "its parameter addresses are unknown, so nothing was sent.")
-                                .arg(version));
-        return false;
-    }
-    EffectLibrary library(prompts);
-    if (!library.read_file_from_stream(resource))
-        return false;
-    if (library.resource_lines.isEmpty() || !m_fx.read_parameter_addresses(library.resource_lines.first())) {
-        prompts.showMessage(QStringLiteral("The image of algorithm %1 has no parameter table: "
-                                           "its parameter addresses are unknown, so nothing was sent.")
-                                .arg(version));
-        return false;
-    }
-    return true;
+    QString why;
+    if (m_fx.takeReportedAlgorithm(status.device_algorithm_version, &why))
+        return true;
+    m_session.prompts().showMessage(why + QStringLiteral(": its parameter addresses are unknown, so nothing was sent."));
+    return false;
 }
 
 bool ParameterTool::liveMessagesTaken()
@@ -85,8 +60,7 @@ bool ParameterTool::written() const
 bool ParameterTool::sendLive(const Change &change)
 {
     m_fx.value(change.slot) = change.value;
-    m_commands.sendLive(m_fx.address(change.slot), change.value);
-    if (!written())
+    if (!m_commands.sendParameter(m_fx, change.slot, change.value))
         return false;
     out(QStringLiteral("%1: %2 (address %3)")
             .arg(toQString(ParameterTable[std::size_t(change.slot)].name), hex(change.value, 8),
@@ -204,19 +178,14 @@ int ParameterTool::loadPreset(const PresetFile::Values &values, bool store)
     m_fx.takeStatus(*status, m_session.prompts());
     for (int s = 0; s < ParameterSlotCount; ++s)
         m_fx.value(s) = values[std::size_t(s)];
-    ConsolePrompts &prompts = m_session.prompts();
-    for (FXsettings::LiveValue live : m_fx.liveValuesShown()) {
-        const QString name = toQString(ParameterTable[std::size_t(live.slot)].name);
+    // The pedal's live values are unknown to the tool: every live parameter
+    // goes out, each exactly as the preset has it.
+    for (const FXsettings::LiveValue &live : m_fx.liveValuesShown()) {
         if (m_fx.isAssigned(live.slot)) {
-            prompts.showMessage(name + QStringLiteral(" is assigned to a control of the pedal: not sent"));
+            m_session.prompts().showMessage(toQString(ParameterTable[std::size_t(live.slot)].name)
+                                            + QStringLiteral(" is assigned to a control of the pedal: not sent"));
             continue;
         }
-        const bool tracking = live.slot == slot::DominantNotesCut || live.slot == slot::HighNotesCut;
-        if (tracking && live.value == 1 && m_fx.current_tuning == NoTuningIndex) {
-            prompts.showMessage(name + QStringLiteral(" needs a tuning; the pedal has none: sent off"));
-            live.value = 0;
-        }
-        m_fx.value(live.slot) = live.value;
         if (!sendLive({live.slot, live.value}))
             return PedalFailure;
     }

@@ -117,11 +117,34 @@ TEST(EffectCli, APresetIsSavedFromThePedalAndLoadedBack)
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     const QJsonObject values = statusOf(sim)["values"].toObject();
     EXPECT_EQ(values["Input Level"].toInteger(), 0x402000);
-    // As the window would show it: 0x3FC000 sits at 91 degrees, which sends
-    // the value of that position.
-    EXPECT_EQ(values["Wave Clip"].toInteger(), 0x3F4000);
+    EXPECT_EQ(values["Wave Clip"].toInteger(), 0x3FC000) << "as the file has it, not as a dial shows it";
     const QString log = sim.log();
     EXPECT_TRUE(log.contains("live parameter 000A = 00402000")) << log.toStdString();
+}
+
+// Three rounds of saving the pedal's state to a preset and storing it back:
+// the pedal keeps what it had, bit for bit.
+TEST(EffectCli, ThreePresetRoundsLeaveThePedalAsItWas)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("round.txt");
+    Simulator sim({"--no-pacing"});
+    ProgramRun run = sombrant(sim, {"store", "--yes", "Input Level=0x3FC000", "Wave Clip=0x400000",
+                                    "Dominant Notes Cut=1"});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const QJsonObject stored = statusOf(sim)["values"].toObject();
+    ASSERT_EQ(stored["Input Level"].toInteger(), 0x3FC000);
+    for (int round = 1; round <= 3; ++round) {
+        SCOPED_TRACE(round);
+        run = sombrant(sim, {"preset", "save", path});
+        ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+        run = sombrant(sim, {"preset", "load", path, "--store", "--yes"});
+        ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+        EXPECT_EQ(statusOf(sim)["values"].toObject(), stored);
+    }
+    const QString log = sim.log();
+    EXPECT_TRUE(log.contains("live parameter 000A = 003FC000")) << log.toStdString();
+    EXPECT_TRUE(log.contains("live parameter 001B = 00000001")) << "sent as the pedal has it, with no tuning";
 }
 
 TEST(EffectCli, PresetErrorsSendNothing)

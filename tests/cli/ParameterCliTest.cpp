@@ -268,9 +268,9 @@ TEST(ParameterCli, BadInputExitsWithTwoSaysWhyAndSendsNothing)
         {{}, {"footswitch", "bypass", "mute"}, "The long press takes \"bypass\" or \"preset\", not \"mute\"", 0},
         {{}, {"footswitch", "hold", "preset"}, "The short press takes \"bypass\" or \"preset\"", 0},
         {{}, {"footswitch", "bypass"}, "footswitch takes SHORT LONG", 0},
-        {noImage, {"set", "Dry", "5"}, "The pedal runs algorithm 0007, of which sombrant carries no image", 1},
-        {noImage, {"store", "--yes", "Input Level=5"}, "algorithm 0007, of which sombrant carries no image", 1},
-        {noImage, {"assign", "--yes", "--ctrl1", "Wave Clip"}, "algorithm 0007, of which sombrant carries no image",
+        {noImage, {"set", "Dry", "5"}, "The pedal runs algorithm 0007, of which no image is carried", 1},
+        {noImage, {"store", "--yes", "Input Level=5"}, "algorithm 0007, of which no image is carried", 1},
+        {noImage, {"assign", "--yes", "--ctrl1", "Wave Clip"}, "algorithm 0007, of which no image is carried",
          1},
     };
     for (const Case &c : cases) {

@@ -242,10 +242,34 @@ protected:
 
 TEST_F(ParameterCommandsTest, LiveMessagesAreSevenBytes)
 {
-    commands.sendLive(0x000A, 0x3FC000);
-    commands.sendLiveLogged(0x001B, 1);
+    EXPECT_TRUE(commands.sendParameter(fx, slot::InputLevel, 0x3FC000));
+    EXPECT_TRUE(commands.sendParameter(fx, slot::DominantNotesCut, 1));
     EXPECT_EQ(calls(), QStringList({"@0 FT_Write 01000A003FC000", "@0 FT_Write 01001B00000001"}));
     EXPECT_EQ(log.lines, QStringList({"write to DSP msg: 01001B00000001"})) << "only the check boxes log";
+}
+
+// No image, no address: the records' 0 and 0xFFFF are nobody's address, and
+// Range has none in any image.
+TEST_F(ParameterCommandsTest, NothingGoesToAnAddressNoImageGave)
+{
+    FXsettings unread;
+    EXPECT_FALSE(commands.sendParameter(unread, slot::Dry, 0x400000));
+    EXPECT_FALSE(commands.sendParameter(unread, slot::InputLevel, 0x400000));
+    EXPECT_FALSE(commands.sendParameter(fx, slot::Range, 11));
+    fx.forgetAddresses();
+    EXPECT_FALSE(commands.sendParameter(fx, slot::WaveClip, 0x400000));
+    EXPECT_FALSE(commands.assignControls(fx, {1, 0, 0, 0, 0}));
+    EXPECT_TRUE(calls().filter("FT_Write").isEmpty()) << calls().join(" | ").toStdString();
+    EXPECT_TRUE(prompts.questions.isEmpty());
+
+    // The reported algorithm's image gives them back; an unknown one takes them away.
+    QString why;
+    EXPECT_TRUE(fx.takeReportedAlgorithm("0009", &why)) << why.toStdString();
+    EXPECT_EQ(fx.messageAddress(slot::Dry), std::optional<std::uint16_t>(0x000A)) << "Dry in 0009";
+    EXPECT_FALSE(fx.takeReportedAlgorithm("0007", &why));
+    EXPECT_EQ(why, "The pedal runs algorithm 0007, of which no image is carried");
+    EXPECT_FALSE(fx.addressesKnown());
+    EXPECT_EQ(fx.entryForAddress(0, 0xFFFF), std::nullopt);
 }
 
 TEST_F(ParameterCommandsTest, StoreSendsTheFiveAssignableValuesAfterAsking)

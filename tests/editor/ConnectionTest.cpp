@@ -113,10 +113,11 @@ TEST_F(EditorFixture, ConnectDisconnectConnectFollowsTheLabelAndControls)
     w.menuDisconnect->trigger();
     EXPECT_EQ(w.lblDeviceName->text(), "Sombrant MK3 ");
     EXPECT_FALSE(driver.isOpen());
-    for (const char *name : {"menuScan", "menuConnect", "menuLoadPreset"})
+    // Saving a preset needs no pedal; loading one, or an effect file, sends to it.
+    for (const char *name : {"menuScan", "menuConnect", "menuSavePreset"})
         EXPECT_TRUE(enabled(w, name)) << name;
     for (const char *name : {"menuDisconnect", "btnUpload", "btnRequest", "btnAssign",
-                             "menuFirmwareUpgradeMode"})
+                             "menuFirmwareUpgradeMode", "menuLoadPreset", "menuLoadAlgorithmFromFile"})
         EXPECT_FALSE(enabled(w, name)) << name;
     EXPECT_FALSE(windows->formFXsettings->parameterControlsEnabled());
 

@@ -223,8 +223,8 @@ TEST_F(ParameterWindowTest, PitchListAndTrackingChecksSendTheirValues)
     EXPECT_EQ(fx->settings().semitones_variation, -5);
 }
 
-// "Request" shows the pedal's whole state, and the live controls send back
-// what they now show.
+// "Request" shows the pedal's whole state, and the live values go back to
+// the pedal exactly as it reported them.
 TEST_F(ParameterWindowTest, ARequestFillsTheWindowFromThePedal)
 {
     PedalState &pedal = driver.pedal().state();
@@ -264,10 +264,10 @@ TEST_F(ParameterWindowTest, ARequestFillsTheWindowFromThePedal)
     EXPECT_EQ(fx->cmbVariableWavePitch->currentText(), "+1");
     EXPECT_TRUE(fx->chkDominantNoteCut->isChecked());
     EXPECT_FALSE(fx->chkHighNoteCut->isChecked());
-    // Shown at 89 degrees, Dry goes back one step higher; the display-only
-    // controls keep what was read.
-    EXPECT_EQ(live(0x000B), 0x402000u);
-    EXPECT_EQ(fx->settings().value(slot::Dry), 0x402000u);
+    // Shown at 89 degrees (where a turned dial stands for 0x402000), Dry goes
+    // back exactly as read; the display-only controls keep what was read.
+    EXPECT_EQ(live(0x000B), 0x400000u);
+    EXPECT_EQ(fx->settings().value(slot::Dry), 0x400000u);
     EXPECT_EQ(fx->settings().value(slot::LowPass), 12u);
     EXPECT_EQ(live(0x0073), 0x455558u);
     EXPECT_EQ(live(0x001B), 1u);

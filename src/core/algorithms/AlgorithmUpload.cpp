@@ -25,6 +25,10 @@ void AlgorithmUpload::send_upload_announcement()
 
 std::optional<QByteArray> AlgorithmUpload::carriedImage(const QString &effectName)
 {
+    if (effectName.isEmpty()) {
+        m_prompts.showMessage(QStringLiteral("No effect is chosen: click one in the effect list, then Upload Selected."));
+        return std::nullopt;
+    }
     EffectLibrary library(m_prompts);
     const QString resource = EffectLibrary::format_resource_name(effectName);
     m_log.PrintToConsole(QStringLiteral("resource name: ") + resource);

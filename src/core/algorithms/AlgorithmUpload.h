@@ -49,7 +49,8 @@ public:
     void send_upload_announcement();
 
     // The carried image of a listed effect, logged as it is loaded; nullopt
-    // (the library has said why) when it cannot be loaded.
+    // when none is chosen (the user is told to choose one) or it cannot be
+    // loaded (the library has said why).
     std::optional<QByteArray> carriedImage(const QString &effectName);
     // A file's bytes, logged ("Opening - "); nullopt with a message when it
     // cannot be read, is empty or is larger than MaxImageBytes. A file whose

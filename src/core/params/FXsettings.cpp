@@ -1,5 +1,6 @@
 #include "params/FXsettings.h"
 
+#include "algorithms/EffectLibrary.h"
 #include "app/LogSink.h"
 #include "device/DeviceStatus.h"
 #include "device/HexText.h"
@@ -73,12 +74,58 @@ bool FXsettings::read_parameter_addresses(const QString &line0)
         else
             assignable[std::size_t(s - StandardParameterCount)].address = read[s];
     }
+    m_addressesKnown = true;
     return true;
+}
+
+std::optional<std::uint16_t> FXsettings::messageAddress(int slot) const
+{
+    if (!m_addressesKnown || slot < 0 || slot >= ParameterSlotCount || ParameterTable[std::size_t(slot)].addressField == 0)
+        return std::nullopt;
+    return address(slot);
+}
+
+void FXsettings::forgetAddresses()
+{
+    for (standard_parameter &p : standard)
+        p.address = 0;
+    for (assignable_parameter &p : assignable)
+        p.address = 0xFFFF;
+    m_addressesKnown = false;
+}
+
+QString FXsettings::effectNameOf(const QString &version)
+{
+    return QStringLiteral("Sombrant MK3 ") + version;
+}
+
+bool FXsettings::takeReportedAlgorithm(const QString &version, QString *why)
+{
+    reportedAlgorithm = version;
+    // The addresses differ from one algorithm to the next, and only the
+    // image of the algorithm the pedal runs knows them: any other would send
+    // a value to another parameter than the one meant.
+    const QString resource = EffectLibrary::format_resource_name(effectNameOf(version));
+    const std::optional<QByteArray> image = EffectLibrary::resourceBytes(resource);
+    QByteArray line0 = image.value_or(QByteArray());
+    for (char lineEnd : {'\r', '\n'}) {
+        if (const qsizetype at = line0.indexOf(lineEnd); at >= 0)
+            line0.truncate(at);
+    }
+    if (image && read_parameter_addresses(QString::fromLatin1(line0)))
+        return true;
+    forgetAddresses();
+    if (why) {
+        *why = image ? QStringLiteral("The image of algorithm %1 has no parameter table").arg(version)
+                     : QStringLiteral("The pedal runs algorithm %1, of which no image is carried").arg(version);
+    }
+    return false;
 }
 
 std::optional<int> FXsettings::entryForAddress(int control, std::uint16_t address) const
 {
-    if (control < 0 || control >= RemoteControl)
+    // Unknown addresses match nothing: 0xFFFF is also "nothing assigned".
+    if (!m_addressesKnown || control < 0 || control >= RemoteControl)
         return std::nullopt;
     const auto &offered = AssignableSlotsOfControl[std::size_t(control)];
     for (std::size_t i = 0; i < offered.size(); ++i) {
@@ -157,15 +204,30 @@ StatusShown FXsettings::takeStatus(const DeviceStatus &status, LogSink &log)
     return shown;
 }
 
-std::vector<FXsettings::LiveValue> FXsettings::liveValuesShown() const
+FXsettings::Values FXsettings::values() const
 {
+    Values all{};
+    for (int s = 0; s < ParameterSlotCount; ++s)
+        all[std::size_t(s)] = value(s);
+    return all;
+}
+
+std::vector<FXsettings::LiveValue> FXsettings::liveValuesShown(const std::optional<Values> &before) const
+{
+    auto changed = [&](int s) { return !before || (*before)[std::size_t(s)] != value(s); };
     std::vector<LiveValue> sent;
-    for (int s : {slot::Dry, slot::SubMix, slot::Minus1Oct, slot::Minus2Oct, slot::InputLevel, slot::WaveClip})
-        sent.push_back({s, dial_angle_to_value(value_to_dial_angle(value(s), dial::DialScale))});
-    if (std::find(harmonic_pitch_table.begin(), harmonic_pitch_table.end(), value(slot::HarmonicPitch))
-        != harmonic_pitch_table.end())
-        sent.push_back({slot::HarmonicPitch, value(slot::HarmonicPitch)});
-    for (int s : {slot::DominantNotesCut, slot::HighNotesCut})
-        sent.push_back({s, value(s) == 1 ? 1u : 0u});
+    for (int s : {slot::Dry, slot::SubMix, slot::Minus1Oct, slot::Minus2Oct, slot::InputLevel, slot::WaveClip,
+                  slot::HarmonicPitch, slot::DominantNotesCut, slot::HighNotesCut}) {
+        if (!changed(s))
+            continue;
+        const ParameterInfo &info = ParameterTable[std::size_t(s)];
+        const std::uint32_t v = value(s);
+        if (info.encoding == ValueEncoding::PitchTable
+            && std::find(harmonic_pitch_table.begin(), harmonic_pitch_table.end(), v) == harmonic_pitch_table.end())
+            continue;
+        if (info.encoding == ValueEncoding::OnOff && v != info.onValue && v != info.offValue)
+            continue;
+        sent.push_back({s, v});
+    }
     return sent;
 }

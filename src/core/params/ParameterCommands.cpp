@@ -4,6 +4,7 @@
 #include "app/PauseClock.h"
 #include "app/UserPrompts.h"
 #include "device/Communication.h"
+#include "device/D2XXUnit.h"
 
 namespace {
 
@@ -25,14 +26,20 @@ QString ParameterCommands::liveMessage(std::uint16_t address, std::uint32_t valu
     return QStringLiteral("01") + hex(address, 4) + hex(value, 8);
 }
 
-void ParameterCommands::sendLive(std::uint16_t address, std::uint32_t value)
+bool ParameterCommands::sendParameter(const FXsettings &fx, int slot, std::uint32_t value)
 {
-    m_communication.send_message(liveMessage(address, value), 7, false);
-}
-
-void ParameterCommands::sendLiveLogged(std::uint16_t address, std::uint32_t value)
-{
-    m_communication.write_dsp_message(QStringLiteral("01"), address, value);
+    const std::optional<std::uint16_t> address = fx.messageAddress(slot);
+    if (!address) {
+        m_log.PrintToConsole(QStringLiteral("No address for %1: nothing sent")
+                                 .arg(toQString(ParameterTable[std::size_t(slot)].name)));
+        return false;
+    }
+    if (ParameterTable[std::size_t(slot)].encoding == ValueEncoding::OnOff)
+        m_communication.write_dsp_message(QStringLiteral("01"), *address, value);
+    else
+        m_communication.send_message(liveMessage(*address, value), 7, false);
+    const D2XXUnit &transport = m_communication.transport();
+    return transport.ft_status == ft::Ok && !transport.device_gone;
 }
 
 QString ParameterCommands::storeMessage(const FXsettings &fx)
@@ -82,6 +89,12 @@ QString ParameterCommands::build_assign_message(const FXsettings &fx,
 bool ParameterCommands::assignControls(const FXsettings &fx,
                                        const std::array<int, ControlCount> &entries)
 {
+    // The message names each control's parameter by its address.
+    if (!fx.addressesKnown()) {
+        m_prompts.showMessage(QStringLiteral("Nothing assigned: the parameter addresses of the pedal's algorithm "
+                                             "are unknown."));
+        return false;
+    }
     const QString text = build_assign_message(fx, entries);
     if (!m_prompts.askYesNo(QStringLiteral("Upload Assignments?")))
         return false;

@@ -24,10 +24,12 @@ public:
 
     // Live parameter: 01, address (2 bytes), value (4 bytes), big-endian.
     static QString liveMessage(std::uint16_t address, std::uint32_t value);
-    // Sends a live parameter as the dials and the pitch list do: not logged.
-    void sendLive(std::uint16_t address, std::uint32_t value);
-    // Sends a live parameter as the check boxes do: logged ("write to DSP msg: ").
-    void sendLiveLogged(std::uint16_t address, std::uint32_t value);
+    // Sends `value` live to the parameter of `slot`, at the address its
+    // image gave. The tracking functions' messages are logged ("write to DSP
+    // msg: "), the others not. Nothing is sent while the addresses are
+    // unknown (or for Range, which has none); false then, and when the
+    // write failed (the transport has said why).
+    bool sendParameter(const FXsettings &fx, int slot, std::uint32_t value);
 
     // Store: 03, then the five assignable values (4 bytes each, slot order).
     static QString storeMessage(const FXsettings &fx);
@@ -42,7 +44,8 @@ public:
     static QString assignMessage(const FXsettings &fx, const std::array<int, ControlCount> &entries);
     // Builds and logs the message (build_assign_message), asks "Upload
     // Assignments?", and unless the answer is No writes the 16 bytes and
-    // waits SettleMs. True when it was sent.
+    // waits SettleMs. True when it was sent. While the addresses are unknown
+    // nothing is asked or sent: the user is told why.
     bool assignControls(const FXsettings &fx, const std::array<int, ControlCount> &entries);
     QString build_assign_message(const FXsettings &fx, const std::array<int, ControlCount> &entries);
 

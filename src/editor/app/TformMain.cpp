@@ -338,8 +338,15 @@ void TformMain::showDisconnected()
         button->setEnabled(false);
     menuMIDI->menuAction()->setEnabled(false);
     menuUploadTuningsData->setEnabled(false);
-    if (m_parameterWindow)
+    // Both send to the pedal: without one they cannot work. Saving a preset
+    // needs no pedal and stays.
+    menuLoadPreset->setEnabled(false);
+    menuLoadAlgorithmFromFile->setEnabled(false);
+    if (m_parameterWindow) {
         m_parameterWindow->set_parameter_controls_enabled(false);
+        // The next pedal connected may run another algorithm.
+        m_parameterWindow->pedalMayHaveChanged(m_effects.selected_effect_name);
+    }
 }
 
 void TformMain::pedalGone()
@@ -460,9 +467,14 @@ void TformMain::runUpload(const QByteArray &image, bool fromFile)
     AlgorithmUpload::Observer observer;
     observer.waiting = [this] { UploadCheckTimer->start(); };
     observer.showStatus = [this](const QString &text) { lblStatus->setText(text); };
-    upload.upload(image, fromFile, observer);
+    const AlgorithmUpload::Outcome outcome = upload.upload(image, fromFile, observer);
     // The wait is over, with an answer or without: no more "Upload Failed".
     UploadCheckTimer->stop();
+    // Whatever the pedal took, the algorithm its last status named may not
+    // be the one it runs now.
+    if (m_parameterWindow && outcome != AlgorithmUpload::Outcome::Cancelled
+        && outcome != AlgorithmUpload::Outcome::Busy)
+        m_parameterWindow->pedalMayHaveChanged(fromFile ? QString() : m_effects.selected_effect_name);
 }
 
 void TformMain::UploadCheckTimerTimer()

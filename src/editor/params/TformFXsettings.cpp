@@ -18,6 +18,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QRadioButton>
+#include <QScopedValueRollback>
 #include <QShowEvent>
 
 #include <algorithm>
@@ -263,6 +264,11 @@ void TformFXsettings::showEvent(QShowEvent *event)
 
 void TformFXsettings::FormShow()
 {
+    // Once the pedal has told its algorithm, its addresses stand (or none,
+    // for an algorithm without a table): the selected effect is only what
+    // the next upload would send.
+    if (!m_fx.reportedAlgorithm.isEmpty())
+        return;
     const QString resource = EffectLibrary::format_resource_name(m_effects.selected_effect_name);
     m_services.log.PrintToConsole(QStringLiteral("resource name: ") + resource);
     // A resource that does not load has said so; the addresses stay.
@@ -272,6 +278,19 @@ void TformFXsettings::FormShow()
     m_services.log.PrintToConsole(QStringLiteral("filecontent (first 128 bytes): ") + line0.left(256));
     if (!m_fx.read_parameter_addresses(line0))
         m_services.prompts.showMessage(QStringLiteral("Effect image %1 has no parameter table").arg(resource));
+    set_parameter_controls_enabled(m_controlsEnabled);
+}
+
+void TformFXsettings::pedalMayHaveChanged(const QString &effect)
+{
+    // What the last status said no longer holds. A carried image (the one
+    // just sent, or the selected one) gives its own addresses; anything else
+    // leaves none until a Request.
+    m_fx.reportedAlgorithm.clear();
+    m_fx.forgetAddresses();
+    if (!effect.isEmpty() && m_effects.read_file_from_stream(EffectLibrary::format_resource_name(effect)))
+        m_fx.read_parameter_addresses(m_effects.resource_lines.value(0));
+    set_parameter_controls_enabled(m_controlsEnabled);
 }
 
 void TformFXsettings::set_parameter_controls_enabled(bool enabled)
@@ -281,6 +300,13 @@ void TformFXsettings::set_parameter_controls_enabled(bool enabled)
         control->setEnabled(enabled);
     for (QWidget *control : std::as_const(m_displayOnly))
         control->setEnabled(false);
+    // Without the addresses of the pedal's algorithm a parameter message
+    // would reach some other parameter, or none: those controls wait.
+    if (!m_fx.addressesKnown()) {
+        for (QWidget *control : std::initializer_list<QWidget *>{dialInputLevel, dialClipWave, cmbVariableWavePitch,
+                                                                 chkDominantNoteCut, chkHighNoteCut})
+            control->setEnabled(false);
+    }
 }
 
 bool TformFXsettings::lockedAgainstUser(int slot)
@@ -298,13 +324,14 @@ std::uint32_t TformFXsettings::send_dial_parameter(RotaryDial *dial, int slot)
     // the handler again, which sends the end's value first.
     dial->setAngle(snapped);
     const std::uint32_t value = dial_angle_to_value(dial->angle());
-    m_commands.sendLive(m_fx.address(slot), value);
+    m_commands.sendParameter(m_fx, slot, value);
     return value;
 }
 
 void TformFXsettings::dialChanged(RotaryDial *dial, int slot, bool lockable)
 {
-    if (lockable && lockedAgainstUser(slot))
+    // A value being shown is not the user's: it goes out as it is, after.
+    if (m_showing || (lockable && lockedAgainstUser(slot)))
         return;
     m_fx.value(slot) = send_dial_parameter(dial, slot);
 }
@@ -341,19 +368,19 @@ void TformFXsettings::dialMinus2OctChange()
 
 void TformFXsettings::VariWavePitchOnChange()
 {
-    if (lockedAgainstUser(slot::HarmonicPitch))
+    if (m_showing || lockedAgainstUser(slot::HarmonicPitch))
         return;
     const int index = cmbVariableWavePitch->currentIndex();
     if (index < 0 || index >= PitchEntryCount)
         return;
     const std::uint32_t value = harmonic_pitch_table[std::size_t(index)];
-    m_commands.sendLive(m_fx.address(slot::HarmonicPitch), value);
+    m_commands.sendParameter(m_fx, slot::HarmonicPitch, value);
     m_fx.value(slot::HarmonicPitch) = value;
 }
 
 void TformFXsettings::trackingCheckChanged(QCheckBox *box, int slot)
 {
-    if (lockedAgainstUser(slot))
+    if (m_showing || lockedAgainstUser(slot))
         return;
     // Ticking needs a tuning; unticking never does, so the box is cleared
     // with one message.
@@ -362,7 +389,7 @@ void TformFXsettings::trackingCheckChanged(QCheckBox *box, int slot)
         box->setChecked(false);
     }
     m_fx.value(slot) = box->isChecked() ? 1 : 0;
-    m_commands.sendLiveLogged(m_fx.address(slot), m_fx.value(slot));
+    m_commands.sendParameter(m_fx, slot, m_fx.value(slot));
 }
 
 void TformFXsettings::chkDominantNoteCutChange()
@@ -437,6 +464,19 @@ FootswitchChoice TformFXsettings::footswitchChoice() const
 
 void TformFXsettings::showStatus(const DeviceStatus &status)
 {
+    const FXsettings::Values before = m_fx.values();
+    // The addresses of the algorithm the pedal runs, whatever effect is
+    // selected and whether or not this window was ever shown: the status's
+    // assignments name parameters by them, and the values go back to them.
+    QString why;
+    if (!m_fx.takeReportedAlgorithm(status.device_algorithm_version, &why)) {
+        m_services.log.PrintToConsole(why);
+        m_services.prompts.showMessage(why + QStringLiteral(
+                                           ": its parameters cannot be changed from here. Upload an algorithm "
+                                           "the editor carries, then press Request."));
+    }
+    set_parameter_controls_enabled(m_controlsEnabled);
+
     const StatusShown shown = m_fx.takeStatus(status, m_services.log);
     if (shown.footswitch) {
         // In the order the pedal's report has always been shown.
@@ -453,53 +493,70 @@ void TformFXsettings::showStatus(const DeviceStatus &status)
         cmbGuitarTuning->setCurrentIndex(*shown.tuningEntry);
     if (shown.semitoneEntry)
         cmbSemitonesVariation->setCurrentIndex(*shown.semitoneEntry);
-    update_parameter_controls();
+    showValues(before);
 }
 
 void TformFXsettings::update_parameter_controls()
 {
-    // Each control whose shown value changes runs its handler, so the live
-    // ones send what they now show (a dial can move the value by a step).
-    auto show = [this](RotaryDial *dial, int slot, std::uint32_t scale) {
-        dial->setAngle(value_to_dial_angle(m_fx.value(slot), scale));
-    };
-    auto showSwitch = [this](OnOffSwitch *sw, int slot) {
-        const ParameterInfo &info = ParameterTable[std::size_t(slot)];
-        if (m_fx.value(slot) == info.onValue)
-            sw->setChecked(true);
-        else if (m_fx.value(slot) == info.offValue)
-            sw->setChecked(false);
-    };
-    show(dialDry, slot::Dry, dial::DialScale);
-    show(dialSubMix, slot::SubMix, dial::DialScale);
-    show(dialMinus1Oct, slot::Minus1Oct, dial::DialScale);
-    show(dialMinus2Oct, slot::Minus2Oct, dial::DialScale);
-    showSwitch(swtWave, slot::Wave);
-    show(dialLowPass, slot::LowPass, ParameterTable[slot::LowPass].steps);
-    show(dialHighPass, slot::HighPass, ParameterTable[slot::HighPass].steps);
-    show(dial1stHarmonic, slot::FirstHarmonic, dial::DialScale);
-    showSwitch(swtSplit, slot::Split);
-    show(dialRange, slot::Range, ParameterTable[slot::Range].steps);
-    show(dialInputLevel, slot::InputLevel, dial::DialScale);
-    show(dialClipWave, slot::WaveClip, dial::DialScale);
-    const auto pitch = std::find(harmonic_pitch_table.begin(), harmonic_pitch_table.end(),
-                                 m_fx.value(slot::HarmonicPitch));
-    if (pitch != harmonic_pitch_table.end())
-        cmbVariableWavePitch->setCurrentIndex(int(pitch - harmonic_pitch_table.begin()));
-    chkDominantNoteCut->setChecked(m_fx.value(slot::DominantNotesCut) == 1);
-    chkHighNoteCut->setChecked(m_fx.value(slot::HighNotesCut) == 1);
+    showValues(m_fx.values());
+}
+
+void TformFXsettings::showValues(const FXsettings::Values &before)
+{
+    // The controls show the model's values; their handlers stay out of it,
+    // since a dial's position is not the value it shows (0x400000 sits at 89
+    // degrees, which stands for 0x402000).
+    {
+        const QScopedValueRollback<bool> showing(m_showing, true);
+        auto show = [this](RotaryDial *dial, int slot, std::uint32_t scale) {
+            dial->setAngle(value_to_dial_angle(m_fx.value(slot), scale));
+        };
+        auto showSwitch = [this](OnOffSwitch *sw, int slot) {
+            const ParameterInfo &info = ParameterTable[std::size_t(slot)];
+            if (m_fx.value(slot) == info.onValue)
+                sw->setChecked(true);
+            else if (m_fx.value(slot) == info.offValue)
+                sw->setChecked(false);
+        };
+        show(dialDry, slot::Dry, dial::DialScale);
+        show(dialSubMix, slot::SubMix, dial::DialScale);
+        show(dialMinus1Oct, slot::Minus1Oct, dial::DialScale);
+        show(dialMinus2Oct, slot::Minus2Oct, dial::DialScale);
+        showSwitch(swtWave, slot::Wave);
+        show(dialLowPass, slot::LowPass, ParameterTable[slot::LowPass].steps);
+        show(dialHighPass, slot::HighPass, ParameterTable[slot::HighPass].steps);
+        show(dial1stHarmonic, slot::FirstHarmonic, dial::DialScale);
+        showSwitch(swtSplit, slot::Split);
+        show(dialRange, slot::Range, ParameterTable[slot::Range].steps);
+        show(dialInputLevel, slot::InputLevel, dial::DialScale);
+        show(dialClipWave, slot::WaveClip, dial::DialScale);
+        const auto pitch = std::find(harmonic_pitch_table.begin(), harmonic_pitch_table.end(),
+                                     m_fx.value(slot::HarmonicPitch));
+        if (pitch != harmonic_pitch_table.end())
+            cmbVariableWavePitch->setCurrentIndex(int(pitch - harmonic_pitch_table.begin()));
+        chkDominantNoteCut->setChecked(m_fx.value(slot::DominantNotesCut) == 1);
+        chkHighNoteCut->setChecked(m_fx.value(slot::HighNotesCut) == 1);
+    }
+    // Only an open pedal is sent anything; what a control shows goes as it
+    // came. A parameter on one of the pedal's controls is the pedal's own,
+    // except while a status request shows what the pedal itself reported.
+    if (!m_controlsEnabled)
+        return;
+    for (const FXsettings::LiveValue &live : m_fx.liveValuesShown(before)) {
+        if (lockedAgainstUser(live.slot))
+            continue;
+        m_commands.sendParameter(m_fx, live.slot, live.value);
+    }
 }
 
 void TformFXsettings::savePreset()
 {
-    PresetFile::Values values{};
-    for (int s = 0; s < ParameterSlotCount; ++s)
-        values[std::size_t(s)] = m_fx.value(s);
-    PresetFile(m_services.documentsFolder, m_services.prompts).save_preset_file(values);
+    PresetFile(m_services.documentsFolder, m_services.prompts).save_preset_file(m_fx.values());
 }
 
 void TformFXsettings::loadPreset()
 {
+    const FXsettings::Values before = m_fx.values();
     QString text;
     const std::optional<PresetFile::Values> values =
         PresetFile(m_services.documentsFolder, m_services.prompts).open_preset_file(&text);
@@ -508,5 +565,5 @@ void TformFXsettings::loadPreset()
         for (int s = 0; s < ParameterSlotCount; ++s)
             m_fx.value(s) = (*values)[std::size_t(s)];
     }
-    update_parameter_controls();
+    showValues(before);
 }

@@ -49,12 +49,17 @@ public:
     // A status reply: footswitch, assignments, tuning and the fifteen values
     // taken into the model and shown.
     void showStatus(const DeviceStatus &status);
-    // Shows the fifteen values on their controls.
+    // Shows the fifteen values on their controls; nothing is sent, since
+    // nothing changed.
     void update_parameter_controls();
+    // The pedal may run another algorithm now (an upload, another pedal):
+    // the reported one is forgotten, and the addresses are those of
+    // `effect`'s carried image, or none until the next Request.
+    void pedalMayHaveChanged(const QString &effect = QString());
     // What the lists and radio buttons say now.
     std::array<int, ControlCount> assignmentEntries() const;
-    // The fifteen values to a preset file, and back: loading shows them, so
-    // the live controls send what they now show.
+    // The fifteen values to a preset file, and back: loading shows them, and
+    // the live ones that changed go to the pedal exactly as the file has them.
     void savePreset();
     void loadPreset();
     FootswitchChoice footswitchChoice() const;
@@ -137,6 +142,9 @@ private:
     void trackingCheckChanged(QCheckBox *box, int slot);
     void assignmentChanged(int control, QComboBox *list);
     bool lockedAgainstUser(int slot);
+    // Shows the model's values on the controls, then sends the live ones
+    // that differ from `before`, each exactly as the model holds it.
+    void showValues(const FXsettings::Values &before);
     bool requestInProgress() const { return m_requestInProgress && *m_requestInProgress; }
 
     EditorServices m_services;
@@ -146,6 +154,9 @@ private:
     ParameterCommands m_commands;
     const bool *m_requestInProgress = nullptr;
     bool m_controlsEnabled = false;
+    // Set while values are shown from code: the change handlers, which stand
+    // for the user's hand, leave them alone.
+    bool m_showing = false;
     std::array<QComboBox *, ControlCount> m_assignLists{};
     // The ten controls that only show what the pedal or a preset holds.
     QList<QWidget *> m_displayOnly;
