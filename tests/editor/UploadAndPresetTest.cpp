@@ -49,6 +49,22 @@ TEST_F(UploadAndPresetTest, UploadSelectedShowsThePedalsAnswer)
     EXPECT_TRUE(prompts.messages.isEmpty()) << prompts.messages.join(" | ");
 }
 
+// Before an effect is chosen there is nothing to upload: one sentence says
+// so, and the pedal is sent nothing.
+TEST_F(UploadAndPresetTest, UploadSelectedWithoutAChosenEffectSaysSo)
+{
+    start();
+    main = windows->formMain.get();
+    main->menuConnect->trigger();
+    const int understood = driver.pedal().log().understoodCount();
+    QTest::mouseClick(main->btnUpload, Qt::LeftButton);
+    EXPECT_EQ(prompts.messages,
+              QStringList({"No effect is chosen: click one in the effect list, then Upload Selected."}));
+    EXPECT_TRUE(prompts.questions.isEmpty());
+    settle();
+    EXPECT_EQ(driver.pedal().log().understoodCount(), understood);
+}
+
 TEST_F(UploadAndPresetTest, ASilentPedalShowsUploadFailedAndTheWaitEnds)
 {
     driver.pedal().faults().silent = true;
