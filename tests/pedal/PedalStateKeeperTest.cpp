@@ -1,7 +1,10 @@
 // The state file kept up to date beside a running pedal: claimed, throttled,
-// and retried after a failed save. Real files in a temporary folder; the
-// clock is the test's.
+// and retried after a failed save; and a save onto a full file system that
+// keeps the previous file. Real files in a temporary folder; the clock is the
+// test's.
 
+#include "FullFileSystem.h"
+#include "QtPrinters.h"
 #include "model/PedalStateFile.h"
 #include "model/PedalStateKeeper.h"
 #include "model/PedalWire.h"
@@ -132,6 +135,47 @@ TEST_F(KeeperTest, FailedSaveIsLoggedOnceAndRetriedByTheNextChangeOrTheFlush)
     }
     EXPECT_EQ(linesContaining(wire.pedal.log().lines(), "state not saved: pedal state file"), 2)
         << wire.pedal.log().lines().join('\n').toStdString();
+}
+
+// On a file system with less room than the state needs, a save fails as a
+// whole: the file keeps the state saved before, byte for byte, and the error
+// says why. With its memories erased the state is small enough to wait in the
+// file's buffer until the flush; with the factory flash, its write stops part
+// way.
+TEST(PedalStateFileOnAFullDisk, FailedSaveKeepsThePreviousFileAndSaysWhy)
+{
+    struct Case {
+        const char *name;
+        PedalState state;
+        qint64 room;
+    };
+    const Case cases[] = {
+        {"erased memories", PedalState{}, 0},
+        {"factory flash", PedalDevice::factoryState(0x08), 4096},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        FullFileSystem full(256);  // room for one state file (some 175 KB with the factory flash)
+        ASSERT_TRUE(full.isValid());
+        const QString file = full.filePath("pedal.json");
+        PedalState state = c.state;
+        QString error;
+        ASSERT_TRUE(PedalStateFile::save(file, state, &error)) << error.toStdString();
+        QFile saved(file);
+        ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+        const QByteArray old = saved.readAll();
+        saved.close();
+        ASSERT_TRUE(full.fill(c.room));
+        const QStringList before = full.entries();
+
+        state.footswitchMode = 2;
+        EXPECT_FALSE(full.whileFull([&] { return PedalStateFile::save(file, state, &error); }));
+        EXPECT_EQ(error, "pedal state file " + QDir::toNativeSeparators(file) + ": " + full.reason()
+                             + "; the previous file is unchanged");
+        ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+        EXPECT_TRUE(saved.readAll() == old) << "the previous file is byte for byte as it was";
+        EXPECT_EQ(full.entries(), before) << "no temporary file is left";
+    }
 }
 
 TEST_F(KeeperTest, FlushWithoutAChangeWritesNothing)

@@ -1,5 +1,6 @@
 #include "params/PresetFile.h"
 
+#include "app/CheckedFile.h"
 #include "app/SettingsFolders.h"
 #include "app/UserPrompts.h"
 
@@ -7,7 +8,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QSaveFile>
 
 namespace {
 
@@ -90,13 +90,7 @@ QString PresetFile::withExtension(const QString &fileName)
 
 bool PresetFile::write(const QString &path, const Values &values, QString *error)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(presetBytes(values)) < 0 || !file.commit()) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    return true;
+    return CheckedFile::write(path, presetBytes(values), error);
 }
 
 bool PresetFile::makeFolder(const QString &path)

@@ -44,7 +44,9 @@ public:
     // A name chosen without ".txt" (in any letter case) gets it.
     static QString withExtension(const QString &fileName);
 
-    // Writes the file through a temporary one; false with *error.
+    // Writes the file through a temporary one, every step checked; false
+    // with *error naming the file and what went wrong (an older file of that
+    // name is then unchanged).
     static bool write(const QString &path, const Values &values, QString *error);
 
     // Asks for a name in the save dialog and writes the preset, telling the

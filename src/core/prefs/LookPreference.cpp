@@ -1,10 +1,10 @@
 #include "prefs/LookPreference.h"
 
+#include "app/CheckedFile.h"
 #include "app/SettingsFolders.h"
 
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 #include <QStringDecoder>
 
 namespace {
@@ -90,21 +90,18 @@ LookPreference::Saved LookPreference::read() const
 
 bool LookPreference::write(int look, QString *error) const
 {
-    auto fail = [&](const QString &why) {
+    auto fail = [&](const QString &why, bool kept = false) {
         if (error)
             *error = QString::fromLatin1(FileName) + QStringLiteral(" could not be written (") + why
-                     + QStringLiteral(")");
+                     + (kept ? QStringLiteral("); the previous choice is unchanged") : QStringLiteral(")"));
         return false;
     };
     if (look < 0 || look >= LookCount)
         return fail(QStringLiteral("no look %1").arg(look));
     if (m_documents.isEmpty())
         return fail(QStringLiteral("no Documents folder was found"));
-    QSaveFile file(filePath());
-    if (!file.open(QIODevice::WriteOnly))
-        return fail(file.errorString());
-    file.write(QByteArray::number(look));
-    if (!file.commit())
-        return fail(file.errorString());
+    CheckedFile file(filePath());
+    if (!file.open() || !file.append(QByteArray::number(look)) || !file.commit())
+        return fail(file.errorString(), file.replacing());
     return true;
 }

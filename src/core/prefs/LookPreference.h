@@ -30,9 +30,9 @@ public:
     };
     Saved read() const;
 
-    // Replaces the file through a temporary one, so an interrupted write
-    // leaves the old choice whole. On failure returns false and sets *error
-    // to a sentence for the log.
+    // Replaces the file through a temporary one, every step checked, so a
+    // write that fails (on a full disk too) leaves the old choice whole. On
+    // failure returns false and sets *error to a sentence for the log.
     bool write(int look, QString *error = nullptr) const;
 
     // A whole number 0..7 in decimal digits after trimming white space (a

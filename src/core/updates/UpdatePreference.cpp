@@ -1,5 +1,7 @@
 #include "updates/UpdatePreference.h"
 
+#include "app/CheckedFile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QStringDecoder>
@@ -31,9 +33,10 @@ bool UpdatePreference::LoadShowUpdateMessagePreference()
 {
     QFile file(m_path);
     if (!file.exists()) {
-        // A folder that could not be made was reported at start-up.
-        if (file.open(QIODevice::WriteOnly))
-            file.write("YES");
+        // A folder that could not be made was reported at start-up; a file
+        // that cannot be written is not made at all, and is tried again at
+        // the next start.
+        CheckedFile::write(m_path, QByteArrayLiteral("YES"), nullptr);
         return true;
     }
     if (!file.open(QIODevice::ReadOnly))
@@ -42,11 +45,9 @@ bool UpdatePreference::LoadShowUpdateMessagePreference()
     return text != QLatin1String("NO");
 }
 
-bool UpdatePreference::write(bool show)
+bool UpdatePreference::write(bool show, QString *error)
 {
-    QFile file(m_path);
-    if (!file.exists() || !file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    if (!QFile::exists(m_path))
         return false;
-    const QByteArray text = show ? QByteArrayLiteral("YES") : QByteArrayLiteral("NO");
-    return file.write(text) == text.size();
+    return CheckedFile::write(m_path, show ? QByteArrayLiteral("YES") : QByteArrayLiteral("NO"), error);
 }

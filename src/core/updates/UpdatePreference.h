@@ -21,8 +21,11 @@ public:
     // the system's code page; anything else means true and is left as it is.
     bool LoadShowUpdateMessagePreference();
 
-    // Writes "YES" or "NO" when the file exists; returns whether it wrote.
-    bool write(bool show);
+    // Replaces the file's content by "YES" or "NO" when the file exists,
+    // through a temporary file with every step checked; returns whether it
+    // wrote. A write that fails leaves the file as it was and sets *error
+    // (the path and what went wrong); a missing file is not an error.
+    bool write(bool show, QString *error = nullptr);
 
 private:
     QString m_path;

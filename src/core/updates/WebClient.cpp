@@ -1,12 +1,12 @@
 #include "updates/WebClient.h"
 
+#include "app/CheckedFile.h"
 #include "app/EditorVersion.h"
 #include "updates/UpdateServer.h"
 
 #include <QEventLoop>
 #include <QNetworkReply>
 #include <QNetworkRequest>
-#include <QSaveFile>
 
 namespace {
 
@@ -96,18 +96,18 @@ bool WebClient::download(const char *path, const QString &fileName, QString *err
         *error = QStringLiteral("no update server configured");
         return false;
     }
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly)) {
-        *error = fileName + QStringLiteral(": ") + file.errorString();
+    CheckedFile file(fileName);
+    if (!file.open()) {
+        *error = file.message();
         return false;
     }
     QNetworkReply *reply = m_manager.get(request(path));
-    // Only the body of a 200 answer is written, as it arrives.
-    bool writeFailed = false;
+    // Only the body of a 200 answer is written, as it arrives. After a failed
+    // write the rest is read and dropped; commit() then reports the failure.
     auto drain = [&] {
         const QByteArray chunk = reply->readAll();
-        if (statusOf(reply) == 200 && !writeFailed && file.write(chunk) != chunk.size())
-            writeFailed = true;
+        if (statusOf(reply) == 200)
+            file.append(chunk);
     };
     QObject::connect(reply, &QNetworkReply::readyRead, reply, drain);
     waitFor(reply);
@@ -121,12 +121,12 @@ bool WebClient::download(const char *path, const QString &fileName, QString *err
         *error = QStringLiteral("HTTP %1 %2").arg(status).arg(statusTextOf(reply));
     else if (reply->error() != QNetworkReply::NoError)
         *error = failureText(reply);  // the answer broke off
-    else if (writeFailed || !file.commit())
-        *error = fileName + QStringLiteral(": ") + file.errorString();
+    else if (!file.commit())
+        *error = file.message();
     else
         ok = true;
     if (!ok)
-        file.cancelWriting();
+        file.cancel();
     reply->disconnect();
     reply->deleteLater();
     return ok;

@@ -28,9 +28,10 @@ public:
 
     // Streams the answer to path into fileName through a temporary file in
     // the same folder, renamed to fileName only when a 200 answer arrived
-    // whole; otherwise fileName is left as it was and the temporary file is
-    // removed. false with *error set ("HTTP 404 Not Found", a network or
-    // file error) on failure.
+    // whole and every byte of it was written (CheckedFile); otherwise
+    // fileName is left as it was and the temporary file is removed. false
+    // with *error set ("HTTP 404 Not Found", a network error, or the file's
+    // path and what went wrong) on failure.
     bool download(const char *path, const QString &fileName, QString *error);
 
     static QString userAgent();

@@ -7,6 +7,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSaveFile>
+#include <cerrno>
+#include <cstring>
 
 namespace {
 
@@ -82,6 +84,34 @@ QString trimmedBase64(const QByteArray &memory)
 QByteArray padded(const QByteArray &bytes, int size)
 {
     return bytes + QByteArray(size - int(bytes.size()), char(0xFF));
+}
+
+// Writes `bytes` to `path` whole or not at all; false with *why. QSaveFile's
+// write() only fills a buffer and its commit() renames even when writing the
+// buffer out failed, so the write and the flush are checked here, and any
+// failure discards the temporary file.
+bool writeWhole(const QString &path, const QByteArray &bytes, QString *why)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        *why = file.errorString();
+        return false;
+    }
+    errno = 0;
+    if (file.write(bytes) != bytes.size() || !file.flush()) {
+        // A write that stops part way sets no error text of its own; the
+        // system's error of the call that failed says what happened.
+        const int systemError = errno;
+        *why = systemError != 0 ? QString::fromLocal8Bit(std::strerror(systemError)) : file.errorString();
+        file.cancelWriting();
+        file.commit();  // removes the temporary file
+        return false;
+    }
+    if (!file.commit()) {
+        *why = file.errorString();
+        return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -170,10 +200,13 @@ bool PedalStateFile::save(const QString &path, const PedalState &s, QString *err
     o.insert(QStringLiteral("flash"), trimmedBase64(s.flash));
 
     QDir().mkpath(QFileInfo(path).absolutePath());
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(QJsonDocument(o).toJson()) < 0 || !file.commit()) {
+    const bool existed = QFileInfo::exists(path);
+    QString why;
+    if (!writeWhole(path, QJsonDocument(o).toJson(), &why)) {
         if (error)
-            *error = QStringLiteral("pedal state file %1: %2").arg(QDir::toNativeSeparators(path), file.errorString());
+            *error = QStringLiteral("pedal state file %1: %2%3")
+                         .arg(QDir::toNativeSeparators(path), why,
+                              existed ? QStringLiteral("; the previous file is unchanged") : QString());
         return false;
     }
     return true;

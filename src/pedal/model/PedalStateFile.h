@@ -15,6 +15,8 @@ public:
     // false, state untouched). On a bad file, returns false with a message
     // naming the file and the field, and leaves `state` untouched.
     static bool load(const QString &path, PedalState &state, QString *error, bool *existed = nullptr);
-    // Writes atomically: a failed save leaves the previous file in place.
+    // Writes atomically, every step checked: a failed save (a full disk
+    // included) leaves the previous file byte for byte as it was, and
+    // `*error` names the file and what went wrong.
     static bool save(const QString &path, const PedalState &state, QString *error);
 };
