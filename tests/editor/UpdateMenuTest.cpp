@@ -1,4 +1,5 @@
 #include "EditorFixture.h"
+#include "FullFileSystem.h"
 #include "LocalHttpServer.h"
 #include "ProgramFileVersion.h"
 #include "RecordingLauncher.h"
@@ -226,6 +227,34 @@ TEST_F(UpdateMenuTest, DontShowAgainWritesNoAndClearingItWritesNothing)
     newVersionWindow().CheckBox1->click();
     EXPECT_EQ(contentOf(preferencePath()), "NO");
     EXPECT_TRUE(main().menuShowUpdateMsg->isChecked()) << "the menu item keeps this run's setting";
+}
+
+// On a full disk neither way of changing the preference replaces the file,
+// and the user is told so.
+TEST_F(UpdateMenuTest, APreferenceThatCannotBeWrittenIsKeptAndSaidSo)
+{
+    FullFileSystem full;
+    ASSERT_TRUE(full.isValid());
+    documentsPath = full.path();
+    writePreference("YES");
+    server.serveText(kVersionPath, "1.1");
+    startWithServer();
+    runCheck();
+    ASSERT_TRUE(newVersionWindow().isVisible());
+    ASSERT_TRUE(full.fill());
+    prompts.messages.clear();
+    full.whileFull([&] {
+        main().menuShowUpdateMsg->trigger();
+        newVersionWindow().CheckBox1->click();
+        return 0;
+    });
+    EXPECT_EQ(contentOf(preferencePath()), "YES");
+    ASSERT_EQ(prompts.messages.size(), 2) << prompts.messages.join(" | ").toStdString();
+    for (const QString &message : prompts.messages) {
+        EXPECT_TRUE(message.startsWith("The update message preference was not saved: " + preferencePath()))
+            << message.toStdString();
+        EXPECT_TRUE(message.endsWith("; the previous file is unchanged")) << message.toStdString();
+    }
 }
 
 TEST_F(UpdateMenuTest, SupportAndWhatsNewOpenTheServersPages)

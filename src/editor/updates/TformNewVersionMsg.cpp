@@ -74,6 +74,7 @@ void TformNewVersionMsg::CheckBox1Change(bool checked)
 {
     // Only turning the message off is written; it takes effect at the next
     // start.
-    if (checked && m_preference)
-        m_preference->write(false);
+    QString error;
+    if (checked && m_preference && !m_preference->write(false, &error) && !error.isEmpty())
+        emit preferenceNotSaved(error);
 }

@@ -31,6 +31,8 @@ signals:
     void launchUpdateRequested();
     // btnSeeWhatsNewClick: the release notes are to be opened.
     void whatsNewRequested();
+    // "Don't Show This Message Again" could not be written: the path and why.
+    void preferenceNotSaved(const QString &error);
 
 protected:
     void showEvent(QShowEvent *event) override;

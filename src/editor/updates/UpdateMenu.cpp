@@ -1,6 +1,7 @@
 #include "updates/UpdateMenu.h"
 
 #include "app/TformMain.h"
+#include "app/UserPrompts.h"
 #include "updates/TformNewVersionMsg.h"
 #include "updates/UpdateLauncher.h"
 #include "updates/UpdateServer.h"
@@ -50,6 +51,7 @@ void UpdateMenu::setNewVersionWindow(TformNewVersionMsg *window)
     if (!window)
         return;
     window->setPreference(&m_preference);
+    connect(window, &TformNewVersionMsg::preferenceNotSaved, this, &UpdateMenu::preferenceNotSaved);
     window->btnSeeWhatsNew->setEnabled(m_versionRequest.configured());
     connect(window, &TformNewVersionMsg::launchUpdateRequested, this, &UpdateMenu::LaunchUpdate);
     connect(window, &TformNewVersionMsg::whatsNewRequested, this, &UpdateMenu::btnSeeWhatsNewClick);
@@ -79,7 +81,14 @@ void UpdateMenu::menuUpdateNowClick()
 void UpdateMenu::menuShowUpdateMsgClick()
 {
     // The click has toggled the check mark already; the next start reads it.
-    m_preference.write(m_main.menuShowUpdateMsg->isChecked());
+    QString error;
+    if (!m_preference.write(m_main.menuShowUpdateMsg->isChecked(), &error) && !error.isEmpty())
+        preferenceNotSaved(error);
+}
+
+void UpdateMenu::preferenceNotSaved(const QString &error)
+{
+    m_prompts.showMessage(QStringLiteral("The update message preference was not saved: ") + error);
 }
 
 void UpdateMenu::menuSupportClick()

@@ -47,6 +47,8 @@ public slots:
     void LaunchUpdate();
 
 private:
+    // Tells the user the preference file was left as it was, and why.
+    void preferenceNotSaved(const QString &error);
     // Opens an address in the user's default browser; a failure is not
     // reported.
     void OpenURL(const QUrl &address);
