@@ -98,8 +98,9 @@ TEST_F(ShownValuesTest, ShowingAndStoringAgainChangesNoStoredValue)
             const bool listed = s == slot::HarmonicPitch
                                     ? std::count(harmonic_pitch_table.begin(), harmonic_pitch_table.end(), v[std::size_t(s)]) > 0
                                     : s < slot::DominantNotesCut || v[std::size_t(s)] <= 1;
-            if (listed)
+            if (listed) {
                 ASSERT_EQ(live->second, v[std::size_t(s)]) << "slot " << s;
+            }
         }
     }
     EXPECT_TRUE(prompts.messages.isEmpty()) << prompts.messages.join(" | ").toStdString();

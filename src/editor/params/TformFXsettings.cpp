@@ -5,32 +5,18 @@
 #include "app/UserPrompts.h"
 #include "device/DeviceStatus.h"
 #include "params/DialMapping.h"
-#include "params/HintTexts.h"
 #include "params/PresetFile.h"
 #include "prefs/ScrollingPage.h"
 #include "widgets/OnOffSwitch.h"
 #include "widgets/RotaryDial.h"
 
-#include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFrame>
-#include <QGroupBox>
-#include <QLabel>
 #include <QRadioButton>
 #include <QScopedValueRollback>
 #include <QShowEvent>
 
 #include <algorithm>
-
-namespace {
-
-// Dials are 40 x 40 with their label just below; switches 41 x 21.
-constexpr int DialSize = 40;
-constexpr int LabelWidth = 64;
-constexpr int LabelHeight = 15;
-
-}  // namespace
 
 TformFXsettings::TformFXsettings(EditorServices services, Communication &communication,
                                  EffectLibrary &effects, QWidget *parent)
@@ -61,198 +47,36 @@ TformFXsettings::~TformFXsettings() = default;
 
 void TformFXsettings::FormCreate()
 {
-    buildDials();
-    buildTracking();
-    buildHarmonic();
-    buildAssignments();
-    buildFootswitch();
-    m_displayOnly = {dialDry, dialMinus1Oct, dialSubMix, dialMinus2Oct, dialLowPass,
-                     dialHighPass, dialRange, dial1stHarmonic, swtWave, swtSplit};
-}
-
-QLabel *TformFXsettings::makeLabel(const QString &caption, const QRect &geometry, QWidget *parent)
-{
-    auto *label = new QLabel(caption, parent ? parent : this);
-    label->setGeometry(geometry);
-    return label;
-}
-
-RotaryDial *TformFXsettings::makeDial(const char *name, const QString &label, int x, int y,
-                                      QWidget *parent)
-{
-    auto *dial = new RotaryDial(parent ? parent : this);
-    dial->setObjectName(QString::fromLatin1(name));
-    dial->setGeometry(x, y, DialSize, DialSize);
-    dial->setAccessibleName(label);
-    QLabel *caption = makeLabel(label, QRect(x + DialSize / 2 - LabelWidth / 2, y + DialSize, LabelWidth, LabelHeight),
-                                parent);
-    caption->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    caption->setBuddy(dial);
-    return dial;
-}
-
-void TformFXsettings::buildDials()
-{
-    dialDry = makeDial("dialDry", QStringLiteral("Dry"), 15, 8);
-    dialMinus1Oct = makeDial("dialMinus1Oct", QStringLiteral("-1 OCT"), 75, 8);
-    dialInputLevel = makeDial("dialInputLevel", QStringLiteral("Input Level"), 208, 8);
-    dialClipWave = makeDial("dialClipWave", QStringLiteral("Wave Clip"), 267, 8);
-    dialSubMix = makeDial("dialSubMix", QStringLiteral("Sub Mix"), 15, 72);
-    dialMinus2Oct = makeDial("dialMinus2Oct", QStringLiteral("-2 OCT"), 75, 72);
-    dialLowPass = makeDial("dialLowPass", QStringLiteral("Low Pass"), 15, 136);
-    dialHighPass = makeDial("dialHighPass", QStringLiteral("High Pass"), 75, 136);
-    dialRange = makeDial("dialRange", QStringLiteral("Range"), 15, 208);
-    dialInputLevel->setToolTip(hints::toolTip(hints::inputLevel()));
-
-    auto makeSwitch = [this](const char *name, const QString &label, int y) {
-        auto *sw = new OnOffSwitch(this);
-        sw->setObjectName(QString::fromLatin1(name));
-        sw->setGeometry(136, y, 41, 21);
-        sw->setAccessibleName(label);
-        QLabel *caption = makeLabel(label, QRect(136 + 41 / 2 - LabelWidth / 2, y + 21 + 1, LabelWidth, LabelHeight));
-        caption->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-        return sw;
-    };
-    swtWave = makeSwitch("swtWave", QStringLiteral("Wave"), 16);
-    swtSplit = makeSwitch("swtSplit", QStringLiteral("Split"), 61);
-
+    setupControls(this);
     connect(dialInputLevel, &RotaryDial::angleChanged, this, &TformFXsettings::OnChange_dialInputLevel);
     connect(dialClipWave, &RotaryDial::angleChanged, this, &TformFXsettings::dialClipWaveChange);
     connect(dialDry, &RotaryDial::angleChanged, this, &TformFXsettings::dialDryChange);
     connect(dialMinus1Oct, &RotaryDial::angleChanged, this, &TformFXsettings::dialMinus1OctChange);
     connect(dialSubMix, &RotaryDial::angleChanged, this, &TformFXsettings::dialSubMixChange);
     connect(dialMinus2Oct, &RotaryDial::angleChanged, this, &TformFXsettings::dialMinus2OctChange);
-}
-
-void TformFXsettings::buildTracking()
-{
-    // A framed group at 185, 73, 141 x 119; children in its coordinates.
-    grpTrackingFunctions = new QGroupBox(QStringLiteral("Tracking Functions"), this);
-    grpTrackingFunctions->setObjectName(QStringLiteral("grpTrackingFunctions"));
-    grpTrackingFunctions->setGeometry(185, 73, 141, 119);
-    const QPoint origin(185, 73);
-
-    cmbGuitarTuning = new QComboBox(grpTrackingFunctions);
-    cmbGuitarTuning->setObjectName(QStringLiteral("cmbGuitarTuning"));
-    cmbGuitarTuning->setGeometry(QRect(QPoint(194, 101) - origin, QSize(125, 22)));
-    for (std::string_view entry : TuningEntries)
-        cmbGuitarTuning->addItem(toQString(entry));
-    cmbGuitarTuning->setToolTip(hints::toolTip(hints::guitarTuning()));
-    cmbGuitarTuning->setAccessibleName(QStringLiteral("Guitar tuning"));
-
-    cmbSemitonesVariation = new QComboBox(grpTrackingFunctions);
-    cmbSemitonesVariation->setObjectName(QStringLiteral("cmbSemitonesVariation"));
-    cmbSemitonesVariation->setGeometry(QRect(QPoint(193, 125) - origin, QSize(45, 22)));
-    for (std::string_view entry : SemitoneEntries)
-        cmbSemitonesVariation->addItem(toQString(entry));
-    cmbSemitonesVariation->setToolTip(hints::toolTip(hints::semitonesVariation()));
-    cmbSemitonesVariation->setAccessibleName(QStringLiteral("Semitones"));
-    QLabel *semitones = makeLabel(QStringLiteral("Semitones"), QRect(QPoint(243, 128) - origin, QSize(75, LabelHeight)),
-                                  grpTrackingFunctions);
-    semitones->setBuddy(cmbSemitonesVariation);
-
-    chkDominantNoteCut = new QCheckBox(QStringLiteral("Dominant Notes Cut"), grpTrackingFunctions);
-    chkDominantNoteCut->setObjectName(QStringLiteral("chkDominantNoteCut"));
-    chkDominantNoteCut->setGeometry(QRect(QPoint(193, 148) - origin, QSize(130, 17)));
-    chkDominantNoteCut->setToolTip(hints::toolTip(hints::dominantNoteCut()));
-    chkHighNoteCut = new QCheckBox(QStringLiteral("High Notes Cut"), grpTrackingFunctions);
-    chkHighNoteCut->setObjectName(QStringLiteral("chkHighNoteCut"));
-    chkHighNoteCut->setGeometry(QRect(QPoint(193, 166) - origin, QSize(130, 17)));
-    chkHighNoteCut->setToolTip(hints::toolTip(hints::highNoteCut()));
-
+    connect(cmbVariableWavePitch, &QComboBox::currentIndexChanged, this, &TformFXsettings::VariWavePitchOnChange);
     connect(cmbGuitarTuning, &QComboBox::currentIndexChanged, this, &TformFXsettings::cmbGuitarTuningChange);
     connect(cmbSemitonesVariation, &QComboBox::currentIndexChanged, this,
             &TformFXsettings::cmbSemitonesVariationChange);
     connect(chkDominantNoteCut, &QCheckBox::toggled, this, &TformFXsettings::chkDominantNoteCutChange);
     connect(chkHighNoteCut, &QCheckBox::toggled, this, &TformFXsettings::chkHighNoteCutChange);
+
+    // Each list starts at "Not Assigned", and its handler says so.
+    const std::array<void (TformFXsettings::*)(), ControlCount> assignHandlers{
+        &TformFXsettings::ControlUNOassignOnChange, &TformFXsettings::ControlDUEassignOnChange,
+        &TformFXsettings::ControlTREassignOnChange, &TformFXsettings::ControlQUATTROAssignOnChange,
+        &TformFXsettings::RemoteAssignOnChange};
+    for (int k = 0; k < ControlCount; ++k) {
+        connect(assignLists[std::size_t(k)], &QComboBox::currentIndexChanged, this, assignHandlers[std::size_t(k)]);
+        assignLists[std::size_t(k)]->setCurrentIndex(0);
+        (this->*assignHandlers[std::size_t(k)])();
+    }
     cmbGuitarTuning->setCurrentIndex(NoTuningIndex);
     cmbSemitonesVariation->setCurrentIndex(SemitoneEntryOffset);
     cmbGuitarTuningChange();
     cmbSemitonesVariationChange();
-}
-
-void TformFXsettings::buildHarmonic()
-{
-    // A frame at 63, 200, 181 x 67 around the dial and the pitch list.
-    auto *frame = new QFrame(this);
-    frame->setObjectName(QStringLiteral("frm1stHarmonic"));
-    frame->setFrameShape(QFrame::StyledPanel);
-    frame->setGeometry(63, 200, 181, 67);
-    frame->lower();
-    dial1stHarmonic = makeDial("dial1stHarmonic", QStringLiteral("1st Harmonic"), 78, 208);
-
-    cmbVariableWavePitch = new QComboBox(this);
-    cmbVariableWavePitch->setObjectName(QStringLiteral("cmbVariableWavePitch"));
-    cmbVariableWavePitch->setGeometry(155, 229, 73, 22);
-    for (std::string_view entry : harmonic_pitch_entries)
-        cmbVariableWavePitch->addItem(toQString(entry));
-    cmbVariableWavePitch->setMaxVisibleItems(12);
-    cmbVariableWavePitch->setCurrentIndex(-1);
-    cmbVariableWavePitch->setAccessibleName(QStringLiteral("1st Harmonic Pitch"));
-    QLabel *pitch = makeLabel(QStringLiteral("1st Harmonic Pitch"), QRect(132, 212, 110, LabelHeight));
-    pitch->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    pitch->setBuddy(cmbVariableWavePitch);
-    connect(cmbVariableWavePitch, &QComboBox::currentIndexChanged, this,
-            &TformFXsettings::VariWavePitchOnChange);
-}
-
-void TformFXsettings::buildAssignments()
-{
-    makeLabel(QStringLiteral("Assign Controls"), QRect(195, 267, 120, LabelHeight))->setObjectName(
-        QStringLiteral("lblAssignControls"));
-    const struct {
-        const char *name;
-        int y;
-        QComboBox **list;
-        void (TformFXsettings::*handler)();
-    } lists[ControlCount] = {
-        {"cmbAssignCtrlUNO", 313, &cmbAssignCtrlUNO, &TformFXsettings::ControlUNOassignOnChange},
-        {"cmbAssignCtrlDUE", 353, &cmbAssignCtrlDUE, &TformFXsettings::ControlDUEassignOnChange},
-        {"cmbAssignCtrlTRE", 400, &cmbAssignCtrlTRE, &TformFXsettings::ControlTREassignOnChange},
-        {"cmbAssignCtrlQUATTRO", 441, &cmbAssignCtrlQUATTRO, &TformFXsettings::ControlQUATTROAssignOnChange},
-        {"cmbAssignRemote", 482, &cmbAssignRemote, &TformFXsettings::RemoteAssignOnChange},
-    };
-    for (int k = 0; k < ControlCount; ++k) {
-        auto *list = new QComboBox(this);
-        list->setObjectName(QString::fromLatin1(lists[k].name));
-        list->setGeometry(195, lists[k].y, 120, 22);
-        for (int e = 0; e < assignmentEntryCount(k); ++e)
-            list->addItem(toQString(assignmentEntry(k, e)));
-        const QString control = toQString(ControlNames[std::size_t(k)]);
-        list->setAccessibleName(control);
-        makeLabel(control, QRect(195, lists[k].y - LabelHeight - 1, 120, LabelHeight))->setBuddy(list);
-        *lists[k].list = list;
-        m_assignLists[std::size_t(k)] = list;
-        connect(list, &QComboBox::currentIndexChanged, this, lists[k].handler);
-        list->setCurrentIndex(0);
-        (this->*lists[k].handler)();
-    }
-}
-
-void TformFXsettings::buildFootswitch()
-{
-    makeLabel(QStringLiteral("Footswitch Short Press:"), QRect(15, 323, 160, LabelHeight));
-    makeLabel(QStringLiteral("Footswitch Long Press:"), QRect(13, 385, 160, LabelHeight));
-    auto makeRadio = [this](const char *name, const QString &caption, int y) {
-        auto *radio = new QRadioButton(caption, this);
-        radio->setObjectName(QString::fromLatin1(name));
-        radio->setGeometry(15, y, 150, 19);
-        return radio;
-    };
-    chkBypassShortPress = makeRadio("chkBypassShortPress", QStringLiteral("Bypass"), 339);
-    chkChangePresetShortPress = makeRadio("chkChangePresetShortPress", QStringLiteral("Change Preset"), 358);
-    chkBypassLongPress = makeRadio("chkBypassLongPress", QStringLiteral("Bypass"), 402);
-    chkChangePresetLongPress = makeRadio("chkChangePresetLongPress", QStringLiteral("Change Preset"), 421);
-    FtswShortPress = new QButtonGroup(this);
-    FtswShortPress->setObjectName(QStringLiteral("FtswShortPress"));
-    FtswShortPress->addButton(chkBypassShortPress);
-    FtswShortPress->addButton(chkChangePresetShortPress);
-    FtswLongPress = new QButtonGroup(this);
-    FtswLongPress->setObjectName(QStringLiteral("FtswLongPress"));
-    FtswLongPress->addButton(chkBypassLongPress);
-    FtswLongPress->addButton(chkChangePresetLongPress);
-    chkBypassShortPress->setChecked(true);
-    chkChangePresetLongPress->setChecked(true);
+    m_displayOnly = {dialDry, dialMinus1Oct, dialSubMix, dialMinus2Oct, dialLowPass,
+                     dialHighPass, dialRange, dial1stHarmonic, swtWave, swtSplit};
 }
 
 void TformFXsettings::showEvent(QShowEvent *event)
@@ -453,7 +277,7 @@ std::array<int, ControlCount> TformFXsettings::assignmentEntries() const
 {
     std::array<int, ControlCount> entries{};
     for (int k = 0; k < ControlCount; ++k)
-        entries[std::size_t(k)] = std::max(0, m_assignLists[std::size_t(k)]->currentIndex());
+        entries[std::size_t(k)] = std::max(0, assignLists[std::size_t(k)]->currentIndex());
     return entries;
 }
 
@@ -487,7 +311,7 @@ void TformFXsettings::showStatus(const DeviceStatus &status)
     }
     for (int k = 0; k < ControlCount; ++k) {
         if (const std::optional<int> entry = shown.assignmentEntries[std::size_t(k)])
-            m_assignLists[std::size_t(k)]->setCurrentIndex(*entry);
+            assignLists[std::size_t(k)]->setCurrentIndex(*entry);
     }
     if (shown.tuningEntry)
         cmbGuitarTuning->setCurrentIndex(*shown.tuningEntry);

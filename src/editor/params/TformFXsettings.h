@@ -2,6 +2,7 @@
 
 #include "app/EditorServices.h"
 #include "params/FXsettings.h"
+#include "params/ParameterControls.h"
 #include "params/ParameterCommands.h"
 
 #include <QWidget>
@@ -9,26 +10,23 @@
 
 class Communication;
 class EffectLibrary;
-class OnOffSwitch;
-class QButtonGroup;
 class QCheckBox;
 class QComboBox;
-class QGroupBox;
-class QLabel;
-class QRadioButton;
 class RotaryDial;
 class ScrollingPage;
 struct DeviceStatus;
 
 // The parameter window: one control per effect parameter, the tracking
 // functions with the guitar tuning, the lists that put parameters on the
-// pedal's controls, and the footswitch's two presses. Its live controls send
-// each change to the pedal at once; values shown from code (a status reply,
-// a preset) run the same handlers and so reach the pedal too.
+// pedal's controls, and the footswitch's two presses (built by
+// ParameterControls). Its live controls send each change of the user's hand
+// to the pedal at once; values shown from code (a status reply, a preset)
+// go to the pedal as exactly the values they are, not as the positions the
+// controls show them at.
 //
 // Owns the parameter model (FXsettings) for the whole run. The main window
 // drives the flows that its buttons start through the public functions.
-class TformFXsettings : public QWidget {
+class TformFXsettings : public QWidget, public ParameterControls {
     Q_OBJECT
 public:
     TformFXsettings(EditorServices services, Communication &communication, EffectLibrary &effects,
@@ -64,37 +62,6 @@ public:
     void loadPreset();
     FootswitchChoice footswitchChoice() const;
 
-    // Controls, named as the rest of the editor refers to them.
-    RotaryDial *dialInputLevel = nullptr;
-    RotaryDial *dialClipWave = nullptr;
-    RotaryDial *dialDry = nullptr;
-    RotaryDial *dialMinus1Oct = nullptr;
-    RotaryDial *dialSubMix = nullptr;
-    RotaryDial *dialMinus2Oct = nullptr;
-    RotaryDial *dialLowPass = nullptr;
-    RotaryDial *dialHighPass = nullptr;
-    RotaryDial *dialRange = nullptr;
-    RotaryDial *dial1stHarmonic = nullptr;
-    OnOffSwitch *swtWave = nullptr;
-    OnOffSwitch *swtSplit = nullptr;
-    QComboBox *cmbVariableWavePitch = nullptr;
-    QGroupBox *grpTrackingFunctions = nullptr;
-    QComboBox *cmbGuitarTuning = nullptr;
-    QComboBox *cmbSemitonesVariation = nullptr;
-    QCheckBox *chkDominantNoteCut = nullptr;
-    QCheckBox *chkHighNoteCut = nullptr;
-    QComboBox *cmbAssignCtrlUNO = nullptr;
-    QComboBox *cmbAssignCtrlDUE = nullptr;
-    QComboBox *cmbAssignCtrlTRE = nullptr;
-    QComboBox *cmbAssignCtrlQUATTRO = nullptr;
-    QComboBox *cmbAssignRemote = nullptr;
-    QButtonGroup *FtswShortPress = nullptr;
-    QButtonGroup *FtswLongPress = nullptr;
-    QRadioButton *chkBypassShortPress = nullptr;
-    QRadioButton *chkChangePresetShortPress = nullptr;
-    QRadioButton *chkBypassLongPress = nullptr;
-    QRadioButton *chkChangePresetLongPress = nullptr;
-
     static constexpr const char *AssignedLockMessage =
         "This parameter is currently assigned and cannot be controlled from here";
     static constexpr const char *NoTuningForCheckMessage =
@@ -126,14 +93,6 @@ private slots:
 private:
     void FormCreate();
     void FormShow();
-    void buildDials();
-    void buildTracking();
-    void buildHarmonic();
-    void buildAssignments();
-    void buildFootswitch();
-
-    RotaryDial *makeDial(const char *name, const QString &label, int x, int y, QWidget *parent = nullptr);
-    QLabel *makeLabel(const QString &text, const QRect &geometry, QWidget *parent = nullptr);
     // Snaps the dial out of its dead zone, sends its value and returns it.
     std::uint32_t send_dial_parameter(RotaryDial *dial, int slot);
     // The dial handlers' shared body; Input Level and Wave Clip are locked
@@ -157,7 +116,6 @@ private:
     // Set while values are shown from code: the change handlers, which stand
     // for the user's hand, leave them alone.
     bool m_showing = false;
-    std::array<QComboBox *, ControlCount> m_assignLists{};
     // The ten controls that only show what the pedal or a preset holds.
     QList<QWidget *> m_displayOnly;
     // The page the controls sit on; it scrolls on a screen too small for them.

@@ -1,0 +1,196 @@
+#include "params/ParameterControls.h"
+
+#include "params/HintTexts.h"
+#include "params/ParameterTable.h"
+#include "widgets/OnOffSwitch.h"
+#include "widgets/RotaryDial.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QRadioButton>
+
+namespace {
+
+// Dials are 40 x 40 with their label just below; switches 41 x 21.
+constexpr int DialSize = 40;
+constexpr int LabelWidth = 64;
+constexpr int LabelHeight = 15;
+
+}  // namespace
+
+void ParameterControls::setupControls(QWidget *window)
+{
+    m_window = window;
+    buildDials();
+    buildTracking();
+    buildHarmonic();
+    buildAssignments();
+    buildFootswitch();
+}
+
+QLabel *ParameterControls::makeLabel(const QString &caption, const QRect &geometry, QWidget *parent)
+{
+    auto *label = new QLabel(caption, parent ? parent : m_window);
+    label->setGeometry(geometry);
+    return label;
+}
+
+RotaryDial *ParameterControls::makeDial(const char *name, const QString &label, int x, int y,
+                                      QWidget *parent)
+{
+    auto *dial = new RotaryDial(parent ? parent : m_window);
+    dial->setObjectName(QString::fromLatin1(name));
+    dial->setGeometry(x, y, DialSize, DialSize);
+    dial->setAccessibleName(label);
+    QLabel *caption = makeLabel(label, QRect(x + DialSize / 2 - LabelWidth / 2, y + DialSize, LabelWidth, LabelHeight),
+                                parent);
+    caption->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    caption->setBuddy(dial);
+    return dial;
+}
+
+void ParameterControls::buildDials()
+{
+    dialDry = makeDial("dialDry", QStringLiteral("Dry"), 15, 8);
+    dialMinus1Oct = makeDial("dialMinus1Oct", QStringLiteral("-1 OCT"), 75, 8);
+    dialInputLevel = makeDial("dialInputLevel", QStringLiteral("Input Level"), 208, 8);
+    dialClipWave = makeDial("dialClipWave", QStringLiteral("Wave Clip"), 267, 8);
+    dialSubMix = makeDial("dialSubMix", QStringLiteral("Sub Mix"), 15, 72);
+    dialMinus2Oct = makeDial("dialMinus2Oct", QStringLiteral("-2 OCT"), 75, 72);
+    dialLowPass = makeDial("dialLowPass", QStringLiteral("Low Pass"), 15, 136);
+    dialHighPass = makeDial("dialHighPass", QStringLiteral("High Pass"), 75, 136);
+    dialRange = makeDial("dialRange", QStringLiteral("Range"), 15, 208);
+    dialInputLevel->setToolTip(hints::toolTip(hints::inputLevel()));
+
+    auto makeSwitch = [this](const char *name, const QString &label, int y) {
+        auto *sw = new OnOffSwitch(m_window);
+        sw->setObjectName(QString::fromLatin1(name));
+        sw->setGeometry(136, y, 41, 21);
+        sw->setAccessibleName(label);
+        QLabel *caption = makeLabel(label, QRect(136 + 41 / 2 - LabelWidth / 2, y + 21 + 1, LabelWidth, LabelHeight));
+        caption->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+        return sw;
+    };
+    swtWave = makeSwitch("swtWave", QStringLiteral("Wave"), 16);
+    swtSplit = makeSwitch("swtSplit", QStringLiteral("Split"), 61);
+}
+
+void ParameterControls::buildTracking()
+{
+    // A framed group at 185, 73, 141 x 119; children in its coordinates.
+    grpTrackingFunctions = new QGroupBox(QStringLiteral("Tracking Functions"), m_window);
+    grpTrackingFunctions->setObjectName(QStringLiteral("grpTrackingFunctions"));
+    grpTrackingFunctions->setGeometry(185, 73, 141, 119);
+    const QPoint origin(185, 73);
+
+    cmbGuitarTuning = new QComboBox(grpTrackingFunctions);
+    cmbGuitarTuning->setObjectName(QStringLiteral("cmbGuitarTuning"));
+    cmbGuitarTuning->setGeometry(QRect(QPoint(194, 101) - origin, QSize(125, 22)));
+    for (std::string_view entry : TuningEntries)
+        cmbGuitarTuning->addItem(toQString(entry));
+    cmbGuitarTuning->setToolTip(hints::toolTip(hints::guitarTuning()));
+    cmbGuitarTuning->setAccessibleName(QStringLiteral("Guitar tuning"));
+
+    cmbSemitonesVariation = new QComboBox(grpTrackingFunctions);
+    cmbSemitonesVariation->setObjectName(QStringLiteral("cmbSemitonesVariation"));
+    cmbSemitonesVariation->setGeometry(QRect(QPoint(193, 125) - origin, QSize(45, 22)));
+    for (std::string_view entry : SemitoneEntries)
+        cmbSemitonesVariation->addItem(toQString(entry));
+    cmbSemitonesVariation->setToolTip(hints::toolTip(hints::semitonesVariation()));
+    cmbSemitonesVariation->setAccessibleName(QStringLiteral("Semitones"));
+    QLabel *semitones = makeLabel(QStringLiteral("Semitones"), QRect(QPoint(243, 128) - origin, QSize(75, LabelHeight)),
+                                  grpTrackingFunctions);
+    semitones->setBuddy(cmbSemitonesVariation);
+
+    chkDominantNoteCut = new QCheckBox(QStringLiteral("Dominant Notes Cut"), grpTrackingFunctions);
+    chkDominantNoteCut->setObjectName(QStringLiteral("chkDominantNoteCut"));
+    chkDominantNoteCut->setGeometry(QRect(QPoint(193, 148) - origin, QSize(130, 17)));
+    chkDominantNoteCut->setToolTip(hints::toolTip(hints::dominantNoteCut()));
+    chkHighNoteCut = new QCheckBox(QStringLiteral("High Notes Cut"), grpTrackingFunctions);
+    chkHighNoteCut->setObjectName(QStringLiteral("chkHighNoteCut"));
+    chkHighNoteCut->setGeometry(QRect(QPoint(193, 166) - origin, QSize(130, 17)));
+    chkHighNoteCut->setToolTip(hints::toolTip(hints::highNoteCut()));
+}
+
+void ParameterControls::buildHarmonic()
+{
+    // A frame at 63, 200, 181 x 67 around the dial and the pitch list.
+    auto *frame = new QFrame(m_window);
+    frame->setObjectName(QStringLiteral("frm1stHarmonic"));
+    frame->setFrameShape(QFrame::StyledPanel);
+    frame->setGeometry(63, 200, 181, 67);
+    frame->lower();
+    dial1stHarmonic = makeDial("dial1stHarmonic", QStringLiteral("1st Harmonic"), 78, 208);
+
+    cmbVariableWavePitch = new QComboBox(m_window);
+    cmbVariableWavePitch->setObjectName(QStringLiteral("cmbVariableWavePitch"));
+    cmbVariableWavePitch->setGeometry(155, 229, 73, 22);
+    for (std::string_view entry : harmonic_pitch_entries)
+        cmbVariableWavePitch->addItem(toQString(entry));
+    cmbVariableWavePitch->setMaxVisibleItems(12);
+    cmbVariableWavePitch->setCurrentIndex(-1);
+    cmbVariableWavePitch->setAccessibleName(QStringLiteral("1st Harmonic Pitch"));
+    QLabel *pitch = makeLabel(QStringLiteral("1st Harmonic Pitch"), QRect(132, 212, 110, LabelHeight));
+    pitch->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    pitch->setBuddy(cmbVariableWavePitch);
+}
+
+void ParameterControls::buildAssignments()
+{
+    makeLabel(QStringLiteral("Assign Controls"), QRect(195, 267, 120, LabelHeight))->setObjectName(
+        QStringLiteral("lblAssignControls"));
+    const struct {
+        const char *name;
+        int y;
+        QComboBox **list;
+    } lists[ControlCount] = {
+        {"cmbAssignCtrlUNO", 313, &cmbAssignCtrlUNO},
+        {"cmbAssignCtrlDUE", 353, &cmbAssignCtrlDUE},
+        {"cmbAssignCtrlTRE", 400, &cmbAssignCtrlTRE},
+        {"cmbAssignCtrlQUATTRO", 441, &cmbAssignCtrlQUATTRO},
+        {"cmbAssignRemote", 482, &cmbAssignRemote},
+    };
+    for (int k = 0; k < ControlCount; ++k) {
+        auto *list = new QComboBox(m_window);
+        list->setObjectName(QString::fromLatin1(lists[k].name));
+        list->setGeometry(195, lists[k].y, 120, 22);
+        for (int e = 0; e < assignmentEntryCount(k); ++e)
+            list->addItem(toQString(assignmentEntry(k, e)));
+        const QString control = toQString(ControlNames[std::size_t(k)]);
+        list->setAccessibleName(control);
+        makeLabel(control, QRect(195, lists[k].y - LabelHeight - 1, 120, LabelHeight))->setBuddy(list);
+        *lists[k].list = list;
+        assignLists[std::size_t(k)] = list;
+    }
+}
+
+void ParameterControls::buildFootswitch()
+{
+    makeLabel(QStringLiteral("Footswitch Short Press:"), QRect(15, 323, 160, LabelHeight));
+    makeLabel(QStringLiteral("Footswitch Long Press:"), QRect(13, 385, 160, LabelHeight));
+    auto makeRadio = [this](const char *name, const QString &caption, int y) {
+        auto *radio = new QRadioButton(caption, m_window);
+        radio->setObjectName(QString::fromLatin1(name));
+        radio->setGeometry(15, y, 150, 19);
+        return radio;
+    };
+    chkBypassShortPress = makeRadio("chkBypassShortPress", QStringLiteral("Bypass"), 339);
+    chkChangePresetShortPress = makeRadio("chkChangePresetShortPress", QStringLiteral("Change Preset"), 358);
+    chkBypassLongPress = makeRadio("chkBypassLongPress", QStringLiteral("Bypass"), 402);
+    chkChangePresetLongPress = makeRadio("chkChangePresetLongPress", QStringLiteral("Change Preset"), 421);
+    FtswShortPress = new QButtonGroup(m_window);
+    FtswShortPress->setObjectName(QStringLiteral("FtswShortPress"));
+    FtswShortPress->addButton(chkBypassShortPress);
+    FtswShortPress->addButton(chkChangePresetShortPress);
+    FtswLongPress = new QButtonGroup(m_window);
+    FtswLongPress->setObjectName(QStringLiteral("FtswLongPress"));
+    FtswLongPress->addButton(chkBypassLongPress);
+    FtswLongPress->addButton(chkChangePresetLongPress);
+    chkBypassShortPress->setChecked(true);
+    chkChangePresetLongPress->setChecked(true);
+}
+

@@ -1,0 +1,70 @@
+#pragma once
+
+#include "params/ParameterSlots.h"
+
+#include <QString>
+#include <array>
+
+class OnOffSwitch;
+class QButtonGroup;
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QRadioButton;
+class QRect;
+class QWidget;
+class RotaryDial;
+
+// The parameter window's controls in their designed arrangement: one per
+// effect parameter, the tracking functions, the assignment lists and the
+// footswitch's two presses, with their captions and hints. It only builds
+// them; the window connects their handlers and gives them their values.
+class ParameterControls {
+public:
+    // Builds every control as a child of `window`, at its designed place.
+    void setupControls(QWidget *window);
+
+    RotaryDial *dialInputLevel = nullptr;
+    RotaryDial *dialClipWave = nullptr;
+    RotaryDial *dialDry = nullptr;
+    RotaryDial *dialMinus1Oct = nullptr;
+    RotaryDial *dialSubMix = nullptr;
+    RotaryDial *dialMinus2Oct = nullptr;
+    RotaryDial *dialLowPass = nullptr;
+    RotaryDial *dialHighPass = nullptr;
+    RotaryDial *dialRange = nullptr;
+    RotaryDial *dial1stHarmonic = nullptr;
+    OnOffSwitch *swtWave = nullptr;
+    OnOffSwitch *swtSplit = nullptr;
+    QComboBox *cmbVariableWavePitch = nullptr;
+    QGroupBox *grpTrackingFunctions = nullptr;
+    QComboBox *cmbGuitarTuning = nullptr;
+    QComboBox *cmbSemitonesVariation = nullptr;
+    QCheckBox *chkDominantNoteCut = nullptr;
+    QCheckBox *chkHighNoteCut = nullptr;
+    QComboBox *cmbAssignCtrlUNO = nullptr;
+    QComboBox *cmbAssignCtrlDUE = nullptr;
+    QComboBox *cmbAssignCtrlTRE = nullptr;
+    QComboBox *cmbAssignCtrlQUATTRO = nullptr;
+    QComboBox *cmbAssignRemote = nullptr;
+    QButtonGroup *FtswShortPress = nullptr;
+    QButtonGroup *FtswLongPress = nullptr;
+    QRadioButton *chkBypassShortPress = nullptr;
+    QRadioButton *chkChangePresetShortPress = nullptr;
+    QRadioButton *chkBypassLongPress = nullptr;
+    QRadioButton *chkChangePresetLongPress = nullptr;
+    // The five assignment lists in control order.
+    std::array<QComboBox *, ControlCount> assignLists{};
+
+private:
+    void buildDials();
+    void buildTracking();
+    void buildHarmonic();
+    void buildAssignments();
+    void buildFootswitch();
+    RotaryDial *makeDial(const char *name, const QString &label, int x, int y, QWidget *parent = nullptr);
+    QLabel *makeLabel(const QString &text, const QRect &geometry, QWidget *parent = nullptr);
+
+    QWidget *m_window = nullptr;
+};
