@@ -236,8 +236,9 @@ TEST_F(ShownValuesTest, ARequestSendsToTheReportedAlgorithmsAddresses)
 }
 
 // Clicking another effect after a Request does not take the pedal's
-// addresses away; Disconnect does, since the next pedal may run another
-// algorithm, and Load Preset and Load Effect From File wait for a pedal.
+// addresses away; an upload and Disconnect do, since the pedal may run
+// another algorithm then. Load Preset and Load Effect From File wait for a
+// pedal.
 TEST_F(ShownValuesTest, TheReportedAlgorithmHoldsUntilThePedalMayHaveChanged)
 {
     driver.pedal().state().algorithmVersion = {0x00, 0x09};
@@ -246,6 +247,15 @@ TEST_F(ShownValuesTest, TheReportedAlgorithmHoldsUntilThePedalMayHaveChanged)
     QListWidget *list = main->lstEffects;
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(0)).center());
     EXPECT_EQ(fx->settings().messageAddress(slot::InputLevel), std::optional<std::uint16_t>(0x0009));
+
+    // An upload puts another algorithm on the pedal: the uploaded image's
+    // addresses, until a Request tells again.
+    prompts.yesNoAnswers = {true};
+    QTest::mouseClick(main->btnUpload, Qt::LeftButton);
+    EXPECT_EQ(fx->settings().messageAddress(slot::InputLevel), std::optional<std::uint16_t>(0x000A));
+    QTest::mouseClick(main->btnRequest, Qt::LeftButton);
+    EXPECT_EQ(fx->settings().reportedAlgorithm, "0010");
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(0)).center());
 
     main->menuDisconnect->trigger();
     EXPECT_EQ(fx->settings().messageAddress(slot::InputLevel), std::optional<std::uint16_t>(0x000A))

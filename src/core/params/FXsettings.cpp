@@ -4,7 +4,6 @@
 #include "app/LogSink.h"
 #include "device/DeviceStatus.h"
 #include "device/HexText.h"
-#include "params/DialMapping.h"
 
 #include <algorithm>
 
