@@ -89,15 +89,18 @@ Traffic upgradeTraffic(int imageBytes)
 }
 
 // The pauses of paced transfer: 1 ms after command, address and record
-// bytes, 20 ms (100 ms for Go) before each answer, 0.1 ms after data bytes.
+// bytes, 20 ms (100 ms for Go) before each answer, 0.1 ms after data bytes,
+// and the quiet line watched after the answers to the synchronisation, the
+// version record and both of Go's.
 double pacedPausesMs(int imageBytes)
 {
     const int chunks = (imageBytes + 255) / 256;
-    const double sync = 1 + 20;
+    const double quiet = BootloaderProtocol::QuietMs;
+    const double sync = 1 + quiet;
     const double erase = (2 + 20) * 2;
     const double perChunk = (2 + 20) + (5 + 20) + 1 + 0.1 * 256;
-    const double record = (2 + 20) + (5 + 20) + (10 + 20);
-    const double go = (2 + 100) + (5 + 100);
+    const double record = (2 + 20) + (5 + 20) + (10 + 20) + quiet;
+    const double go = (2 + 100) + (5 + 100) + 2 * quiet;
     return sync + erase + chunks * perChunk - (chunks * 256.0 - imageBytes) * 0.1 + record + go + 10;
 }
 

@@ -99,3 +99,65 @@ TEST(FlashCli, ExitsOneWhenAStepIsRefusedAndTwoForABadRequest)
         EXPECT_TRUE(run.err.contains(b.error)) << run.err.toStdString();
     }
 }
+
+// A bootloader that misbehaves at one step: flash fails with that step named
+// and exit status 1, never saying the upgrade is complete; the next run, on
+// the same bootloader wherever the failure left it, completes. Frames: 1 the
+// sync, 2-3 the erase, then three for each chunk (command, address, data):
+// chunk 2's data is 12, the version record's data 21.
+TEST(FlashCli, AFaultAtAStepFailsItNamedAndTheNextRunRecovers)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString file = dir.filePath("firmware.bin");
+    {
+        QFile out(file);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(smallImage(4 * 256 + 100));
+    }
+    struct Case {
+        QStringList faults;
+        bool fast;
+        const char *failure;
+    };
+    const Case cases[] = {
+        // An ACK before the answer, seen before the frame is complete.
+        {{"stray-ack=12"}, false, "a stray byte 0x79 before the answer to chunk 2 at 0x08000200"},
+        // The frame refused, a stray ACK before its NACK.
+        {{"stray-ack=12", "nack=12"}, true, "a second answer byte 0x1F after chunk 2 at 0x08000200"},
+        // The version record refused 5 ms after a stray ACK: seen before
+        // the upgrade is called complete.
+        {{"stray-ack=21", "late-nack=21:5"}, true, "a second answer byte 0x1F after the version record at 0x0801FC00"},
+        {{"dup-ack=21"}, false, "a second answer byte 0x79 after the version record at 0x0801FC00"},
+        // An address accepted, its answer garbled or lost: the bootloader
+        // waits for the data frame.
+        {{"garble=5"}, false, "answer 0x7B instead of an acknowledge for the address of chunk 0 at 0x08000000"},
+        {{"silent=5"}, true, "no answer within 1 s for the address of chunk 0 at 0x08000000"},
+        // Refused after the deadline: the NACK comes while the next run
+        // synchronises.
+        {{"late-nack=12"}, true, "no answer within 1 s for chunk 2 at 0x08000200"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.faults.join(' ').toStdString());
+        QStringList simArguments{"--bootloader", "--firmware", "5", "--no-pacing"};
+        for (const QString &fault : c.faults)
+            simArguments << "--fault" << fault;
+        Simulator sim(simArguments);
+        ASSERT_FALSE(sim.path().isEmpty());
+        QStringList arguments{"--port", sim.path(), "flash", "--file", file};
+        if (c.fast)
+            arguments << "--fast";
+        const ProgramRun failed = sombrant(arguments);
+        EXPECT_EQ(failed.exitCode, 1) << failed.err.toStdString();
+        EXPECT_TRUE(failed.err.contains("Firmware upgrade failed: " + QString::fromLatin1(c.failure)))
+            << failed.err.toStdString();
+        EXPECT_FALSE(failed.err.contains("Firmware Upgrade Complete")) << failed.err.toStdString();
+
+        const ProgramRun again = sombrant(arguments);
+        EXPECT_EQ(again.exitCode, 0) << again.err.toStdString();
+        EXPECT_TRUE(again.err.contains("Firmware Upgrade Complete, device will now restart"))
+            << again.err.toStdString();
+        const ProgramRun status = sombrant({"--port", sim.path(), "status"});
+        EXPECT_TRUE(status.out.startsWith("Firmware: 08")) << status.out.toStdString() << status.err.toStdString();
+    }
+}

@@ -11,6 +11,7 @@
 #include "device/Communication.h"
 #include "device/D2XXUnit.h"
 #include "device/DeviceConnection.h"
+#include "firmware/BootloaderProtocol.h"
 #include "device/SerialPortDriver.h"
 #include "device/StatusRequest.h"
 
@@ -84,16 +85,23 @@ TEST_F(ExchangeOverPtyTest, StatusRequestReadsAReplySentInTwoParts)
     EXPECT_TRUE(prompts.messages.isEmpty());
 }
 
+// A peer that answers every write alike: ACK is the synchronisation, one
+// byte each way; a NACK every time is probed again until the rounds run
+// out; silence is met with every filler byte before it fails.
 TEST_F(ExchangeOverPtyTest, BootloaderHandshakeTakesOnlyTheAcknowledge)
 {
     struct Case {
         QByteArray answer;
         const char *message;
+        QByteArray sent;
     };
     const Case cases[] = {
-        {QByteArray("\x79", 1), "Connection to bootloader succeeded, ready for firmware upgrade"},
-        {QByteArray("\x1F", 1), "Connection to bootloader failed"},
-        {QByteArray(), "Connection to bootloader failed"},
+        {QByteArray("\x79", 1), "Connection to bootloader succeeded, ready for firmware upgrade",
+         QByteArray("\x7F", 1)},
+        {QByteArray("\x1F", 1), "Connection to bootloader failed",
+         QByteArray(1 + BootloaderProtocol::SyncRounds, '\x7F')},
+        {QByteArray(), "Connection to bootloader failed",
+         QByteArray("\x7F", 1) + QByteArray(BootloaderProtocol::MaxFillers, char(BootloaderProtocol::Filler))},
     };
     comm.firmware_upgrade_mode = true;
     for (const Case &c : cases) {
@@ -107,7 +115,7 @@ TEST_F(ExchangeOverPtyTest, BootloaderHandshakeTakesOnlyTheAcknowledge)
         QElapsedTimer timer;
         timer.start();
         EXPECT_TRUE(connect());
-        EXPECT_EQ(sync, QByteArray("\x7F", 1));
+        EXPECT_EQ(sync, c.sent);
         EXPECT_EQ(prompts.messages, QStringList({c.message}));
         if (c.answer.isEmpty()) {
             EXPECT_GE(timer.elapsed(), Communication::HandshakeTimeoutMs);

@@ -5,6 +5,7 @@
 #include "ManualClock.h"
 #include "QtPrinters.h"
 #include "RecordingLog.h"
+#include "RecordingPedalDriver.h"
 #include "ScriptedPrompts.h"
 #include "device/Communication.h"
 #include "device/D2XXUnit.h"
@@ -26,69 +27,6 @@ QByteArray hex(const char *text)
 {
     return QByteArray::fromHex(QByteArray(text));
 }
-
-// The simulated pedal's driver, with every write kept as it went out and a
-// line fault that replaces one answer byte read by the host.
-class RecordingDriver final : public FtDriver {
-public:
-    explicit RecordingDriver(SimulatedPedalDriver &pedal) : m_pedal(pedal) {}
-
-    QString driverName() const override { return m_pedal.driverName(); }
-    FtStatus listDeviceCount(std::uint32_t &count) override { return m_pedal.listDeviceCount(count); }
-    FtStatus listSerialNumber(std::uint32_t index, char *buffer) override
-    {
-        return m_pedal.listSerialNumber(index, buffer);
-    }
-    FtStatus listDescription(std::uint32_t index, char *buffer) override
-    {
-        return m_pedal.listDescription(index, buffer);
-    }
-    FtStatus openBySerialNumber(const char *serial, FtHandle &handle) override
-    {
-        return m_pedal.openBySerialNumber(serial, handle);
-    }
-    FtStatus close(FtHandle handle) override { return m_pedal.close(handle); }
-    FtStatus getQueueStatus(FtHandle handle, std::uint32_t &rxBytes) override
-    {
-        return m_pedal.getQueueStatus(handle, rxBytes);
-    }
-    FtStatus read(FtHandle handle, std::uint8_t *buffer, std::uint32_t toRead,
-                  std::uint32_t &bytesRead) override
-    {
-        const FtStatus status = m_pedal.read(handle, buffer, toRead, bytesRead);
-        for (std::uint32_t i = 0; i < bytesRead; ++i)
-            if (++answerBytes == garbleAnswerByte)
-                buffer[i] = 0x42;
-        return status;
-    }
-    FtStatus write(FtHandle handle, const std::uint8_t *buffer, std::uint32_t toWrite,
-                   std::uint32_t &bytesWritten) override
-    {
-        writes << QByteArray(reinterpret_cast<const char *>(buffer), int(toWrite));
-        return m_pedal.write(handle, buffer, toWrite, bytesWritten);
-    }
-    FtStatus setBaudRate(FtHandle handle, std::uint32_t baudRate) override
-    {
-        return m_pedal.setBaudRate(handle, baudRate);
-    }
-    FtStatus setDataCharacteristics(FtHandle handle, std::uint8_t wordLength, std::uint8_t stopBits,
-                                    std::uint8_t parity) override
-    {
-        parities << parity;
-        return m_pedal.setDataCharacteristics(handle, wordLength, stopBits, parity);
-    }
-    FtStatus purge(FtHandle handle, std::uint32_t mask) override { return m_pedal.purge(handle, mask); }
-
-    QByteArray sent() const { return writes.join(); }
-
-    QList<QByteArray> writes;
-    QList<int> parities;
-    int answerBytes = 0;
-    int garbleAnswerByte = 0;  // the n-th answer byte read is replaced by 0x42; 0 = off
-
-private:
-    SimulatedPedalDriver &m_pedal;
-};
 
 class FirmwareUpgradeTest : public ::testing::Test {
 protected:
@@ -128,7 +66,7 @@ protected:
 
     ManualClock clock;
     SimulatedPedalDriver pedal{clock.microseconds()};
-    RecordingDriver driver{pedal};
+    RecordingPedalDriver driver{pedal};
     ScriptedPrompts prompts;
     RecordingLog log;
     D2XXUnit transport{driver, prompts};
@@ -358,7 +296,7 @@ TEST_F(FirmwareUpgradeTest, AFailedStepStopsTheUpgradeAndARetryCompletes)
         SCOPED_TRACE(c.name);
         connectToBootloader();
         if (QByteArray(c.name).startsWith("NACK"))
-            pedal.pedal().faults().nackAtFrame = 57;
+            pedal.pedal().faults().nack.first = 57;
         pedal.pedal().bootloader().setTiming({20'000, c.massEraseUs});
         driver.answerBytes = 0;
         driver.garbleAnswerByte = c.garbleAnswerByte;

@@ -19,7 +19,9 @@ TEST_F(EditorFixture, UpgradeModeConnectsToTheSimulatedBootloader)
     };
     const Case cases[] = {
         {{}, "received Byte: 79", "Connection to bootloader succeeded, ready for firmware upgrade", true},
-        {{"nack=1"}, "received Byte: 1F", "Connection to bootloader failed", false},
+        // One refused synchronisation byte: the next is acknowledged.
+        {{"nack=1"}, "received Byte: 79", "Connection to bootloader succeeded, ready for firmware upgrade", true},
+        {{"nack=1+"}, "received Byte: 1F", "Connection to bootloader failed", false},
         {{"silent"}, "received Byte: ", "Connection to bootloader failed", false},
     };
     for (const Case &c : cases) {
@@ -42,4 +44,27 @@ TEST_F(EditorFixture, UpgradeModeConnectsToTheSimulatedBootloader)
         w.menuDisconnect->trigger();
         windows.reset();
     }
+}
+
+// A bootloader already synchronised (a Connect before this one) takes 0x7F
+// as a command byte and does not answer it: Connect completes the command
+// and takes its refusal (NACK) as the sign of the command phase.
+TEST_F(EditorFixture, UpgradeModeConnectFindsABootloaderAlreadySynchronised)
+{
+    PedalSetup setup;
+    setup.bootloader = true;
+    QString error;
+    ASSERT_TRUE(driver.configure(setup, &error)) << error;
+    start();
+    TformMain &w = *windows->formMain;
+    w.menuFirmwareUpgradeMode->trigger();
+    w.menuConnect->trigger();
+    EXPECT_EQ(logLines().last(), "received Byte: 79");
+    w.menuDisconnect->trigger();
+    prompts.messages.clear();
+    w.menuConnect->trigger();
+    EXPECT_EQ(prompts.messages, QStringList({"Connection to bootloader succeeded, ready for firmware upgrade"}));
+    EXPECT_EQ(logLines().last(), "received Byte: 1F");
+    EXPECT_TRUE(w.menuStartFirmwareUpgrade->isEnabled());
+    EXPECT_FALSE(w.btnRequest->isEnabled());
 }

@@ -123,3 +123,59 @@ TEST_F(FirmwareUpgradeWindowTest, AFailedUpgradeCanBeRunAgain)
     EXPECT_TRUE(logLines().contains("SEND SYNC"));
     EXPECT_TRUE(w.btnRequest->isEnabled());
 }
+
+// Bootloader frames for the two tests below: 1 the sync, 2-3 the erase,
+// chunk 5's address is 5 + 3 x 5. Its answer is lost: the bootloader has
+// accepted the address and waits for a data frame, up to 258 bytes.
+constexpr const char *AddressUnanswered = "silent=20";
+constexpr const char *AddressFailure =
+    "Firmware upgrade failed: no answer within 1 s for the address of chunk 5 at 0x08000500";
+
+TEST_F(FirmwareUpgradeWindowTest, AfterAFailedUpgradeDisconnectAndConnectFindTheBootloader)
+{
+    openUpgradeWindow({AddressUnanswered});
+    TformMain &w = *windows->formMain;
+    TformFirmwareUpgrade &f = window();
+    f.btnUpgradeFirmware->click();
+    ASSERT_EQ(prompts.messages, QStringList({AddressFailure}));
+    driver.pedal().faults() = PedalFaults{};
+
+    w.menuDisconnect->trigger();
+    prompts.messages.clear();
+    w.menuConnect->trigger();
+    EXPECT_EQ(prompts.messages, QStringList({"Connection to bootloader succeeded, ready for firmware upgrade"}));
+    EXPECT_EQ(logLines().last(), "received Byte: 1F") << "found in its command phase";
+    prompts.messages.clear();
+    w.menuStartFirmwareUpgrade->trigger();
+    f.btnUpgradeFirmware->click();
+    EXPECT_EQ(prompts.messages, QStringList({"Firmware Upgrade Complete, device will now restart"}));
+    EXPECT_EQ(versionByte(), 8);
+    EXPECT_EQ(driver.pedal().mode(), PedalDevice::Mode::Firmware);
+}
+
+// The editor restarted after the failure (its device handle closed with
+// it), the pedal still inside the frame: the new window's Connect finds it.
+TEST_F(FirmwareUpgradeWindowTest, AfterARestartConnectFindsTheBootloaderInsideAFrame)
+{
+    openUpgradeWindow({AddressUnanswered});
+    window().btnUpgradeFirmware->click();
+    ASSERT_EQ(prompts.messages, QStringList({AddressFailure}));
+    driver.pedal().faults() = PedalFaults{};
+    transport->CloseFTDevice();
+    windows.reset();
+
+    prompts.messages.clear();
+    start();
+    TformMain &w = *windows->formMain;
+    w.menuFirmwareUpgradeMode->trigger();
+    w.menuConnect->trigger();
+    EXPECT_EQ(prompts.messages, QStringList({"Connection to bootloader succeeded, ready for firmware upgrade"}));
+    ASSERT_TRUE(w.menuStartFirmwareUpgrade->isEnabled());
+    prompts.messages.clear();
+    window().upgrade().bytePause = [this] { clock.sleep(1); };
+    w.menuStartFirmwareUpgrade->trigger();
+    window().btnUpgradeFirmware->click();
+    EXPECT_EQ(prompts.messages, QStringList({"Firmware Upgrade Complete, device will now restart"}));
+    EXPECT_EQ(versionByte(), 8);
+    EXPECT_TRUE(w.btnRequest->isEnabled());
+}

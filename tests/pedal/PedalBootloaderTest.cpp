@@ -181,11 +181,58 @@ TEST(BootloaderVectorTable, PlausibleOnlyWithStackInRamAndThumbResetInFlash)
 TEST(BootloaderFaults, NackAtTheKthFrame)
 {
     PedalDevice pedal;
-    pedal.faults().nackAtFrame = 3;  // sync, Get Version, then Get ID
+    pedal.faults().nack.first = 3;  // sync, Get Version, then Get ID
     pedal.powerUp(true);
     QByteArray answers;
     for (const char *frame : {"7f", "01fe", "02fd", "02fd"})
         for (const PedalReply &r : pedal.receive(QByteArray::fromHex(frame), 0))
             answers += r.bytes;
     EXPECT_EQ(answers.toHex(), "79" "7922000079" "1f" "7901041079");
+}
+
+// Each injected fault on the fourth frame of a Write Memory: 1 the sync, 2
+// the command, 3 the address, 4 the data, whose first byte goes alone ("|"
+// marks the rest) to show what comes before the frame is complete. A delayed
+// answer shows its delay in ms after "+".
+TEST(BootloaderFaults, EachFaultChangesTheAnswerOfItsFrame)
+{
+    const QByteArray data = bytes("0102030405060708");
+    const QByteArray dataFrame = withChecksum(QByteArray(1, char(data.size() - 1)) + data);
+    struct Case {
+        const char *fault;
+        QStringList answers;
+        bool written;  // a refused frame is not carried out
+    };
+    const Case cases[] = {
+        {"nack=4", {"79", "79", "79", "|", "1f"}, false},
+        {"late-nack=4:5", {"79", "79", "79", "|", "1f+5"}, false},
+        {"stray-ack=4", {"79", "79", "79", "79", "|", "79"}, true},
+        {"dup-ack=4", {"79", "79", "79", "|", "7979"}, true},
+        {"dup-ack=4:3", {"79", "79", "79", "|", "79", "79+3"}, true},
+        {"garble=4", {"79", "79", "79", "|", "7b"}, true},
+        {"silent=4", {"79", "79", "79", "|"}, true},
+        {"garble=2+", {"79", "7b", "7b", "|", "7b"}, true},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.fault);
+        PedalDevice pedal;
+        QString error;
+        ASSERT_TRUE(pedal.faults().apply(QString::fromLatin1(c.fault), &error)) << error.toStdString();
+        pedal.powerUp(true);
+        QStringList answers;
+        std::int64_t t = 0;
+        auto send = [&](const QByteArray &frame) {
+            for (const PedalReply &r : pedal.receive(frame, t))
+                answers << QString::fromLatin1(r.bytes.toHex())
+                               + (r.delayed ? QStringLiteral("+%1").arg((r.readyAtUs - t) / 1000) : QString());
+            t += 1000;
+        };
+        for (const QByteArray &frame : {bytes("7f"), bytes("31ce"), withChecksum(bytes("08000400"))})
+            send(frame);
+        send(dataFrame.left(1));
+        answers << "|";
+        send(dataFrame.mid(1));
+        EXPECT_EQ(answers, c.answers);
+        EXPECT_EQ(pedal.state().flash.mid(0x400, 8) == data, c.written);
+    }
 }

@@ -259,7 +259,7 @@ TEST(PedalFaults, TextFormsAndTheirErrors)
     QString error;
     EXPECT_TRUE(f.apply(QStringList{"silent", "nack=3", "short-status=10", "split-reply", "unplug=2"}, &error));
     EXPECT_TRUE(f.silent);
-    EXPECT_EQ(f.nackAtFrame, 3);
+    EXPECT_EQ(f.nack.first, 3);
     EXPECT_EQ(f.statusReply, PedalFaults::StatusReply::Short);
     EXPECT_EQ(f.shortStatusValues, 10);
     EXPECT_EQ(f.splitParts, 2);
@@ -284,6 +284,20 @@ TEST(PedalFaults, TextFormsAndTheirErrors)
         EXPECT_EQ(f.splitGapUs, s.gapUs);
     }
 
+    // The bootloader's frame faults: one frame, or it and every later one
+    // ("K+"), with a delay where one applies.
+    ASSERT_TRUE(f.apply(QStringList{"late-nack=4+", "stray-ack=5", "dup-ack=6:20", "garble=7+", "silent=8"}, &error))
+        << error.toStdString();
+    EXPECT_TRUE(f.lateNack.covers(4) && f.lateNack.covers(40) && !f.lateNack.covers(3));
+    EXPECT_EQ(f.lateNackUs, 1'500'000);
+    EXPECT_TRUE(f.strayAck.covers(5) && !f.strayAck.covers(6));
+    EXPECT_TRUE(f.duplicateAck.covers(6));
+    EXPECT_EQ(f.duplicateAckUs, 20'000);
+    EXPECT_TRUE(f.garbledAnswer.covers(70));
+    EXPECT_TRUE(f.noAnswer.covers(8) && !f.noAnswer.covers(9));
+    ASSERT_TRUE(f.apply(QStringLiteral("late-nack=2:300"), &error));
+    EXPECT_EQ(f.lateNackUs, 300'000);
+
     struct Bad {
         const char *text;
         const char *message;
@@ -291,6 +305,10 @@ TEST(PedalFaults, TextFormsAndTheirErrors)
     const Bad bads[] = {
         {"nack", "nack=N"},
         {"nack=x", "\"x\""},
+        {"garble=0", "at least 1"},
+        {"stray-ack=3:5", "stray-ack=N"},
+        {"late-nack=2:x", "delay \"x\""},
+        {"dup-ack=+", "\"\""},
         {"split-reply=1", "at least 2"},
         {"split-reply=2:x", "pause \"x\""},
         {"split-reply=2:-1", "pause \"-1\""},
@@ -307,6 +325,8 @@ TEST(PedalFaults, TextFormsAndTheirErrors)
         EXPECT_TRUE(error.contains(QString::fromLatin1(b.message))) << error.toStdString();
         EXPECT_EQ(f.splitParts, before.splitParts) << "bad text changes nothing";
         EXPECT_EQ(f.splitGapUs, before.splitGapUs);
+        EXPECT_EQ(f.lateNackUs, before.lateNackUs);
+        EXPECT_EQ(f.lateNack.first, before.lateNack.first);
     }
 }
 

@@ -127,3 +127,27 @@ TEST(PedalWire, SplitReplyPiecesArriveTheGivenPauseApart)
         }
     }
 }
+
+// A bootloader answer a fault holds back keeps its delay on a wire without
+// pacing too, and the answers after it wait behind it, as on a real line.
+TEST(PedalWire, ADelayedAnswerKeepsItsDelayWithoutPacingAndHoldsBackTheNext)
+{
+    for (const bool pacing : {false, true}) {
+        SCOPED_TRACE(pacing ? "paced" : "unpaced");
+        std::int64_t now = 0;
+        PedalWire wire([&now] { return now; });
+        wire.setPacing(pacing);
+        wire.pedal.faults().lateNack.first = 2;
+        wire.pedal.faults().lateNackUs = 50'000;
+        wire.pedal.powerUp(true);
+        wire.hostWrite(QByteArray::fromHex("7f"));
+        now += 1000;
+        EXPECT_EQ(wire.take(16), QByteArray::fromHex("79"));
+        wire.hostWrite(QByteArray::fromHex("01fe"));  // refused late
+        wire.hostWrite(QByteArray::fromHex("01fe"));  // Get Version, answered at once
+        now += 40'000;
+        EXPECT_EQ(wire.available(), 0u);
+        now += 20'000;
+        EXPECT_EQ(wire.take(16), QByteArray::fromHex("1f7922000079"));
+    }
+}

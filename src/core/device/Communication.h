@@ -69,6 +69,7 @@ public:
     Communication(D2XXUnit &transport, LogSink &log, UserPrompts &prompts, PauseClock &clock);
 
     D2XXUnit &transport() const { return m_transport; }
+    PauseClock &clock() const { return m_clock; }
 
     // Starts an exchange named `what` (for the log), or refuses it, with a log
     // line, while another one holds the link.

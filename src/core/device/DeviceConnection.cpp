@@ -4,6 +4,7 @@
 #include "app/UserPrompts.h"
 #include "device/Communication.h"
 #include "device/D2XXUnit.h"
+#include "firmware/BootloaderProtocol.h"
 
 DeviceConnection::DeviceConnection(D2XXUnit &transport, Communication &communication,
                                    LogSink &log, UserPrompts &prompts)
@@ -89,20 +90,30 @@ DeviceConnection::ConnectResult DeviceConnection::ConnectToDevice(const LabelSin
         const auto exchange = m_communication.beginExchange(QStringLiteral("bootloader handshake"));
         if (!exchange)
             return result;
-        // An open device may hold bytes from before (a pedal that was
-        // talking): they must not be taken for the answer.
-        if (result.opened && !m_communication.discardStrayBytes() && m_transport.device_gone)
-            return result;
-        // Bootloader synchronisation: 7F, answered by 79 (ACK) or 1F (NACK).
-        m_transport.output_buffer[0] = 0x7F;
-        m_transport.WriteFTDevice(1);
-        if (m_transport.device_gone)
-            return result;
-        const QString answer = m_communication.receive_reply_text(Communication::HandshakeTimeoutMs);
-        if (m_transport.device_gone)
-            return result;
+        QString answer;
+        bool synchronised = false;
+        if (result.opened) {
+            // Bytes from before (a pedal that was talking) are dropped, and
+            // the bootloader is found wherever an earlier run left it.
+            if (!m_communication.discardStrayBytes() && m_transport.device_gone)
+                return result;
+            BootloaderProtocol protocol(m_transport, m_log, m_communication.clock(),
+                                        BootloaderProtocol::Transfer::Paced);
+            synchronised = protocol.synchronise();
+            if (m_transport.device_gone)
+                return result;
+            if (!synchronised)
+                m_log.PrintToConsole(QStringLiteral("Synchronisation failed: ") + protocol.failure());
+            answer = protocol.syncAnswer();
+        } else {
+            // Nothing is open: the synchronisation byte and the wait for its
+            // answer fail, each with the transport's message.
+            m_transport.output_buffer[0] = BootloaderProtocol::Sync;
+            m_transport.WriteFTDevice(1);
+            answer = m_communication.receive_reply_text(Communication::HandshakeTimeoutMs);
+        }
         m_log.AppendConsoleLine(QStringLiteral("received Byte: ") + answer);
-        if (answer == QLatin1String("79")) {
+        if (synchronised) {
             m_prompts.showMessage(
                 QStringLiteral("Connection to bootloader succeeded, ready for firmware upgrade"));
             result.handshakeAcknowledged = true;

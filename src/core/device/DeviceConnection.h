@@ -27,7 +27,7 @@ public:
 
     struct ConnectResult {
         bool opened = false;
-        bool handshakeAcknowledged = false;  // the bootloader answered 0x79
+        bool handshakeAcknowledged = false;  // the bootloader is synchronised
     };
 
     DeviceConnection(D2XXUnit &transport, Communication &communication, LogSink &log,
@@ -41,7 +41,9 @@ public:
     void ScanForDevices(const LabelSink &showDeviceName);
     // Opens device_serial_number and sets the line; in firmware upgrade mode
     // (Communication::firmware_upgrade_mode) then synchronises with the
-    // bootloader. appendToLabel receives " connected". A device found gone
+    // bootloader (BootloaderProtocol::synchronise, which finds it wherever an
+    // earlier run left it) and logs "received Byte: " with the answer that
+    // settled it. appendToLabel receives " connected". A device found gone
     // (D2XXUnit::device_gone) ends it at that first failure; it is then open
     // but useless, and the caller closes it.
     ConnectResult ConnectToDevice(const LabelSink &appendToLabel);

@@ -5,22 +5,22 @@
 #include "device/D2XXUnit.h"
 #include "firmware/FirmwareImage.h"
 
-#include <chrono>
-#include <thread>
-
-#ifdef Q_OS_LINUX
-#include <sys/prctl.h>
-#endif
-
 namespace {
 
-// Pauses of paced transfer: after each command or address byte, and before
-// the answer of a command, a frame and Go.
-constexpr int BytePauseMs = 1;
+// Pauses of paced transfer before the answer of a command, a frame and Go.
 constexpr int SettleMs = 20;
 constexpr int GoSettleMs = 100;
-// Interval of the receive-queue polls; the wait sleeps in the event loop.
-constexpr int PollMs = 1;
+// An answer is one byte; more than this many are not read as one.
+constexpr int AnswerLimit = 16;
+// What is taken while the line goes quiet in synchronise(): a Read Memory
+// answer that filler bytes happen to ask for (257 bytes) and then some.
+constexpr int DrainLimit = 1024;
+// Waits of synchronise(): for an answer to each filler byte (fillers sent
+// after a unit has ended only start units that the probe ends), and for the
+// probe's 0x7F, whose silence means the command phase (longer than the
+// FT230X's 16 ms latency timer).
+constexpr int FillerAnswerMs = 2;
+constexpr int ProbeAnswerMs = 50;
 
 std::uint8_t xorOf(const QByteArray &bytes)
 {
@@ -45,32 +45,16 @@ QString chunkName(int index, std::uint32_t address)
     return QStringLiteral("chunk %1 at 0x%2").arg(index).arg(hex8(address));
 }
 
-}  // namespace
-
-namespace {
-
-// A pause of a tenth of a millisecond after each of some 50,000 bytes: the
-// kernel's default timer slack (50 us on Linux) would stretch every one of
-// them by half. The slack is the thread's own and only ever lowered here.
-void pauseMicroseconds(int us)
+QString spacedHex(const QByteArray &bytes)
 {
-#ifdef Q_OS_LINUX
-    static const bool precise = ::prctl(PR_SET_TIMERSLACK, 1000UL, 0, 0, 0) == 0;
-    Q_UNUSED(precise);
-#endif
-    std::this_thread::sleep_for(std::chrono::microseconds(us));
+    return QString::fromLatin1(bytes.toHex(' ').toUpper());
 }
 
 }  // namespace
 
 BootloaderProtocol::BootloaderProtocol(D2XXUnit &transport, LogSink &log, PauseClock &clock,
                                        Transfer transfer)
-    : bytePause([] { pauseMicroseconds(100); }),
-      answerPause([] { pauseMicroseconds(200); }),
-      m_transport(transport),
-      m_log(log),
-      m_clock(clock),
-      m_transfer(transfer)
+    : m_line(transport, clock, transfer), m_transport(transport), m_log(log), m_clock(clock)
 {
 }
 
@@ -113,11 +97,25 @@ bool BootloaderProtocol::fail(const QString &failure)
     return false;
 }
 
+bool BootloaderProtocol::lineFailed(const QString &what)
+{
+    switch (m_line.fault()) {
+    case BootloaderLine::Fault::Writing:
+        return fail(QStringLiteral("the link to the pedal failed while sending ") + what);
+    case BootloaderLine::Fault::Reading:
+        return fail(QStringLiteral("the link to the pedal failed while reading the answer to ") + what);
+    case BootloaderLine::Fault::Waiting:
+    case BootloaderLine::Fault::None:
+        break;
+    }
+    return fail(QStringLiteral("the link to the pedal failed while waiting for the answer to ") + what);
+}
+
 bool BootloaderProtocol::openSession()
 {
     m_failure.clear();
     m_evenParitySet = false;
-    if (m_transfer == Transfer::Paced)
+    if (transfer() == Transfer::Paced)
         return true;  // the firmware's 8N1, with a gap after every byte
     // Asked of the driver itself: a line that cannot carry a parity bit (a
     // pseudo-terminal has no framing at all) is no reason for a message box.
@@ -148,117 +146,181 @@ void BootloaderProtocol::closeSession()
 
 bool BootloaderProtocol::send(const QByteArray &frame, Pace pace, int settleMs, const QString &what)
 {
-    auto write = [&](const char *bytes, int n) {
-        std::copy(bytes, bytes + n, m_transport.output_buffer.begin());
-        m_transport.WriteFTDevice(std::uint32_t(n));
-        return m_transport.ft_status == 0;
-    };
-    if (m_transfer == Transfer::Fast) {
-        if (!write(frame.constData(), int(frame.size())))
-            return fail(QStringLiteral("the link to the pedal failed while sending ") + what);
-        return true;
-    }
-    for (const char &byte : frame) {
-        if (!write(&byte, 1))
-            return fail(QStringLiteral("the link to the pedal failed while sending ") + what);
-        if (pace == Pace::Command)
-            m_clock.sleep(BytePauseMs);
-        else
-            bytePause();
-    }
-    m_clock.sleep(settleMs);
+    // Nothing can answer a frame before its last byte is out: a byte waiting
+    // then (an answer too many to an earlier step, or noise) is not its answer.
+    const QByteArray head = transfer() == Transfer::Fast ? QByteArray() : frame.chopped(1);
+    if (!m_line.write(head, pace) || !nothingWaiting(what) || !m_line.write(frame.mid(head.size()), pace))
+        return m_failure.isEmpty() ? lineFailed(what) : false;
+    if (transfer() == Transfer::Paced)
+        m_clock.sleep(settleMs);
     return true;
 }
 
-std::optional<QByteArray> BootloaderProtocol::readBytes(int count, int timeoutMs, const QString &what)
+bool BootloaderProtocol::nothingWaiting(const QString &what)
 {
-    QByteArray got;
-    const std::int64_t deadline = m_clock.elapsedMs() + timeoutMs;
-    while (got.size() < count) {
-        if (m_transport.QueryFTQueueStatus() != 0) {
-            fail(QStringLiteral("the link to the pedal failed while waiting for the answer to ") + what);
-            return std::nullopt;
-        }
-        if (m_transport.rx_queue_count > 0) {
-            const std::uint32_t n = m_transport.ReadFTDevice(std::uint32_t(count - got.size()));
-            if (m_transport.ft_status != 0) {
-                fail(QStringLiteral("the link to the pedal failed while reading the answer to ") + what);
-                return std::nullopt;
-            }
-            got.append(reinterpret_cast<const char *>(m_transport.input_buffer.data()), int(n));
-            continue;
-        }
-        if (m_clock.elapsedMs() >= deadline) {
-            fail(QStringLiteral("no answer within %1 s for %2").arg(timeoutMs / 1000).arg(what));
-            return got.isEmpty() ? std::nullopt : std::optional<QByteArray>(got);
-        }
-        if (m_transfer == Transfer::Fast) {
-            // The next step waits on this answer: look again soon, letting
-            // the interface run in between.
-            m_clock.processEvents(0);
-            answerPause();
-        } else {
-            m_clock.processEvents(PollMs);
-        }
-    }
-    return got;
+    QByteArray stray;
+    if (!m_line.takeWaiting(stray, AnswerLimit))
+        return lineFailed(what);
+    if (stray.isEmpty())
+        return true;
+    m_log.PrintToConsole(QStringLiteral("stray bytes received: ") + spacedHex(stray));
+    return fail(QStringLiteral("a stray byte 0x%1 before the answer to %2").arg(hex2(std::uint8_t(stray.at(0))), what));
 }
 
 bool BootloaderProtocol::expectAck(int timeoutMs, const QString &what)
 {
-    const std::optional<QByteArray> answer = readBytes(1, timeoutMs, what);
+    const std::optional<QByteArray> answer = m_line.takeAnswer(timeoutMs, AnswerLimit);
     m_log.PrintToConsole(QStringLiteral("num of bytes received: ") + QString::number(answer ? answer->size() : 0));
-    // Nothing else belongs to this answer; whatever follows it is not the next one.
-    m_transport.PurgeFTReceive();
     const QString text = answer && !answer->isEmpty() ? hex2(std::uint8_t(answer->at(0))) : QString();
     m_log.PrintToConsole(QStringLiteral("received: ") + text);
     if (!answer)
-        return false;
+        return lineFailed(what);
+    if (answer->isEmpty())
+        return fail(QStringLiteral("no answer within %1 s for %2").arg(timeoutMs / 1000).arg(what));
     const auto byte = std::uint8_t(answer->at(0));
-    if (byte == Ack) {
-        m_log.PrintToConsole(QStringLiteral("ACK"));
-        return true;
-    }
     if (byte == Nack) {
         m_log.PrintToConsole(QStringLiteral("NOT ACK"));
         return fail(QStringLiteral("no acknowledge for ") + what);
     }
-    return fail(QStringLiteral("answer 0x%1 instead of an acknowledge for %2").arg(text, what));
+    if (byte != Ack)
+        return fail(QStringLiteral("answer 0x%1 instead of an acknowledge for %2").arg(text, what));
+    m_log.PrintToConsole(QStringLiteral("ACK"));
+    if (answer->size() > 1)
+        return fail(QStringLiteral("a second answer byte 0x%1 after %2").arg(hex2(std::uint8_t(answer->at(1))), what));
+    return true;
 }
 
+bool BootloaderProtocol::expectQuiet(const QString &what)
+{
+    const std::optional<QByteArray> late = m_line.takeAnswer(QuietMs, AnswerLimit);
+    if (!late)
+        return lineFailed(what);
+    if (late->isEmpty())
+        return true;
+    m_log.PrintToConsole(QStringLiteral("received: ") + spacedHex(*late));
+    return fail(QStringLiteral("a second answer byte 0x%1 after %2").arg(hex2(std::uint8_t(late->at(0))), what));
+}
+
+// The synchronisation, from wherever a failed run left the bootloader.
+//
+// Fresh from reset the bootloader waits for 0x7F and answers ACK: that one
+// answer, with the line quiet after it, is the whole synchronisation.
+//
+// Anything else means it is somewhere inside its protocol: in its command
+// phase (0x7F is taken as a command byte and not answered), waiting for a
+// command's complement, or inside a frame (an address, an erase list, a read
+// length, or a data frame, which can still want 257 bytes after its length
+// byte). Every unit it reads ends in an answer, so silence is met with
+// filler bytes 0x80, one at a time, until anything answers; MaxFillers end
+// any unit. 0x80 is the complement of 0x7F, so a 0x7F taken as a command
+// byte ends as the unknown command 0x7F and is refused.
+//
+// Whatever answered is waited out until the line is quiet, and dropped. Then
+// a probe confirms the command phase: 0x7F unanswered and 0x80 answered by
+// NACK alone (a 0x7F taken as a command byte went the same way before the
+// first filler), or 0x7F answered by ACK alone (the bootloader had reset).
+// A probe answered otherwise (a late answer, or a filler that began a new
+// command) starts another round: at most SyncRounds, SyncDeadlineMs in all,
+// 1 + SyncRounds x (1 + MaxFillers) bytes.
+//
+// Why answers decide rather than a fixed burst of bytes: only an answer says
+// where a unit ended; a burst long enough for the longest frame would leave
+// the bootloader inside whatever unit its tail began. A filler can complete
+// a frame that happens to check (a 1 in 256 chance inside a data frame,
+// writing 0x80 bytes); the upgrade erases the flash after synchronising.
 bool BootloaderProtocol::synchronise()
 {
     m_failure.clear();
+    m_syncAnswer.clear();
     const QString what = QStringLiteral("the synchronisation byte");
     m_log.PrintToConsole(QStringLiteral("SEND SYNC"));
+    const std::int64_t until = m_clock.elapsedMs() + SyncDeadlineMs;
+    const QByteArray ack(1, char(Ack));
+    const QByteArray nack(1, char(Nack));
+    auto put = [&](std::uint8_t byte) {
+        return m_line.write(QByteArray(1, char(byte)), Pace::Command) || lineFailed(what);
+    };
+    auto answerWithin = [&](int ms) {
+        std::optional<QByteArray> answer = m_line.takeAnswer(ms, DrainLimit, QuietMs, until);
+        if (!answer)
+            lineFailed(what);
+        return answer;
+    };
+    auto settled = [&](std::uint8_t byte) {
+        m_syncAnswer = hex2(byte);
+        m_log.PrintToConsole(byte == Ack ? QStringLiteral("ACK")
+                                         : QStringLiteral("NOT ACK: ready for a command"));
+        return true;
+    };
+
     // A late answer to the step that failed must not be taken for this one.
-    if (m_transport.PurgeFTReceive() != 0)
+    if (!m_line.purge())
         return fail(QStringLiteral("the link to the pedal failed before ") + what);
-    if (!send(QByteArray(1, char(Sync)), Pace::Command, SettleMs, what))
+    if (!put(Sync))
         return false;
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        const std::optional<QByteArray> answer = readBytes(1, CommandTimeoutMs, what);
-        m_transport.PurgeFTReceive();
-        if (answer) {
-            const auto byte = std::uint8_t(answer->at(0));
-            m_log.PrintToConsole(QStringLiteral("received: ") + hex2(byte));
-            if (byte == Ack || byte == Nack) {
-                m_log.PrintToConsole(byte == Ack ? QStringLiteral("ACK") : QStringLiteral("NOT ACK"));
-                m_failure.clear();
-                return true;
+    std::optional<QByteArray> answer = answerWithin(CommandTimeoutMs);
+    if (!answer)
+        return false;
+    m_log.PrintToConsole(QStringLiteral("received: ") + spacedHex(*answer));
+    if (*answer == ack)
+        return settled(Ack);
+
+    QByteArray last = *answer;
+    for (int round = 0; round < SyncRounds && m_clock.elapsedMs() < until; ++round) {
+        if (answer->isEmpty()) {
+            int fillers = 0;
+            while (answer->isEmpty() && fillers < MaxFillers && m_clock.elapsedMs() < until) {
+                if (!put(Filler))
+                    return false;
+                ++fillers;
+                answer = answerWithin(FillerAnswerMs);
+                if (!answer)
+                    return false;
             }
-            return fail(QStringLiteral("answer 0x%1 to %2").arg(hex2(byte), what));
-        }
-        if (!m_transport.device_gone && m_transport.ft_status == 0 && attempt == 0) {
-            // Taken as a command byte: complete the pair so that it is refused.
-            if (!send(QByteArray(1, char(~Sync)), Pace::Command, SettleMs, what))
+            // A unit that takes time to carry out (a write) answers late.
+            if (answer->isEmpty() && !(answer = answerWithin(CommandTimeoutMs)))
                 return false;
-            continue;
+            m_log.PrintToConsole(
+                QStringLiteral("filler bytes sent: %1, received: %2").arg(fillers).arg(spacedHex(*answer)));
+            if (answer->isEmpty()) {
+                failSync({});
+                m_syncAnswer = last.isEmpty() ? QString() : hex2(std::uint8_t(last.at(0)));
+                return false;
+            }
+            if (fillers == 1 && *answer == nack)
+                return settled(Nack);
+            last = *answer;
         }
-        break;
+        // The answer has been waited out to a quiet line; drop anything after it.
+        if (!m_line.purge())
+            return lineFailed(what);
+        if (!put(Sync) || !(answer = answerWithin(ProbeAnswerMs)))
+            return false;
+        m_log.PrintToConsole(QStringLiteral("probe received: ") + spacedHex(*answer));
+        if (*answer == ack)
+            return settled(Ack);
+        if (!answer->isEmpty())
+            last = *answer;
     }
-    m_log.PrintToConsole(QStringLiteral("received: "));
-    return false;
+    return failSync(last);
+}
+
+bool BootloaderProtocol::failSync(const QByteArray &answer)
+{
+    const QString what = QStringLiteral("the synchronisation byte");
+    if (answer.isEmpty())
+        return fail(QStringLiteral("no answer within %1 s for %2, nor for the filler bytes after it")
+                        .arg(CommandTimeoutMs / 1000)
+                        .arg(what));
+    const auto byte = std::uint8_t(answer.at(0));
+    m_syncAnswer = hex2(byte);
+    if (byte == Nack)
+        return fail(QStringLiteral("no acknowledge for ") + what);
+    if (byte != Ack)
+        return fail(QStringLiteral("answer 0x%1 instead of an acknowledge for %2").arg(hex2(byte), what));
+    if (answer.size() > 1)
+        return fail(QStringLiteral("a second answer byte 0x%1 after %2").arg(hex2(std::uint8_t(answer.at(1))), what));
+    return fail(QStringLiteral("no command phase confirmed after %1 rounds of %2").arg(SyncRounds).arg(what));
 }
 
 bool BootloaderProtocol::erase_flash()
@@ -319,7 +381,10 @@ bool BootloaderProtocol::write_version_record(int n)
     const QString what = QStringLiteral("the version record at 0x") + hex8(bootloader_address);
     if (!send_write_command(what))
         return false;
-    return send(versionRecordFrame(n), Pace::Command, SettleMs, what) && expectAck(CommandTimeoutMs, what);
+    // The record ends the upgrade: a second answer byte must be seen before
+    // the user is told it is complete.
+    return send(versionRecordFrame(n), Pace::Command, SettleMs, what) && expectAck(CommandTimeoutMs, what)
+           && expectQuiet(what);
 }
 
 std::optional<QByteArray> BootloaderProtocol::read_memory(std::uint32_t address, int length,
@@ -338,10 +403,16 @@ std::optional<QByteArray> BootloaderProtocol::read_memory(std::uint32_t address,
     const QString lengthStep = QStringLiteral("the length of ") + what;
     if (!send(commandFrame(std::uint8_t(length - 1)), Pace::Command, 0, lengthStep))
         return std::nullopt;
-    const std::optional<QByteArray> answer = readBytes(1 + length, CommandTimeoutMs, lengthStep);
-    m_transport.PurgeFTReceive();
-    if (!answer)
+    // Bytes beyond these are left for the next frame's look at the queue.
+    const std::optional<QByteArray> answer = m_line.readBytes(1 + length, CommandTimeoutMs);
+    if (!answer) {
+        lineFailed(lengthStep);
         return std::nullopt;
+    }
+    if (answer->isEmpty()) {
+        fail(QStringLiteral("no answer within %1 s for %2").arg(CommandTimeoutMs / 1000).arg(lengthStep));
+        return std::nullopt;
+    }
     if (std::uint8_t(answer->at(0)) != Ack) {
         fail(std::uint8_t(answer->at(0)) == Nack
                  ? QStringLiteral("no acknowledge for ") + lengthStep
@@ -349,8 +420,14 @@ std::optional<QByteArray> BootloaderProtocol::read_memory(std::uint32_t address,
                        .arg(hex2(std::uint8_t(answer->at(0))), lengthStep));
         return std::nullopt;
     }
-    if (answer->size() < 1 + length)
-        return std::nullopt;  // the failure says the rest did not come
+    if (answer->size() < 1 + length) {
+        fail(QStringLiteral("only %1 of the %2 bytes asked for within %3 s for %4")
+                 .arg(answer->size() - 1)
+                 .arg(length)
+                 .arg(CommandTimeoutMs / 1000)
+                 .arg(lengthStep));
+        return std::nullopt;
+    }
     return answer->mid(1);
 }
 
@@ -361,12 +438,14 @@ bool BootloaderProtocol::start_firmware()
     m_log.PrintToConsole(QStringLiteral("SEND GO COMMAND"));
     bootloader_address = FirmwareImage::FlashBase;
     const QString command = QStringLiteral("the Go command");
-    if (!send(commandFrame(Go), Pace::Command, GoSettleMs, command) || !expectAck(CommandTimeoutMs, command))
+    if (!send(commandFrame(Go), Pace::Command, GoSettleMs, command) || !expectAck(CommandTimeoutMs, command)
+        || !expectQuiet(command))
         return false;
     const QByteArray frame = addressFrame(bootloader_address);
     m_log.PrintToConsole(QStringLiteral("SEND ADDRESS + CHECKSUM"));
     m_log.PrintToConsole(QStringLiteral("Address: ") + hex8(bootloader_address));
     m_log.PrintToConsole(QStringLiteral("address checksum: ") + hex2(std::uint8_t(frame.at(4))));
     const QString address = QStringLiteral("the Go address 0x") + hex8(bootloader_address);
-    return send(frame, Pace::Command, GoSettleMs, address) && expectAck(CommandTimeoutMs, address);
+    return send(frame, Pace::Command, GoSettleMs, address) && expectAck(CommandTimeoutMs, address)
+           && expectQuiet(address);
 }

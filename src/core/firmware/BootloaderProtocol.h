@@ -1,9 +1,10 @@
 #pragma once
 
+#include "firmware/BootloaderLine.h"
+
 #include <QByteArray>
 #include <QString>
 #include <cstdint>
-#include <functional>
 #include <optional>
 
 class D2XXUnit;
@@ -12,24 +13,22 @@ class PauseClock;
 
 // The microcontroller's USART bootloader, from the host's side: Erase Memory
 // (global erase), Write Memory, Read Memory and Go, each step answered by ACK
-// 0x79 or NACK 0x1F.
+// 0x79 or NACK 0x1F, over a line paced or fast (BootloaderLine).
 //
 // Every step waits for its answer with a deadline (CommandTimeoutMs, or
-// EraseTimeoutMs for the global erase) and succeeds only on ACK. A NACK, any
-// other answer, silence or a failing driver makes the step return false;
+// EraseTimeoutMs for the global erase) and succeeds only on exactly one
+// answer byte, ACK. The receive queue is looked at before the last byte of
+// each frame goes out: nothing can answer a frame before it is complete, so
+// a byte waiting then is a stray one. The answer is every byte waiting once
+// the first has come. A stray byte, a second answer byte, a NACK, any other
+// answer, silence or a failing driver makes the step return false;
 // failure() then says what failed, and the caller must send nothing more but
-// a fresh synchronisation.
-//
-// Two transfers, the same bytes in both:
-// - Paced: each byte in a write of its own, followed by a pause (1 ms after
-//   command and address bytes, bytePause after data bytes). The gaps let the
-//   bootloader's 8E1 USART read the 8N1 line: each stop bit is taken for the
-//   parity bit and the gap for the stop bit.
-// - Fast: the line is 8E1 for the session (openSession), each frame goes out
-//   in one write and the next step starts as soon as the answer is in.
+// a fresh synchronisation, which finds the bootloader wherever the failure
+// left it. Before success is declared (after the version record and after
+// Go) the line is watched QuietMs for a late extra byte.
 class BootloaderProtocol {
 public:
-    enum class Transfer { Paced, Fast };
+    using Transfer = BootloaderLine::Transfer;
 
     static constexpr std::uint8_t Sync = 0x7F;
     static constexpr std::uint8_t Ack = 0x79;
@@ -42,29 +41,37 @@ public:
     // a command or frame, and the global erase of the whole flash.
     static constexpr int CommandTimeoutMs = 1000;
     static constexpr int EraseTimeoutMs = 35000;
+    // How long the line must stay quiet after an answer that ends a phase
+    // (the synchronisation, the version record, Go) for it to count alone:
+    // above the FT230X's 16 ms latency timer.
+    static constexpr int QuietMs = 30;
+    // Bounds of synchronise(): its whole time, its rounds, and the filler
+    // bytes of one round (more than the 257 bytes a data frame can still
+    // want after its length byte).
+    static constexpr int SyncDeadlineMs = 10000;
+    static constexpr int SyncRounds = 4;
+    static constexpr int MaxFillers = 260;
+    static constexpr std::uint8_t Filler = 0x80;
 
     BootloaderProtocol(D2XXUnit &transport, LogSink &log, PauseClock &clock, Transfer transfer);
 
-    Transfer transfer() const { return m_transfer; }
-
-    // The pause after each data byte in paced transfer, about 0.1 ms; a
-    // sleep, never a count-down. Tests on simulated time replace it.
-    std::function<void()> bytePause;
-    // In fast transfer, the sleep between two looks at the receive queue
-    // while an answer is awaited, about 0.2 ms: far below the time of a frame
-    // on the line, so an answer is taken almost as it arrives.
-    std::function<void()> answerPause;
+    Transfer transfer() const { return m_line.transfer(); }
+    // The line, for its pauses (tests on simulated time replace them).
+    BootloaderLine &line() { return m_line; }
 
     // Sets the line to 8E1 for a fast session; paced transfer keeps the
     // firmware's 8N1. closeSession() puts 8N1 back.
     bool openSession();
     void closeSession();
 
-    // Sends 0x7F. ACK: synchronised now. NACK: the bootloader was still
-    // synchronised and refused it as a command, so it is alive. Silence: a
-    // bootloader that took the 0x7F as a command byte waits for its
-    // complement; 0x80 completes the pair and the refusal (NACK) follows.
+    // Brings the bootloader to its command phase from wherever a failed run
+    // left it (see the .cpp); true when that is confirmed. On a bootloader
+    // fresh from reset it is 0x7F answered by ACK alone, nothing more.
     bool synchronise();
+    // The answer byte that settled the last synchronise(), as two
+    // hexadecimal digits: "79" (synchronised now), "1F" (found in its
+    // command phase), on failure the last byte received, or empty.
+    QString syncAnswer() const { return m_syncAnswer; }
     // Erase Memory with the global erase code (43 BC, then FF 00).
     bool erase_flash();
     // Write Memory of chunk `index` (1 to 256 bytes) at `address`: command,
@@ -91,22 +98,30 @@ public:
     std::uint32_t bootloader_address = 0x08000000;
 
 private:
-    enum class Pace { Command, Data };
+    using Pace = BootloaderLine::Pace;
 
     // Writes the frame: in paced transfer byte by byte with the pause of
-    // `pace` after each, then settleMs; in fast transfer in one write.
+    // `pace` after each, then settleMs; in fast transfer in one write. Fails
+    // on a byte waiting before the frame's last byte goes out.
     bool send(const QByteArray &frame, Pace pace, int settleMs, const QString &what);
-    // Waits up to timeoutMs for the answer to `what` and logs it; true on ACK.
+    // False (failure set) when a byte is waiting before `what` is complete.
+    bool nothingWaiting(const QString &what);
+    // Waits up to timeoutMs for the answer to `what` and logs it; true on ACK alone.
     bool expectAck(int timeoutMs, const QString &what);
-    // Waits for `count` bytes; nullopt (failure set) on silence or a driver failure.
-    std::optional<QByteArray> readBytes(int count, int timeoutMs, const QString &what);
+    // Watches the line QuietMs after the answer to `what`; false on any byte.
+    bool expectQuiet(const QString &what);
     bool send_write_command(const QString &what);
+    // Fails the synchronisation on `answer`, the last it got.
+    bool failSync(const QByteArray &answer);
     bool fail(const QString &failure);
+    // Fails with the line's driver failure during `what`.
+    bool lineFailed(const QString &what);
 
+    BootloaderLine m_line;
     D2XXUnit &m_transport;
     LogSink &m_log;
     PauseClock &m_clock;
-    Transfer m_transfer;
     QString m_failure;
+    QString m_syncAnswer;
     bool m_evenParitySet = false;
 };

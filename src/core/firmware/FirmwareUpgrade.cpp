@@ -86,7 +86,9 @@ FirmwareUpgrade::Outcome FirmwareUpgrade::run(const FirmwareImage &image, int nu
 {
     BootloaderProtocol protocol(m_communication.transport(), m_log, m_clock, options.transfer);
     if (bytePause)
-        protocol.bytePause = bytePause;
+        protocol.line().bytePause = bytePause;
+    if (answerPause)
+        protocol.line().answerPause = answerPause;
 
     // Every way out puts the line back as the firmware wants it.
     struct LineGuard {

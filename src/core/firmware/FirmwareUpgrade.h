@@ -18,10 +18,12 @@ class UserPrompts;
 //
 // A run is: load and chunk the image, erase, write every chunk, read it
 // back when asked, write the version record, tell the user the pedal will
-// restart, and Go. It stops at the first step not acknowledged: the user is
-// told "Firmware upgrade failed: " and what failed, nothing more is sent, and
-// the pedal stays in its bootloader, ready for another run. An image that
-// cannot be loaded or does not fit is refused before anything is sent.
+// restart, and Go. It stops at the first step not answered by one ACK alone:
+// the user is told "Firmware upgrade failed: " and what failed, nothing more
+// is sent, and the pedal stays in its bootloader, wherever in its protocol
+// the failure left it; the next run synchronises first and finds it there.
+// An image that cannot be loaded or does not fit is refused before anything
+// is sent.
 //
 // The whole run holds the link (Communication::beginExchange), so no other
 // pedal command starts until it ends.
@@ -55,11 +57,14 @@ public:
     // Told the number of chunks, then each chunk's index before it is written.
     std::function<void(int chunks)> onChunkCount;
     std::function<void(int index)> onChunk;
-    // Replaces the protocol's pause after each data byte (tests on simulated time).
+    // Replace the line's pause after each data byte and its sleep between
+    // looks for an answer in fast transfer (tests on simulated time).
     std::function<void()> bytePause;
+    std::function<void()> answerPause;
 
-    // Set after a failure: the next run starts with a fresh 0x7F. Set it for
-    // a bootloader no Connect has synchronised.
+    // Set after a failure: the next run starts with a synchronisation
+    // (BootloaderProtocol::synchronise). Set it for a bootloader no Connect
+    // has synchronised.
     bool synchroniseFirst = false;
 
     QString selected_firmware_name;

@@ -117,16 +117,58 @@ PedalReplies PedalBootloader::receive(const QByteArray &bytes, std::int64_t atUs
         const auto byte = std::uint8_t(bytes.at(i));
         if (m_phase == Phase::WaitSync && byte != Sync)
             continue;  // noise before the autobaud byte is not seen
+        // The first byte of the next frame (a command's complement is its
+        // second): an injected stray ACK goes out now, before any answer.
+        if (m_frame.isEmpty() && m_phase != Phase::Complement && m_faults.strayAck.covers(m_frames + 1)) {
+            m_log.note(
+                QStringLiteral("bootloader: stray ACK at the start of frame %1 (injected fault)").arg(m_frames + 1));
+            replies.append({QByteArray(1, char(Ack)), atUs});
+        }
         m_frame.append(char(byte));
         if (m_frame.size() < frameLength())
             continue;
         std::int64_t readyAt = atUs;
+        // A command byte alone is half a frame: its complement is answered.
+        const bool half = m_phase == Phase::Command;
         const QByteArray answer = handleFrame(readyAt);
         m_frame.clear();
-        if (!answer.isEmpty())
-            replies.append({answer, readyAt});
+        if (!half)
+            answerFrame(answer, readyAt, replies);
     }
     return replies;
+}
+
+void PedalBootloader::answerFrame(QByteArray answer, std::int64_t readyAt, PedalReplies &replies)
+{
+    const int frame = m_frames;
+    if (m_faults.lateNack.covers(frame)) {
+        m_log.note(QStringLiteral("bootloader: NACK of frame %1 held back %2 ms (injected fault)")
+                       .arg(frame)
+                       .arg(m_faults.lateNackUs / 1000));
+        replies.append({answer, readyAt + m_faults.lateNackUs, true});
+        return;
+    }
+    if (m_faults.noAnswer.covers(frame)) {
+        m_log.note(QStringLiteral("bootloader: frame %1 not answered (injected fault)").arg(frame));
+        return;
+    }
+    if (answer.isEmpty())
+        return;
+    if (m_faults.garbledAnswer.covers(frame)) {
+        answer[0] = char(std::uint8_t(answer.at(0)) ^ 0x02);
+        m_log.note(QStringLiteral("bootloader: answer to frame %1 garbled (injected fault)").arg(frame));
+    }
+    if (!m_faults.duplicateAck.covers(frame)) {
+        replies.append({answer, readyAt});
+        return;
+    }
+    m_log.note(QStringLiteral("bootloader: ACK after the answer to frame %1 (injected fault)").arg(frame));
+    if (m_faults.duplicateAckUs == 0) {
+        replies.append({answer + QByteArray(1, char(Ack)), readyAt});
+        return;
+    }
+    replies.append({answer, readyAt});
+    replies.append({QByteArray(1, char(Ack)), readyAt + m_faults.duplicateAckUs, true});
 }
 
 QByteArray PedalBootloader::nack(const QString &why)
@@ -144,7 +186,7 @@ QByteArray PedalBootloader::handleFrame(std::int64_t &readyAt)
         return {};
     }
     ++m_frames;
-    if (m_faults.nackAtFrame == m_frames) {
+    if (m_faults.nack.covers(m_frames) || m_faults.lateNack.covers(m_frames)) {
         const bool syncing = m_phase == Phase::WaitSync;
         QByteArray answer = nack(QStringLiteral("frame %1 refused by the injected fault").arg(m_frames));
         if (syncing)

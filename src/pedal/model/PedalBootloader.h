@@ -15,6 +15,10 @@
 // complement, each address frame and data frame by an XOR checksum, and every
 // step is answered with ACK 0x79 or NACK 0x1F.
 //
+// The injected faults of PedalFaults change the answer of the K-th frame:
+// refused (at once or late), not answered, garbled, or with an ACK too many
+// before or after it. A refused frame is not carried out; the others are.
+//
 // Commands: Get 0x00, Get Version 0x01, Get ID 0x02, Read Memory 0x11, Go 0x21,
 // Write Memory 0x31 (word-aligned address and length), Erase 0x43 (global
 // erase 0xFF 0x00, or a list of 1 KiB pages). Memory: flash 0x08000000 (128
@@ -69,6 +73,8 @@ private:
 
     // Handles one complete unit in m_frame; returns the answer bytes.
     QByteArray handleFrame(std::int64_t &readyAt);
+    // Sends the answer to frame m_frames as the injected faults make it.
+    void answerFrame(QByteArray answer, std::int64_t readyAt, PedalReplies &replies);
     QByteArray handleCommand();
     QByteArray handleAddress();
     QByteArray handleReadLength();
@@ -89,7 +95,7 @@ private:
     Command m_command = Command::Get;
     QByteArray m_frame;
     std::uint32_t m_address = 0;
-    int m_frames = 0;  // units answered so far, for the NACK fault
+    int m_frames = 0;  // frames answered since power-up, for the injected faults
     std::optional<Go> m_go;
     QByteArray m_ram;
     QByteArray m_systemMemory;

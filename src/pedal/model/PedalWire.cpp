@@ -117,7 +117,11 @@ void PedalWire::schedule(const PedalReplies &replies, std::int64_t nowNs)
         const int parts = std::max(1, std::min(faults.splitParts, int(reply.bytes.size())));
         const std::int64_t readyNs = std::max(reply.readyAtUs * 1000, nowNs)
                                      + (bootloader ? BootloaderLatencyUs : m_latencyUs) * 1000;
-        double t = double(m_pacing ? std::max(readyNs, m_pedalLineFreeNs) : nowNs);
+        // Without pacing only a delayed reply waits; it holds back those
+        // after it, as a line sends its bytes in order.
+        double t = double(m_pacing    ? std::max(readyNs, m_pedalLineFreeNs)
+                          : reply.delayed ? std::max(reply.readyAtUs * 1000, nowNs)
+                                          : nowNs);
         const int per = (int(reply.bytes.size()) + parts - 1) / parts;
         for (int i = 0; i < reply.bytes.size(); ++i) {
             if (i > 0 && i % per == 0)

@@ -14,7 +14,8 @@
 // becomes readable byte by byte at the times it would arrive (10 bits per
 // byte from the firmware, 11 from the bootloader, whose USART sends a parity
 // bit) after a short processing latency. With pacing off, answers are
-// readable at once and each write counts as followed by an idle line.
+// readable at once (but for those a fault delays) and each write counts as
+// followed by an idle line.
 //
 // With the line model on (the in-process driver), the pedal's USART sees the
 // host's frames bit by bit: an 8E1 host works with the 8E1 bootloader; 8N1
