@@ -3,7 +3,7 @@
 // the step it struck named, and a second run on the same bootloader, wherever
 // the first one left it, completes.
 
-#include "ManualClock.h"
+#include "BootloaderRig.h"
 #include "QtPrinters.h"
 #include "RecordingLog.h"
 #include "RecordingPedalDriver.h"
@@ -92,7 +92,7 @@ const Fault Faults[] = {
     {"silence", {"silent=%1"}, "no answer within 1 s for %1", "no answer within 1 s for %1"},
 };
 
-class BootloaderFaultTest : public ::testing::Test {
+class BootloaderFaultTest : public ::testing::Test, protected BootloaderRig {
 protected:
     // The pedal started in its bootloader, its line opened and set as the
     // tool does it; nothing synchronised yet.
@@ -140,22 +140,8 @@ protected:
         EXPECT_EQ(versionByte(), Firmware);
         EXPECT_EQ(prompts.messages, QStringList({"Firmware Upgrade Complete, device will now restart"}));
     }
-    std::uint8_t versionByte()
-    {
-        return std::uint8_t(pedal.pedal().state().flash.at(
-            int(PedalDevice::VersionByteAddress - PedalState::FlashBase)));
-    }
 
     const QByteArray image = smallImage();
-    ManualClock clock;
-    SimulatedPedalDriver pedal{clock.microseconds()};
-    RecordingPedalDriver driver{pedal};
-    ScriptedPrompts prompts;
-    RecordingLog log;
-    D2XXUnit transport{driver, prompts};
-    Communication comm{transport, log, prompts, clock};
-    DeviceConnection connection{transport, comm, log, prompts};
-    FirmwareUpgrade upgrade{comm, log, prompts, clock};
 };
 
 }  // namespace

@@ -2,7 +2,7 @@
 // process, on simulated time: the bytes on the line, the log, the flash the
 // pedal is left with, and the failure paths.
 
-#include "ManualClock.h"
+#include "BootloaderRig.h"
 #include "QtPrinters.h"
 #include "RecordingLog.h"
 #include "RecordingPedalDriver.h"
@@ -28,7 +28,7 @@ QByteArray hex(const char *text)
     return QByteArray::fromHex(QByteArray(text));
 }
 
-class FirmwareUpgradeTest : public ::testing::Test {
+class FirmwareUpgradeTest : public ::testing::Test, protected BootloaderRig {
 protected:
     // A pedal in its bootloader, connected in upgrade mode as the window
     // does it; what went over the line so far is forgotten.
@@ -58,21 +58,6 @@ protected:
     }
 
     QByteArray flash(int bytes) { return pedal.pedal().state().flash.left(bytes); }
-    std::uint8_t versionByte()
-    {
-        return std::uint8_t(pedal.pedal().state().flash.at(
-            int(PedalDevice::VersionByteAddress - PedalState::FlashBase)));
-    }
-
-    ManualClock clock;
-    SimulatedPedalDriver pedal{clock.microseconds()};
-    RecordingPedalDriver driver{pedal};
-    ScriptedPrompts prompts;
-    RecordingLog log;
-    D2XXUnit transport{driver, prompts};
-    Communication comm{transport, log, prompts, clock};
-    DeviceConnection connection{transport, comm, log, prompts};
-    FirmwareUpgrade upgrade{comm, log, prompts, clock};
 };
 
 QByteArray image(int number)
