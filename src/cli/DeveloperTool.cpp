@@ -66,10 +66,11 @@ int DeveloperTool::eeprom(const QStringList &args, const QCommandLineParser &par
     }
     const bool dump = action == QLatin1String("dump");
     QString error;
+    const std::uint16_t top = dump ? DeveloperMessages::LastEepromAddress : DeveloperMessages::LastEepromPage;
     const auto first = DeveloperMessages::parseNumber(dump ? QStringLiteral("START") : QStringLiteral("FIRST"),
-                                                      args[2], &error);
+                                                      args[2], &error, top);
     const auto last = first ? DeveloperMessages::parseNumber(dump ? QStringLiteral("END") : QStringLiteral("LAST"),
-                                                             args[3], &error)
+                                                             args[3], &error, top)
                             : std::nullopt;
     if (!first || !last) {
         err(error);

@@ -137,8 +137,12 @@ TEST_F(DeveloperCliTest, BadArgumentsAreRefusedBeforeAnythingIsSent)
         const char *error;
     };
     const Case cases[] = {
-        {{"eeprom", "dump", "70000", "70001"}, "START must be from 0 to 65535, not 70000"},
-        {{"eeprom", "erase", "0", "65536"}, "LAST must be from 0 to 65535, not 65536"},
+        // The EEPROM's addresses are 0-16383, its pages 0-255.
+        {{"eeprom", "dump", "70000", "70001"}, "START must be from 0 to 16383, not 70000"},
+        {{"eeprom", "dump", "16380", "16384"}, "END must be from 0 to 16383, not 16384"},
+        {{"eeprom", "dump", "16384", "16390"}, "START must be from 0 to 16383, not 16384"},
+        {{"eeprom", "erase", "0", "256"}, "LAST must be from 0 to 255, not 256"},
+        {{"eeprom", "erase", "65535", "65535"}, "FIRST must be from 0 to 255, not 65535"},
         {{"eeprom", "dump", "1O", "20"}, "'1O' is not a valid integer value"},
         {{"eeprom", "dump", "20", "10"}, "END must not be below START."},
         {{"eeprom", "dump", "0", "1", "--device", "52"}, "--device takes 50 or 51, not \"52\"."},

@@ -149,9 +149,11 @@ TEST_F(DebugConsoleToolsTest, BadInputIsRefusedWithItsReasonAndSendsNothing)
     };
     const Case cases[] = {
         {"start beyond 16 bits", [&] { type(tools->edtStartAddress, "70000"); tools->btnEraseEeprom->click(); },
-         "Start must be from 0 to 65535, not 70000"},
-        {"end beyond 16 bits", [&] { type(tools->edtStartAddress, "0"); type(tools->edtEndAddress, "65536"); tools->btnReadEEPROM->click(); },
-         "End must be from 0 to 65535, not 65536"},
+         "Start must be from 0 to 255, not 70000"},
+        {"a page past the last", [&] { type(tools->edtStartAddress, "0"); type(tools->edtEndAddress, "256"); tools->btnEraseEeprom->click(); },
+         "End must be from 0 to 255, not 256"},
+        {"an address past the last", [&] { type(tools->edtStartAddress, "0"); type(tools->edtEndAddress, "16384"); tools->btnReadEEPROM->click(); },
+         "End must be from 0 to 16383, not 16384"},
         {"start not a number", [&] { type(tools->edtStartAddress, "x1"); tools->btnReadEEPROM->click(); },
          "'x1' is not a valid integer value"},
         {"address as typed at first", [&] { tools->btnSend->click(); }, "Address must be 4 hexadecimal digits"},

@@ -34,7 +34,7 @@ DeveloperMessages::DeveloperMessages(Communication &communication, LogSink &log,
 }
 
 std::optional<std::uint16_t> DeveloperMessages::parseNumber(const QString &what, const QString &text,
-                                                            QString *error)
+                                                            QString *error, std::uint16_t last)
 {
     bool ok = false;
     const qlonglong value = text.trimmed().toLongLong(&ok, 10);
@@ -43,10 +43,11 @@ std::optional<std::uint16_t> DeveloperMessages::parseNumber(const QString &what,
             *error = QStringLiteral("'%1' is not a valid integer value").arg(text);
         return std::nullopt;
     }
-    // A number beyond 16 bits is refused, not cut: 70000 would address 1170.
-    if (value < 0 || value > 0xFFFF) {
+    // A number out of range is refused, not cut: 70000 would address 1170,
+    // and the pedal has nothing past its last address or page.
+    if (value < 0 || value > last) {
         if (error)
-            *error = QStringLiteral("%1 must be from 0 to 65535, not %2").arg(what).arg(value);
+            *error = QStringLiteral("%1 must be from 0 to %2, not %3").arg(what).arg(last).arg(value);
         return std::nullopt;
     }
     return std::uint16_t(value);
@@ -95,10 +96,11 @@ QString DeveloperMessages::hex4(std::uint16_t value)
 std::optional<DeveloperMessages::DumpResult>
 DeveloperMessages::dump(const QString &deviceAddress, std::uint16_t start, std::uint16_t end)
 {
-    if (end < start) {
-        m_log.PrintToConsole(QStringLiteral("EEPROM dump refused: end %1 is below start %2")
-                                 .arg(end)
-                                 .arg(start));
+    if (end < start || end > LastEepromAddress) {
+        m_log.PrintToConsole(end < start ? QStringLiteral("EEPROM dump refused: end %1 is below start %2").arg(end).arg(start)
+                                         : QStringLiteral("EEPROM dump refused: end %1 is past the last address %2")
+                                               .arg(end)
+                                               .arg(LastEepromAddress));
         return std::nullopt;
     }
     // The request, its pause and the long reply hold the link together.
@@ -138,6 +140,13 @@ DeveloperMessages::dump(const QString &deviceAddress, std::uint16_t start, std::
 
 bool DeveloperMessages::erase(std::uint16_t first, std::uint16_t last)
 {
+    if (last < first || last > LastEepromPage) {
+        m_log.PrintToConsole(QStringLiteral("EEPROM erase refused: pages %1 to %2 are not within 0 to %3")
+                                 .arg(first)
+                                 .arg(last)
+                                 .arg(LastEepromPage));
+        return false;
+    }
     // No reply comes, but the erase must not land inside another exchange.
     const auto exchange = m_communication.beginExchange(QStringLiteral("EEPROM erase"));
     if (!exchange)

@@ -23,6 +23,9 @@ public:
     static constexpr int RawMessageBytes = 7;
     // The device address used when none is chosen.
     static constexpr const char *DefaultDeviceAddress = "50";
+    // The pedal's EEPROM: addresses 0-16383, in pages of 64 bytes 0-255.
+    static constexpr std::uint16_t LastEepromAddress = 16383;
+    static constexpr std::uint16_t LastEepromPage = 255;
 
     struct DumpResult {
         Communication::Reply reply = Communication::Reply::NoReply;
@@ -33,11 +36,11 @@ public:
 
     DeveloperMessages(Communication &communication, LogSink &log, PauseClock &clock);
 
-    // A decimal whole number from 0 to 65535 (white space around it aside);
+    // A decimal whole number from 0 to `last` (white space around it aside);
     // nullopt with the reason in *error otherwise. `what` names the number in
     // the reason ("Start").
     static std::optional<std::uint16_t> parseNumber(const QString &what, const QString &text,
-                                                    QString *error);
+                                                    QString *error, std::uint16_t last = 0xFFFF);
     // The EEPROM's I2C device address as two hexadecimal digits: empty text
     // gives DefaultDeviceAddress.
     static std::optional<QString> parseDeviceAddress(const QString &text, QString *error);
@@ -52,13 +55,14 @@ public:
     // Reads start..end from the EEPROM at `deviceAddress` (two hexadecimal
     // digits) and lists one line per byte received; a reply that ends early
     // is followed by "EEPROM dump incomplete: N of M bytes". nullopt when the
-    // link is held by another exchange, the end is below the start, or the
-    // driver failed before the request went out (the reason was logged or
-    // shown).
+    // link is held by another exchange, the end is below the start or past
+    // LastEepromAddress, or the driver failed before the request went out
+    // (the reason was logged or shown).
     std::optional<DumpResult> dump(const QString &deviceAddress, std::uint16_t start,
                                    std::uint16_t end);
     // Erases the pages first..last (the pedal does not answer). False when
-    // another exchange holds the link.
+    // another exchange holds the link, or the pages are not a range within
+    // 0..LastEepromPage (logged; nothing is sent).
     bool erase(std::uint16_t first, std::uint16_t last);
     // Logs and sends a message made by rawMessageText(), without a purge.
     void sendRaw(const QString &messageText);

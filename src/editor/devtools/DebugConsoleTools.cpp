@@ -110,11 +110,11 @@ DebugConsoleTools::DebugConsoleTools(TformPrint &console, Communication &communi
     cmbNotePicker->addItems(CoefficientCalculator::noteNames());
 }
 
-std::optional<std::pair<std::uint16_t, std::uint16_t>> DebugConsoleTools::range()
+std::optional<std::pair<std::uint16_t, std::uint16_t>> DebugConsoleTools::range(std::uint16_t last)
 {
     QString error;
-    const auto start = DeveloperMessages::parseNumber(QStringLiteral("Start"), edtStartAddress->text(), &error);
-    const auto end = start ? DeveloperMessages::parseNumber(QStringLiteral("End"), edtEndAddress->text(), &error)
+    const auto start = DeveloperMessages::parseNumber(QStringLiteral("Start"), edtStartAddress->text(), &error, last);
+    const auto end = start ? DeveloperMessages::parseNumber(QStringLiteral("End"), edtEndAddress->text(), &error, last)
                            : std::nullopt;
     if (!start || !end) {
         m_prompts.showMessage(error);
@@ -131,7 +131,7 @@ void DebugConsoleTools::btnReadEEPROMClick()
         m_prompts.showMessage(error);
         return;
     }
-    const auto numbers = range();
+    const auto numbers = range(DeveloperMessages::LastEepromAddress);
     if (!numbers)
         return;
     m_messages.dump(*device, numbers->first, numbers->second);
@@ -139,7 +139,7 @@ void DebugConsoleTools::btnReadEEPROMClick()
 
 void DebugConsoleTools::btnEraseEepromClick()
 {
-    if (const auto numbers = range())
+    if (const auto numbers = range(DeveloperMessages::LastEepromPage))
         m_messages.erase(numbers->first, numbers->second);
 }
 

@@ -52,8 +52,9 @@ public slots:
     void btnGetNoteFrequencyClick();
 
 private:
-    // The start and end boxes, or nothing after the reason was shown.
-    std::optional<std::pair<std::uint16_t, std::uint16_t>> range();
+    // The start and end boxes, each from 0 to `last`, or nothing after the
+    // reason was shown.
+    std::optional<std::pair<std::uint16_t, std::uint16_t>> range(std::uint16_t last);
 
     UserPrompts &m_prompts;
     LogSink &m_log;
