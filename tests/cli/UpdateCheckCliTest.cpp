@@ -2,9 +2,11 @@
 #include "ProgramRun.h"
 #include "QtPrinters.h"
 
+#include <QElapsedTimer>
 #include <QProcessEnvironment>
 #include <gtest/gtest.h>
 #include <optional>
+#include <sys/resource.h>
 
 namespace {
 
@@ -62,6 +64,59 @@ TEST_P(UpdateCheckCli, PrintsTheInfoMenusResultLine)
 }
 
 INSTANTIATE_TEST_SUITE_P(Server, UpdateCheckCli, ::testing::ValuesIn(kCliCases),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+// Servers that never finish: the tool's own deadline (5 s for the version)
+// and byte bound (64 bytes) end each check, with its memory kept small.
+struct HostileCase {
+    const char *name;
+    LocalHttpServer::Response::Flow flow;
+    qint64 declaredLength;
+    QString out;
+};
+
+void PrintTo(const HostileCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
+using Flow = LocalHttpServer::Response::Flow;
+const QString kTooLong = "Update check failed: unexpected answer (more than 64 bytes)\n";
+
+const HostileCase kHostileCases[] = {
+    {"EndlessBody", Flow::Flood, -1, kTooLong},
+    {"EndlessChunkedBody", Flow::ChunkedFlood, -1, kTooLong},
+    {"Declared200MB", Flow::Flood, 200'000'000, kTooLong},
+    {"OneBytePerSecond", Flow::Trickle, -1, "Update check failed: no complete answer from 127.0.0.1 within 5 s\n"},
+};
+
+class UpdateCheckCliHostile : public ::testing::TestWithParam<HostileCase> {};
+
+TEST_P(UpdateCheckCliHostile, EndsWithinTheDeadlineInLittleMemory)
+{
+    const HostileCase &c = GetParam();
+    LocalHttpServer server;
+    Response answer{200, "OK", {}, {}, false};
+    answer.flow = c.flow;
+    answer.declaredLength = c.declaredLength;
+    server.serve(kVersionPath, answer);
+
+    QElapsedTimer elapsed;
+    elapsed.start();
+    const ProgramRun run = checkUpdate(server.address());
+    const qint64 ms = elapsed.elapsed();
+    rusage usage{};
+    ASSERT_EQ(getrusage(RUSAGE_CHILDREN, &usage), 0);
+
+    EXPECT_EQ(run.exitCode, 1) << run.err.toStdString();
+    EXPECT_EQ(run.out, c.out);
+    // The deadline and the start and end of the program.
+    EXPECT_LT(ms, 8'000);
+    // The largest of this process's children so far (kilobytes).
+    EXPECT_LT(usage.ru_maxrss, 200 * 1024);
+}
+
+INSTANTIATE_TEST_SUITE_P(Server, UpdateCheckCliHostile, ::testing::ValuesIn(kHostileCases),
                          [](const auto &info) { return std::string(info.param.name); });
 
 TEST(UpdateCheckCliSetup, SaysSoWithoutAServer)

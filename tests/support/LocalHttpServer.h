@@ -23,7 +23,24 @@ public:
         QList<QByteArray> headers;
         // Never answers: the connection stays open and silent.
         bool silent = false;
+        // How the body goes out after the head; body is then not sent.
+        enum class Flow {
+            Whole,         // body, with its Content-Length
+            Flood,         // filler bytes as fast as the client takes them
+            ChunkedFlood,  // the same in 64 KiB chunks that never end
+            Trickle,       // one filler byte a second
+        };
+        Flow flow = Flow::Whole;
+        // The Content-Length a flood or trickle declares, and where a flood
+        // stops; -1: none declared, the body ending only when the server
+        // closes. However it is set, the server stops a stream after
+        // StreamByteLimit bytes, TrickleByteLimit trickled bytes or
+        // StreamSeconds.
+        qint64 declaredLength = -1;
     };
+    static constexpr qint64 StreamByteLimit = 1024LL * 1024 * 1024;
+    static constexpr int TrickleByteLimit = 10;
+    static constexpr int StreamSeconds = 20;
 
     LocalHttpServer();
     ~LocalHttpServer();

@@ -40,7 +40,10 @@ bool UpdaterRefresh::RefreshUpdater()
         return false;
     }
     std::optional<VersionNumber> server;
-    if (answer.status == 200) {
+    if (answer.status == 200 && answer.tooLong) {
+        m_log.PrintToConsole(QStringLiteral("Updater version check failed: unexpected answer (more than %1 bytes)")
+                                 .arg(WebClient::MaxAnswerBytes));
+    } else if (answer.status == 200) {
         serverUpdaterVersion = QString::fromUtf8(answer.body).trimmed();
         m_log.PrintToConsole(QStringLiteral("updater version on server: ") + serverUpdaterVersion);
         server = VersionNumber::parse(serverUpdaterVersion);

@@ -38,6 +38,14 @@ VersionCheck::Result VersionCheck::run(const QString &currentAppVersion)
         return failed({});
     }
 
+    if (answer.tooLong) {
+        // A version is a few bytes; the rest was never read.
+        const Result result = failed(QStringLiteral("unexpected answer (more than %1 bytes)")
+                                         .arg(WebClient::MaxAnswerBytes));
+        m_log.PrintToConsole(result.menuText);
+        return result;
+    }
+
     const QString newAppVersion = QString::fromUtf8(answer.body).trimmed();
     m_log.PrintToConsole(QStringLiteral("currentAppVersion: ") + currentAppVersion);
     m_log.PrintToConsole(QStringLiteral("newAppVersion: ") + newAppVersion);

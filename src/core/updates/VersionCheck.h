@@ -30,7 +30,9 @@ public:
 
     // Requests the version text and compares it with currentAppVersion.
     // An answer other than 200 shows "Error: " and the status text; a failed
-    // request shows why; an answer that is not a version is only logged.
+    // request (no answer, one cut off, or none complete within the client's
+    // deadline) shows why; an answer that is not a version, or is longer than
+    // any version, is only logged.
     Result run(const QString &currentAppVersion);
 
 private:

@@ -23,8 +23,8 @@ UpdateMenu::UpdateMenu(TformMain &main, const EditorServices &services, const QS
       m_log(services.log),
       m_settings(services.updates),
       m_preference(settingsSubfolder),
-      m_versionRequest(services.updates.server, services.updates.transferTimeoutMs),
-      m_updaterRequests(services.updates.server, services.updates.transferTimeoutMs)
+      m_versionRequest(services.updates.server, services.updates.webLimits()),
+      m_updaterRequests(services.updates.server, services.updates.webLimits())
 {
 }
 
