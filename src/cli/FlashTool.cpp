@@ -3,10 +3,10 @@
 
 #include "ExitStatus.h"
 #include "PedalSession.h"
+#include "app/BoundedFile.h"
 #include "firmware/FirmwareUpgrade.h"
 
 #include <QCommandLineParser>
-#include <QFile>
 #include <algorithm>
 #include <cstdio>
 #include <unistd.h>
@@ -72,12 +72,22 @@ int FlashTool::prepare(const QStringList &args, const QCommandLineParser &parser
     request->number = FirmwareImage::firmware_numbers.back();
     QString error;
     if (fromFile) {
-        QFile file(parser.value(QStringLiteral("file")));
-        if (!file.open(QIODevice::ReadOnly)) {
-            err(file.fileName() + QStringLiteral(": ") + file.errorString());
+        // A file larger than any image is refused unread.
+        const QString path = parser.value(QStringLiteral("file"));
+        const BoundedFile file(path, FirmwareImage::MaxBytes);
+        if (file.outcome() == BoundedFile::Outcome::TooLarge) {
+            err(QStringLiteral("%1: the firmware image of %2 bytes is larger than the %3 bytes of flash "
+                               "below the version record")
+                    .arg(path)
+                    .arg(file.size())
+                    .arg(FirmwareImage::MaxBytes));
             return UsageError;
         }
-        request->image = file.readAll();
+        if (!file.ok()) {
+            err(path + QStringLiteral(": ") + file.errorString());
+            return UsageError;
+        }
+        request->image = file.bytes();
     } else {
         if (named) {
             bool ok = false;

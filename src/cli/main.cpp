@@ -367,16 +367,10 @@ int runPreset(const QStringList &args, const DriverSelection::Options &options, 
         return withPedal(options, parser, [&](PedalSession &session) { return ParameterTool(session).savePreset(path); });
 
     // The file is believed, whole, before anything is sent.
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        err(QStringLiteral("Error loading file: %1: %2").arg(path, file.errorString()));
-        return UsageError;
-    }
-    int badLine = 0;
-    const QByteArray bytes = file.read(4096);
-    const std::optional<PresetFile::Values> values = file.atEnd() ? PresetFile::parse(bytes, &badLine) : std::nullopt;
+    QString error;
+    const std::optional<PresetFile::Values> values = PresetFile::readFile(path, &error);
     if (!values) {
-        err(QStringLiteral("Not a preset file: %1 (line %2)").arg(path).arg(file.atEnd() ? badLine : ParameterSlotCount + 1));
+        err(error);
         return UsageError;
     }
     if (store && !confirmationPossible(QStringLiteral("preset load --store"), parser))

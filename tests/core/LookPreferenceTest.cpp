@@ -2,6 +2,7 @@
 // what each content gives at start, that reading never changes the file, and
 // that writing replaces it whole with the bare number.
 
+#include "PipeDeadline.h"
 #include "QtPrinters.h"
 #include "prefs/LookPreference.h"
 
@@ -9,6 +10,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -76,6 +78,9 @@ TEST_F(LookPreferenceTest, EachContentGivesItsLookOrTheFirstWithTheReason)
         {"", 0, "style.txt holds no look number: Style_0 applied"},
         {" \n", 0, "holds no look number"},
         {"x\ny", 0, "holds \"x\\ny\""},
+        // The longest file read, and one byte more: refused unread.
+        {QByteArray(255, ' ') + "3", 3, nullptr},
+        {QByteArray(256, ' ') + "3", 0, "style.txt holds 257 bytes, too many for a look number: Style_0 applied"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.content.toStdString());
@@ -96,7 +101,16 @@ TEST_F(LookPreferenceTest, AHugeFileIsRefusedWithoutQuotingItWhole)
     const LookPreference::Saved saved = LookPreference(documents.path()).read();
     EXPECT_EQ(saved.look, 0);
     EXPECT_LT(saved.problem.size(), 200) << saved.problem;
-    EXPECT_TRUE(saved.problem.contains("...")) << saved.problem;
+    EXPECT_TRUE(saved.problem.contains("holds 1048576 bytes")) << saved.problem;
+}
+
+TEST_F(LookPreferenceTest, APipeIsRefusedWithoutWaitingForAWriter)
+{
+    ASSERT_EQ(mkfifo(QFile::encodeName(stylePath()).constData(), 0600), 0);
+    const LookPreference::Saved saved =
+        withinDeadline(stylePath(), [&] { return LookPreference(documents.path()).read(); });
+    EXPECT_EQ(saved.look, 0);
+    EXPECT_EQ(saved.problem, "style.txt could not be read (it is a pipe, not a file): Style_0 applied");
 }
 
 TEST_F(LookPreferenceTest, AnUnreadableFileGivesTheFirstLookAndSaysSo)

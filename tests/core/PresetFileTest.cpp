@@ -155,7 +155,8 @@ TEST(PresetFile, DialogsStartInTheirFoldersAndOfferTheOther)
     writeAll(other, PresetFile::presetBytes(sample()) + QByteArray(100000, '\n'));
     prompts.fileAnswers = {other};
     EXPECT_FALSE(presets.open_preset_file().has_value());
-    EXPECT_EQ(prompts.messages.last(), "Not a preset file: " + other + " (line 16)");
+    EXPECT_EQ(prompts.messages.last(),
+              "Not a preset file: " + other + " (it is 100137 bytes, more than the 153 expected)");
 }
 
 // A save that cannot be made leaves the preset of that name as it was.

@@ -1,11 +1,14 @@
+#include "PipeDeadline.h"
 #include "QtPrinters.h"
 #include "updates/UpdatePreference.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <optional>
+#include <sys/stat.h>
 
 namespace {
 
@@ -40,6 +43,9 @@ const ReadCase kReadCases[] = {
     {"Other", "MAYBE", true, "MAYBE"},
     {"Empty", "", true, ""},
     {"NotUtf8", "N\xD6", true, "N\xD6"},
+    // The longest file read, and one byte more: not read, so not "NO".
+    {"NoAtTheBound", QByteArray("NO") + QByteArray(254, ' '), false, QByteArray("NO") + QByteArray(254, ' ')},
+    {"NoPastTheBound", QByteArray("NO") + QByteArray(255, ' '), true, QByteArray("NO") + QByteArray(255, ' ')},
 };
 
 class UpdatePreferenceRead : public ::testing::TestWithParam<ReadCase> {};
@@ -89,6 +95,16 @@ TEST(UpdatePreference, MakesNothingWhereTheFolderIsMissing)
     UpdatePreference preference(missing);
     EXPECT_TRUE(preference.LoadShowUpdateMessagePreference());
     EXPECT_FALSE(QFile::exists(preference.filePath()));
+}
+
+TEST(UpdatePreference, APipeMeansYesWithoutWaitingForAWriter)
+{
+    QTemporaryDir subfolder;
+    UpdatePreference preference(subfolder.path());
+    ASSERT_EQ(mkfifo(QFile::encodeName(preference.filePath()).constData(), 0600), 0);
+    EXPECT_TRUE(withinDeadline(preference.filePath(), [&] { return preference.LoadShowUpdateMessagePreference(); }));
+    const QFileInfo after(preference.filePath());
+    EXPECT_TRUE(after.exists() && !after.isFile()) << "the pipe is left as it is, not replaced by a file";
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "params/PresetFile.h"
 
+#include "app/BoundedFile.h"
 #include "app/CheckedFile.h"
 #include "app/SettingsFolders.h"
 #include "app/UserPrompts.h"
@@ -82,6 +83,26 @@ std::optional<PresetFile::Values> PresetFile::parse(const QByteArray &bytes, int
     return values;
 }
 
+std::optional<PresetFile::Values> PresetFile::readFile(const QString &path, QString *error, QByteArray *bytes)
+{
+    const QString shown = QDir::toNativeSeparators(path);
+    const BoundedFile file(path, MaxFileBytes);
+    QString why;
+    std::optional<Values> values;
+    int badLine = 0;
+    if (file.outcome() == BoundedFile::Outcome::TooLarge)
+        why = QStringLiteral("Not a preset file: %1 (%2)").arg(shown, file.errorString());
+    else if (!file.ok())
+        why = QStringLiteral("Error loading file: %1: %2").arg(shown, file.errorString());
+    else if (!(values = parse(file.bytes(), &badLine)))
+        why = QStringLiteral("Not a preset file: %1 (line %2)").arg(shown).arg(badLine);
+    if (error)
+        *error = why;
+    if (bytes)
+        *bytes = file.bytes();
+    return values;
+}
+
 QString PresetFile::withExtension(const QString &fileName)
 {
     return fileName.endsWith(QStringLiteral(".txt"), Qt::CaseInsensitive) ? fileName
@@ -130,19 +151,11 @@ std::optional<PresetFile::Values> PresetFile::open_preset_file(QString *text)
     if (chosen.isEmpty())
         return std::nullopt;
     const QString path = QFileInfo(chosen).absoluteFilePath();
-    QFile file(path);
-    // A preset is 137 bytes; a little room for line ends and marks, no more.
     QByteArray bytes;
-    if (!file.open(QIODevice::ReadOnly) || (bytes = file.read(4096), file.error() != QFileDevice::NoError)) {
-        m_prompts.showMessage(QStringLiteral("Error loading file: ") + file.errorString());
-        return std::nullopt;
-    }
-    int badLine = 0;
-    const std::optional<Values> values = file.atEnd() ? parse(bytes, &badLine) : std::nullopt;
+    QString error;
+    const std::optional<Values> values = readFile(path, &error, &bytes);
     if (!values) {
-        m_prompts.showMessage(QStringLiteral("Not a preset file: %1 (line %2)")
-                                  .arg(QDir::toNativeSeparators(path))
-                                  .arg(file.atEnd() ? badLine : ParameterSlotCount + 1));
+        m_prompts.showMessage(error);
         return std::nullopt;
     }
     if (text) {

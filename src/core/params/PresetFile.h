@@ -23,6 +23,10 @@ public:
     using Values = std::array<std::uint32_t, ParameterSlotCount>;
 
     static constexpr const char *Filter = "Preset files (*.txt)|*.txt";
+    // The largest preset file read: the byte-order mark and fifteen lines of
+    // eight digits, each ended by CR LF. A larger file is no preset and is
+    // refused unread.
+    static constexpr qint64 MaxFileBytes = 3 + ParameterSlotCount * (8 + 2);
 
     // documents: the Documents folder the settings folders live in.
     PresetFile(QString documents, UserPrompts &prompts);
@@ -41,6 +45,11 @@ public:
     // optional byte-order mark and final line end. nullopt otherwise, with
     // the 1-based number of the first line that is not right.
     static std::optional<Values> parse(const QByteArray &bytes, int *badLine = nullptr);
+    // The values of the preset file at `path`, read only when it is a
+    // regular file of at most MaxFileBytes; nullopt with *error naming the
+    // file and what is wrong ("Error loading file: ...", "Not a preset file:
+    // ..."). *bytes gets what was read.
+    static std::optional<Values> readFile(const QString &path, QString *error, QByteArray *bytes = nullptr);
     // A name chosen without ".txt" (in any letter case) gets it.
     static QString withExtension(const QString &fileName);
 

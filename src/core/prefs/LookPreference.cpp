@@ -1,16 +1,16 @@
 #include "prefs/LookPreference.h"
 
+#include "app/BoundedFile.h"
 #include "app/CheckedFile.h"
 #include "app/SettingsFolders.h"
 
 #include <QDir>
-#include <QFile>
 #include <QStringDecoder>
 
 namespace {
 
-// A look number with generous white space is a few bytes; anything longer is
-// not one, and is not read whole only to be refused.
+// A look number with generous white space is a few bytes; a longer file is
+// not one, and is refused unread.
 constexpr qint64 MaxContentBytes = 256;
 
 // The content as the log quotes it: line ends and tabs visible, long texts cut.
@@ -66,15 +66,20 @@ LookPreference::Saved LookPreference::read() const
     const QString name = QString::fromLatin1(FileName);
     if (m_documents.isEmpty())
         return saved;
-    QFile file(filePath());
-    if (!file.exists())
+    const BoundedFile file(filePath(), MaxContentBytes);
+    if (file.outcome() == BoundedFile::Outcome::Missing)
         return saved;
-    if (!file.open(QIODevice::ReadOnly)) {
+    if (file.outcome() == BoundedFile::Outcome::TooLarge) {
+        saved.problem = name + QStringLiteral(" holds %1 bytes, too many for a look number: Style_0 applied")
+                                   .arg(file.size());
+        return saved;
+    }
+    if (!file.ok()) {
         saved.problem = name + QStringLiteral(" could not be read (") + file.errorString()
                         + QStringLiteral("): Style_0 applied");
         return saved;
     }
-    const QByteArray content = file.read(MaxContentBytes + 1);
+    const QByteArray &content = file.bytes();
     if (const std::optional<int> look = parse(content)) {
         saved.look = *look;
         return saved;

@@ -1,5 +1,6 @@
 #include "updates/UpdatePreference.h"
 
+#include "app/BoundedFile.h"
 #include "app/CheckedFile.h"
 
 #include <QDir>
@@ -7,6 +8,11 @@
 #include <QStringDecoder>
 
 namespace {
+
+// "YES" or "NO" with white space around it, even in four-byte characters
+// after a byte-order mark, is well under this; a longer file holds neither
+// and is not read.
+constexpr qint64 MaxContentBytes = 256;
 
 QString decode(const QByteArray &bytes)
 {
@@ -31,17 +37,18 @@ UpdatePreference::UpdatePreference(const QString &subfolder)
 
 bool UpdatePreference::LoadShowUpdateMessagePreference()
 {
-    QFile file(m_path);
-    if (!file.exists()) {
+    const BoundedFile file(m_path, MaxContentBytes);
+    if (file.outcome() == BoundedFile::Outcome::Missing) {
         // A folder that could not be made was reported at start-up; a file
         // that cannot be written is not made at all, and is tried again at
         // the next start.
         CheckedFile::write(m_path, QByteArrayLiteral("YES"), nullptr);
         return true;
     }
-    if (!file.open(QIODevice::ReadOnly))
+    // Anything that cannot be read, or is too long to be "NO", means YES.
+    if (!file.ok())
         return true;
-    const QString text = decode(file.readAll()).trimmed();
+    const QString text = decode(file.bytes()).trimmed();
     return text != QLatin1String("NO");
 }
 

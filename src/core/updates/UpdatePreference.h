@@ -19,6 +19,8 @@ public:
     // "YES" (true); "YES" and "NO" are recognised with white space around
     // them ignored, in the encoding a byte-order mark names, else UTF-8, else
     // the system's code page; anything else means true and is left as it is.
+    // Only a regular file of a few bytes is read: a pipe, a device, a folder
+    // or a long file means true unread.
     bool LoadShowUpdateMessagePreference();
 
     // Replaces the file's content by "YES" or "NO" when the file exists,

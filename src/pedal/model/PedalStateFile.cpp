@@ -10,6 +10,12 @@
 #include <cerrno>
 #include <cstring>
 
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 namespace {
 
 constexpr int FormatVersion = 1;
@@ -114,7 +120,137 @@ bool writeWhole(const QString &path, const QByteArray &bytes, QString *why)
     return true;
 }
 
+// The state file's bytes, read only when it is a regular file of at most
+// `maxBytes`; false with *why in plain words, and *unseen when there was
+// nothing to look at (no file, or a path that cannot lead to one).
+// It is looked at before it is opened, since opening a pipe for reading
+// waits for a writer; on Unix it is opened without waiting and looked at
+// again through the descriptor, and the read stops one byte past the bound.
+#ifdef Q_OS_UNIX
+QString kindOf(mode_t mode)
+{
+    if (S_ISDIR(mode))
+        return QStringLiteral("it is a folder, not a file");
+    if (S_ISFIFO(mode))
+        return QStringLiteral("it is a pipe, not a file");
+    if (S_ISCHR(mode) || S_ISBLK(mode))
+        return QStringLiteral("it is a device, not a file");
+    return QStringLiteral("it is not a regular file");
+}
+
+QString tooLarge(qint64 size, qint64 maxBytes)
+{
+    return QStringLiteral("it is %1 bytes, more than the %2 of a state file").arg(size).arg(maxBytes);
+}
+
+bool readBounded(const QString &path, qint64 maxBytes, QByteArray *bytes, QString *why, bool *unseen = nullptr)
+{
+    const QByteArray name = QFile::encodeName(path);
+    struct stat info {};
+    if (::stat(name.constData(), &info) != 0) {
+        if (unseen)
+            *unseen = true;
+        *why = QString::fromLocal8Bit(std::strerror(errno));
+        return false;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        *why = kindOf(info.st_mode);
+        return false;
+    }
+    if (info.st_size > maxBytes) {
+        *why = tooLarge(info.st_size, maxBytes);
+        return false;
+    }
+    if (!bytes)
+        return true;
+    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        *why = QString::fromLocal8Bit(std::strerror(errno));
+        return false;
+    }
+    bool ok = false;
+    if (::fstat(fd, &info) != 0) {
+        *why = QString::fromLocal8Bit(std::strerror(errno));
+    } else if (!S_ISREG(info.st_mode)) {
+        *why = kindOf(info.st_mode);
+    } else if (info.st_size > maxBytes) {
+        *why = tooLarge(info.st_size, maxBytes);
+    } else {
+        bytes->resize(qsizetype(maxBytes) + 1);
+        qsizetype total = 0;
+        int error = 0;
+        while (total < bytes->size()) {
+            const ssize_t n = ::read(fd, bytes->data() + total, size_t(bytes->size() - total));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0) {
+                error = n < 0 ? errno : 0;
+                break;
+            }
+            total += n;
+        }
+        if (error != 0)
+            *why = QString::fromLocal8Bit(std::strerror(error));
+        else if (total > maxBytes)
+            *why = tooLarge(total, maxBytes);
+        bytes->truncate(total);
+        ok = error == 0 && total <= maxBytes;
+    }
+    ::close(fd);
+    return ok;
+}
+#else
+bool readBounded(const QString &path, qint64 maxBytes, QByteArray *bytes, QString *why, bool *unseen = nullptr)
+{
+    const QFileInfo info(path);
+    if (unseen)
+        *unseen = !info.exists();
+    if (!info.exists()) {
+        *why = QStringLiteral("it does not exist");
+        return false;
+    }
+    if (!info.isFile()) {
+        *why = info.isDir() ? QStringLiteral("it is a folder, not a file") : QStringLiteral("it is not a regular file");
+        return false;
+    }
+    if (info.size() > maxBytes) {
+        *why = QStringLiteral("it is %1 bytes, more than the %2 of a state file").arg(info.size()).arg(maxBytes);
+        return false;
+    }
+    if (!bytes)
+        return true;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *why = file.errorString();
+        return false;
+    }
+    *bytes = file.read(maxBytes + 1);
+    if (file.error() != QFileDevice::NoError) {
+        *why = file.errorString();
+        return false;
+    }
+    if (bytes->size() > maxBytes) {
+        *why = QStringLiteral("it is %1 bytes, more than the %2 of a state file").arg(bytes->size()).arg(maxBytes);
+        return false;
+    }
+    return true;
+}
+#endif
+
 }  // namespace
+
+bool PedalStateFile::checkPath(const QString &path, QString *error)
+{
+    // Nothing to look at is no state file yet; the lock beside it says when
+    // the path cannot hold one.
+    QString why;
+    bool unseen = false;
+    if (readBounded(path, MaxFileBytes, nullptr, &why, &unseen) || unseen)
+        return true;
+    if (error)
+        *error = QStringLiteral("pedal state file %1: %2").arg(QDir::toNativeSeparators(path), why);
+    return false;
+}
 
 bool PedalStateFile::load(const QString &path, PedalState &state, QString *error, bool *existed)
 {
@@ -127,11 +263,12 @@ bool PedalStateFile::load(const QString &path, PedalState &state, QString *error
             *error = QStringLiteral("pedal state file %1: %2").arg(QDir::toNativeSeparators(path), why);
         return false;
     };
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return failed(file.errorString());
+    QByteArray bytes;
+    QString why;
+    if (!readBounded(path, MaxFileBytes, &bytes, &why))
+        return failed(why);
     QJsonParseError parseError;
-    const QJsonDocument doc = QJsonDocument::fromJson(file.readAll(), &parseError);
+    const QJsonDocument doc = QJsonDocument::fromJson(bytes, &parseError);
     if (parseError.error != QJsonParseError::NoError)
         return failed(parseError.errorString() + QStringLiteral(" at offset %1").arg(parseError.offset));
     if (!doc.isObject())

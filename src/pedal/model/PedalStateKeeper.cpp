@@ -17,6 +17,10 @@ bool PedalStateKeeper::claim(const QString &path, QString *error)
     if (path.isEmpty())
         return true;
 
+    // A folder, a pipe or a device is refused before a lock file is made
+    // beside it.
+    if (!PedalStateFile::checkPath(path, error))
+        return false;
     const QString lockPath = path + QStringLiteral(".lock");
     QDir().mkpath(QFileInfo(path).absolutePath());
     auto lock = std::make_unique<QLockFile>(lockPath);
