@@ -39,7 +39,8 @@ int UploadTool::upload(const QByteArray &image, bool fromFile)
     // upload failed.
     switch (upload.upload(image, fromFile, {}, AlgorithmUpload::FailedAfterMs)) {
     case AlgorithmUpload::Outcome::Answered:
-        std::fprintf(stdout, "%s\n", upload.answer.trimmed().constData());
+        // Escaped: the pedal's bytes must not drive the terminal.
+        std::fprintf(stdout, "%s\n", AlgorithmUpload::shownText(upload.answer.trimmed()).toLocal8Bit().constData());
         return Success;
     case AlgorithmUpload::Outcome::NoAnswer:
         prompts.showMessage(QStringLiteral("Upload Failed: the pedal did not answer within %1 s")

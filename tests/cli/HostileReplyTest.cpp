@@ -156,3 +156,21 @@ TEST(HostileReply, ASplitReplyIsWholeRunAfterRun)
         EXPECT_TRUE(result.out.startsWith("Firmware: 08\nAlgorithm: 0010\n")) << result.out.toStdString();
     }
 }
+
+// An upload's answer is the pedal's own text: its control bytes are printed
+// escaped, so they cannot retitle, clear or ring the terminal.
+TEST(HostileReply, AnUploadAnswerIsPrintedWithItsControlBytesEscaped)
+{
+    PtyPair pty;
+    ASSERT_TRUE(pty.isOpen()) << pty.error().toStdString();
+    QProcess process;
+    startTool(process, {"--port", pty.slavePath(), "upload-algorithm", "--yes", "Sombrant MK3 0010"});
+    // The announcement, then the 4544 bytes of the image.
+    EXPECT_EQ(pty.readMaster(2, std::chrono::milliseconds(10'000)), QByteArray::fromHex("0D00"));
+    EXPECT_EQ(pty.readMaster(4544, std::chrono::milliseconds(10'000)).size(), 4544);
+    feed(pty, process, QByteArray("\x1B]0;owned\x07OK\x1B[2J 0010\r\n"));
+    const ProgramRun run = finishProgram(process, 15'000);
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(run.out, "\\x1B]0;owned\\x07OK\\x1B[2J 0010\n");
+    EXPECT_FALSE(run.out.contains(QChar(0x1B)));
+}

@@ -110,6 +110,17 @@ TEST_F(AlgorithmUploadTest, AnAnswerInPiecesShowsEachPiece)
     EXPECT_EQ(upload.answer, "ERR length of the image is wrong");
 }
 
+// The answer's control bytes are shown escaped, in the status line and the
+// log: a pedal cannot drive a terminal or a label through them.
+TEST_F(AlgorithmUploadTest, ControlBytesOfTheAnswerAreShownEscaped)
+{
+    answers = {{420, QByteArray("\x1B]0;x\x07OK\\\x9B\r\n", 12)}};
+    EXPECT_EQ(upload.upload(QByteArray(16, '\x01'), false, observer), AlgorithmUpload::Outcome::Answered);
+    EXPECT_EQ(statuses.last(), "\\x1B]0;x\\x07OK\\\\\\x9B\r\n");
+    EXPECT_TRUE(log.lines.contains("received: \\x1B]0;x\\x07OK\\\\\\x9B\r\n")) << log.lines.join(" | ").toStdString();
+    EXPECT_EQ(AlgorithmUpload::shownText("OK 0010 \xE9"), QString::fromUtf8("OK 0010 \u00E9")) << "printable bytes stay";
+}
+
 // Without an answer the upload has failed after 5 s (the window's timer says
 // so) and is over after 30 s.
 TEST_F(AlgorithmUploadTest, ASilentPedalEndsTheWaitAtItsLimit)

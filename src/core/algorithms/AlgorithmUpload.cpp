@@ -1,6 +1,7 @@
 #include "algorithms/AlgorithmUpload.h"
 
 #include "algorithms/EffectLibrary.h"
+#include "app/BoundedFile.h"
 #include "app/LogSink.h"
 #include "app/PauseClock.h"
 #include "app/UserPrompts.h"
@@ -58,28 +59,40 @@ bool AlgorithmUpload::looksLikeImage(const QByteArray &bytes)
     return ((b(0) << 16) | (b(1) << 8) | b(2)) == std::uint32_t(bytes.size());
 }
 
+QString AlgorithmUpload::shownText(const QByteArray &bytes)
+{
+    QString text;
+    text.reserve(bytes.size());
+    for (char c : bytes) {
+        const auto byte = std::uint8_t(c);
+        if (byte == '\\')
+            text += QStringLiteral("\\\\");
+        else if ((byte < 0x20 && byte != '\r' && byte != '\n') || (byte >= 0x7F && byte < 0xA0))
+            text += QStringLiteral("\\x") + QStringLiteral("%1").arg(byte, 2, 16, QLatin1Char('0')).toUpper();
+        else
+            text += QChar(char16_t(byte));
+    }
+    return text;
+}
+
 std::optional<QByteArray> AlgorithmUpload::fileImage(const QString &path)
 {
     m_log.PrintToConsole(QStringLiteral("Opening - ") + QFileInfo(path).absoluteFilePath());
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        m_prompts.showMessage(QStringLiteral("Cannot open %1: %2").arg(path, file.errorString()));
-        return std::nullopt;
-    }
-    // One byte more than fits tells a file that is too large.
-    const QByteArray bytes = file.read(MaxImageBytes + 1);
-    if (file.error() != QFileDevice::NoError) {
-        m_prompts.showMessage(QStringLiteral("Cannot read %1: %2").arg(path, file.errorString()));
-        return std::nullopt;
-    }
-    if (bytes.isEmpty()) {
-        m_prompts.showMessage(QStringLiteral("%1 is empty: nothing was sent").arg(path));
-        return std::nullopt;
-    }
-    if (bytes.size() > MaxImageBytes) {
+    // A file larger than any image is refused unread.
+    const BoundedFile file(path, MaxImageBytes);
+    if (file.outcome() == BoundedFile::Outcome::TooLarge) {
         m_prompts.showMessage(QStringLiteral("%1 is larger than %2 bytes, more than the pedal takes: nothing was sent")
                                   .arg(path)
                                   .arg(MaxImageBytes));
+        return std::nullopt;
+    }
+    if (!file.ok()) {
+        m_prompts.showMessage(QStringLiteral("Cannot open %1: %2").arg(path, file.errorString()));
+        return std::nullopt;
+    }
+    const QByteArray &bytes = file.bytes();
+    if (bytes.isEmpty()) {
+        m_prompts.showMessage(QStringLiteral("%1 is empty: nothing was sent").arg(path));
         return std::nullopt;
     }
     if (!looksLikeImage(bytes)
@@ -153,11 +166,11 @@ AlgorithmUpload::Outcome AlgorithmUpload::awaitAnswer(bool fromFile, const Obser
                 m_log.PrintToConsole(QStringLiteral("num of bytes received from device: ") + QString::number(n));
             const QByteArray piece(reinterpret_cast<const char *>(transport.input_buffer.data()), int(n));
             answer.append(piece);
-            m_log.PrintToConsole(QStringLiteral("received: ") + QString::fromLatin1(piece.left(ShownAnswerBytes)));
+            m_log.PrintToConsole(QStringLiteral("received: ") + shownText(piece.left(ShownAnswerBytes)));
             // The status line shows the answer as far as it has come: how the
             // driver happened to cut it into reads is not the pedal's word.
             if (observer.showStatus)
-                observer.showStatus(QString::fromLatin1(answer.left(ShownAnswerBytes)));
+                observer.showStatus(shownText(answer.left(ShownAnswerBytes)));
             lastPieceAt = m_clock.elapsedMs();
         } else if (m_clock.elapsedMs() - lastPieceAt > Communication::ReplyGapMs) {
             if (fromFile)

@@ -59,6 +59,11 @@ public:
     std::optional<QByteArray> fileImage(const QString &path);
     // Whether the first three bytes (big-endian) give the length of the whole.
     static bool looksLikeImage(const QByteArray &bytes);
+    // The pedal's bytes as text that is safe to show on a terminal or a
+    // label: control bytes other than CR and LF (and DEL and the C1 range)
+    // are written as \xHH, so an answer cannot move a cursor, retitle a
+    // window or ring a bell; a backslash is written as \\.
+    static QString shownText(const QByteArray &bytes);
 
     // Asks "Upload the selected algorithm?", purges what waits in the
     // receive queue, announces, pauses, writes the image in one write and
@@ -67,7 +72,8 @@ public:
     Outcome upload(const QByteArray &image, bool fromFile, const Observer &observer,
                    int answerLimitMs = AnswerLimitMs);
 
-    // The answer's bytes, all pieces in order.
+    // The answer's bytes, all pieces in order, as they came (shownText() to
+    // show them).
     QByteArray answer;
 
 private:
