@@ -9,7 +9,6 @@
 #include "device/D2XXUnit.h"
 #include "device/HexText.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <cstring>
 

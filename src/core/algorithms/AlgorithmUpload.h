@@ -53,7 +53,8 @@ public:
     // loaded (the library has said why).
     std::optional<QByteArray> carriedImage(const QString &effectName);
     // A file's bytes, logged ("Opening - "); nullopt with a message when it
-    // cannot be read, is empty or is larger than MaxImageBytes. A file whose
+    // is not a regular file, cannot be read, is empty or is larger than
+    // MaxImageBytes (refused unread). A file whose
     // first three bytes do not give its own length is offered with a
     // question, and nullopt when the user declines.
     std::optional<QByteArray> fileImage(const QString &path);
