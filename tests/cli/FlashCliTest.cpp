@@ -23,18 +23,22 @@ QByteArray smallImage(int bytes)
     return image;
 }
 
+// smallImage(bytes) in a file of `dir`; empty when it could not be written.
+QString imageFile(const QTemporaryDir &dir, int bytes)
+{
+    const QString path = dir.filePath("firmware.bin");
+    QFile out(path);
+    const QByteArray image = smallImage(bytes);
+    return dir.isValid() && out.open(QIODevice::WriteOnly) && out.write(image) == image.size() ? path : QString();
+}
+
 }  // namespace
 
 TEST(FlashCli, WritesTheImageInBothTransfersAndThePedalRunsIt)
 {
     QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    const QString file = dir.filePath("firmware.bin");
-    {
-        QFile out(file);
-        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
-        out.write(smallImage(20 * 256 + 64));
-    }
+    const QString file = imageFile(dir, 20 * 256 + 64);
+    ASSERT_FALSE(file.isEmpty());
     struct Case {
         QStringList arguments;
         const char *firmware;  // the version the pedal reports afterwards
@@ -108,13 +112,8 @@ TEST(FlashCli, ExitsOneWhenAStepIsRefusedAndTwoForABadRequest)
 TEST(FlashCli, AFaultAtAStepFailsItNamedAndTheNextRunRecovers)
 {
     QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    const QString file = dir.filePath("firmware.bin");
-    {
-        QFile out(file);
-        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
-        out.write(smallImage(4 * 256 + 100));
-    }
+    const QString file = imageFile(dir, 4 * 256 + 100);
+    ASSERT_FALSE(file.isEmpty());
     struct Case {
         QStringList faults;
         bool fast;

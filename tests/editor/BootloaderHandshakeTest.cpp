@@ -2,7 +2,6 @@
 
 #include "app/TformMain.h"
 #include "device/Communication.h"
-#include "model/PedalSetup.h"
 
 #include <QAction>
 #include <QLabel>
@@ -25,17 +24,10 @@ TEST_F(EditorFixture, UpgradeModeConnectsToTheSimulatedBootloader)
         {{"silent"}, "received Byte: ", "Connection to bootloader failed", false},
     };
     for (const Case &c : cases) {
-        PedalSetup setup;
-        setup.bootloader = true;
-        setup.faults = c.faults;
-        QString error;
-        // Configuring powers the pedal up again, with the case's faults.
-        ASSERT_TRUE(driver.configure(setup, &error)) << error;
         prompts.messages.clear();
-        start();
+        // Configuring powers the pedal up again, with the case's faults.
+        connectToBootloader(c.faults);
         TformMain &w = *windows->formMain;
-        w.menuFirmwareUpgradeMode->trigger();
-        w.menuConnect->trigger();
         EXPECT_EQ(prompts.messages, QStringList({c.message})) << c.received;
         EXPECT_EQ(logLines().last(), c.received);
         EXPECT_EQ(w.menuStartFirmwareUpgrade->isEnabled(), c.acknowledged);
@@ -51,14 +43,8 @@ TEST_F(EditorFixture, UpgradeModeConnectsToTheSimulatedBootloader)
 // and takes its refusal (NACK) as the sign of the command phase.
 TEST_F(EditorFixture, UpgradeModeConnectFindsABootloaderAlreadySynchronised)
 {
-    PedalSetup setup;
-    setup.bootloader = true;
-    QString error;
-    ASSERT_TRUE(driver.configure(setup, &error)) << error;
-    start();
+    connectToBootloader();
     TformMain &w = *windows->formMain;
-    w.menuFirmwareUpgradeMode->trigger();
-    w.menuConnect->trigger();
     EXPECT_EQ(logLines().last(), "received Byte: 79");
     w.menuDisconnect->trigger();
     prompts.messages.clear();

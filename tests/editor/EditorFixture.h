@@ -12,6 +12,7 @@
 #include "device/D2XXUnit.h"
 #include "device/D2xxLibraryDriver.h"
 #include "device/SimulatedPedalDriver.h"
+#include "model/PedalSetup.h"
 #include "params/TformFXsettings.h"
 
 #include <QAction>
@@ -81,6 +82,21 @@ protected:
         ASSERT_TRUE(fx->isVisible());
         if (connect)
             main->menuConnect->trigger();
+    }
+    // Starts the editor with the simulated pedal powered up in its
+    // bootloader (with `faults`, running `firmwareVersion` when not -1) and
+    // connects in upgrade mode, as a user about to upgrade does.
+    void connectToBootloader(const QStringList &faults = {}, int firmwareVersion = -1)
+    {
+        PedalSetup setup;
+        setup.bootloader = true;
+        setup.firmwareVersion = firmwareVersion;
+        setup.faults = faults;
+        QString error;
+        ASSERT_TRUE(driver.configure(setup, &error)) << error.toStdString();
+        start();
+        windows->formMain->menuFirmwareUpgradeMode->trigger();
+        windows->formMain->menuConnect->trigger();
     }
     // Lets the simulated line carry what was written and the pedal act on it.
     const PedalState &settle()

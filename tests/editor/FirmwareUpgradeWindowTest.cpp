@@ -7,7 +7,6 @@
 #include "app/TformMain.h"
 #include "device/Communication.h"
 #include "firmware/TformFirmwareUpgrade.h"
-#include "model/PedalSetup.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -24,16 +23,8 @@ protected:
     // running firmware 5, with the upgrade window open.
     void openUpgradeWindow(const QStringList &faults = {})
     {
-        PedalSetup setup;
-        setup.bootloader = true;
-        setup.firmwareVersion = 5;
-        setup.faults = faults;
-        QString error;
-        ASSERT_TRUE(driver.configure(setup, &error)) << error;
-        start();
+        connectToBootloader(faults, 5);
         TformMain &w = *windows->formMain;
-        w.menuFirmwareUpgradeMode->trigger();
-        w.menuConnect->trigger();
         ASSERT_TRUE(w.menuStartFirmwareUpgrade->isEnabled());
         prompts.messages.clear();
         window().upgrade().bytePause = [this] { clock.sleep(1); };
