@@ -134,8 +134,8 @@ void upgradeOnSimulator(benchmark::State &state, BootloaderProtocol::Transfer tr
         const auto outcome = upgrade.upgradeImage(image, 8, {transfer, false});
         state.SetIterationTime(double(timer.nsecsElapsed()) / 1e9);
         transport.CloseFTDevice();
-        if (outcome != FirmwareUpgrade::Outcome::Done) {
-            state.SkipWithError(qPrintable(upgrade.lastError));
+        if (!outcome) {
+            state.SkipWithError(qPrintable(outcome.reason()));
             return;
         }
     }

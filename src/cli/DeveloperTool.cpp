@@ -20,13 +20,6 @@ void write(const QString &text)
     std::fflush(stdout);
 }
 
-// Whether the pedal took the last write.
-bool written(PedalSession &session)
-{
-    const D2XXUnit &transport = session.transport();
-    return transport.ft_status == ft::Ok && !transport.device_gone;
-}
-
 }  // namespace
 
 void DeveloperTool::addOptions(QCommandLineParser &parser)
@@ -84,8 +77,8 @@ int DeveloperTool::eeprom(const QStringList &args, const QCommandLineParser &par
     if (!dump) {
         return withPedal([&](PedalSession &session) {
             DeveloperMessages messages(session.communication(), session.prompts(), session.clock());
-            if (!messages.erase(*first, *last) || !written(session))
-                return int(PedalFailure);
+            if (const PedalResult erased = messages.erase(*first, *last); !erased)
+                return session.exitStatus(erased);
             write(QStringLiteral("Erase sent: pages %1 to %2\n").arg(*first).arg(*last));
             return int(Success);
         });
@@ -100,7 +93,7 @@ int DeveloperTool::eeprom(const QStringList &args, const QCommandLineParser &par
         DeveloperMessages messages(session.communication(), session.prompts(), session.clock());
         const auto result = messages.dump(deviceText, *first, *last);
         if (!result)
-            return int(PedalFailure);
+            return session.exitStatus(result);
         // One write for the whole listing: a dump may be 16,384 lines.
         QString listing;
         listing.reserve(result->values.size() * 12);
@@ -130,9 +123,10 @@ int DeveloperTool::raw(const QStringList &args, const WithPedal &withPedal)
         return UsageError;
     }
     return withPedal([&](PedalSession &session) {
-        DeveloperMessages(session.communication(), session.prompts(), session.clock()).sendRaw(*text);
-        if (!written(session))
-            return int(PedalFailure);
+        const PedalResult sent =
+            DeveloperMessages(session.communication(), session.prompts(), session.clock()).sendRaw(*text);
+        if (!sent)
+            return session.exitStatus(sent);
         write(QStringLiteral("Sent: %1\n").arg(*text));
         return int(Success);
     });

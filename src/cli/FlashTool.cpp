@@ -129,18 +129,9 @@ int FlashTool::flash(const Request &request)
         total = chunks;
         bar.setTotal(chunks);
     };
-    const FirmwareUpgrade::Outcome outcome = upgrade.upgradeImage(request.image, request.number, options);
-    if (outcome == FirmwareUpgrade::Outcome::Done)
+    const PedalResult flashed = upgrade.upgradeImage(request.image, request.number, options);
+    if (flashed)
         bar.show(total);
     bar.finish();
-    switch (outcome) {
-    case FirmwareUpgrade::Outcome::Done:
-        return Success;
-    case FirmwareUpgrade::Outcome::Refused:
-        return UsageError;
-    case FirmwareUpgrade::Outcome::Failed:
-    case FirmwareUpgrade::Outcome::Busy:
-        break;
-    }
-    return PedalFailure;
+    return m_session.exitStatus(flashed);
 }

@@ -25,15 +25,13 @@ int MidiTool::setChannel(const QString &item)
 {
     StatusRequest request(m_session.communication(), m_session.prompts(), m_session.prompts(),
                           m_session.clock());
-    if (!request.request_device_status())
-        return PedalFailure;
-    if (!m_midi.sendChannel(item)) {
-        m_session.prompts().showMessage(QStringLiteral("Unknown MIDI channel \"%1\".").arg(item));
-        return UsageError;
-    }
-    const D2XXUnit &transport = m_session.transport();
-    if (transport.ft_status != ft::Ok || transport.device_gone)
-        return PedalFailure;
+    if (const auto status = request.request_device_status(); !status)
+        return m_session.exitStatus(status);
+    const PedalResult sent = m_midi.sendChannel(item);
+    if (sent.isRefused())
+        m_session.prompts().showMessage(sent.reason());
+    if (!sent)
+        return m_session.exitStatus(sent);
     std::fprintf(stdout, "MIDI channel: %s\n", item.toLocal8Bit().constData());
     std::fflush(stdout);
     return Success;

@@ -3,13 +3,10 @@
 
 #include "PedalSession.h"
 #include "ExitStatus.h"
-#include "device/Communication.h"
 #include "device/StatusRequest.h"
 #include "params/ParameterTable.h"
 
 #include <algorithm>
-
-#include <cstdio>
 
 ParameterTool::ParameterTool(PedalSession &session)
     : m_session(session),
@@ -17,99 +14,76 @@ ParameterTool::ParameterTool(PedalSession &session)
 {
 }
 
-std::optional<DeviceStatus> ParameterTool::readStatus()
+int ParameterTool::readStatusAndAddresses(std::optional<DeviceStatus> *status)
 {
-    StatusRequest request(m_session.communication(), m_session.prompts(), m_session.prompts(),
-                          m_session.clock());
-    return request.request_device_status();
+    const auto reading = m_commands.readStatusAndAddresses(&m_fx);
+    if (!reading)
+        return m_session.exitStatus(reading);
+    if (!reading->addressesUnknown.isEmpty()) {
+        m_session.prompts().showMessage(reading->addressesUnknown
+                                        + QStringLiteral(": its parameter addresses are unknown, so nothing was sent."));
+        return UsageError;
+    }
+    if (status)
+        *status = reading->status;
+    return Success;
 }
 
-bool ParameterTool::loadAddresses(const DeviceStatus &status)
+void ParameterTool::printSent(int slot)
 {
-    QString why;
-    if (m_fx.takeReportedAlgorithm(status.device_algorithm_version, &why))
-        return true;
-    m_session.prompts().showMessage(why + QStringLiteral(": its parameter addresses are unknown, so nothing was sent."));
-    return false;
+    out(QStringLiteral("%1: %2 (address %3)")
+            .arg(toQString(ParameterTable[std::size_t(slot)].name), hex(m_fx.value(slot), 8),
+                 hex(m_fx.address(slot), 4)));
 }
 
-bool ParameterTool::liveMessagesTaken()
-{
-    // The store purges the transmit queue before it writes, as the status
-    // request does: either would drop live messages still on their way. A
-    // status request sent behind them without that purge is answered only
-    // once the pedal has taken them all.
-    Communication &communication = m_session.communication();
-    const std::optional<Communication::Exchange> exchange =
-        communication.beginExchange(QStringLiteral("live messages taken"));
-    if (!exchange || !communication.discardStrayBytes())
-        return false;
-    communication.send_message(QStringLiteral("0200"), 2, false);
-    if (!written())
-        return false;
-    m_session.clock().sleep(StatusRequest::ReplyPauseMs);
-    return communication.receive_reply(DeviceStatus::ValueCount) == Communication::Reply::Decoded;
-}
-
-bool ParameterTool::written() const
-{
-    const D2XXUnit &transport = m_session.transport();
-    return transport.ft_status == ft::Ok && !transport.device_gone;
-}
-
-bool ParameterTool::sendLive(const Change &change)
+int ParameterTool::sendLive(const Change &change)
 {
     m_fx.value(change.slot) = change.value;
-    if (!m_commands.sendParameter(m_fx, change.slot, change.value))
-        return false;
-    out(QStringLiteral("%1: %2 (address %3)")
-            .arg(toQString(ParameterTable[std::size_t(change.slot)].name), hex(change.value, 8),
-                 hex(m_fx.address(change.slot), 4)));
-    return true;
+    if (const PedalResult sent = m_commands.sendParameter(m_fx, change.slot, change.value); !sent)
+        return m_session.exitStatus(sent);
+    printSent(change.slot);
+    return Success;
 }
 
 int ParameterTool::set(const Change &change)
 {
-    const std::optional<DeviceStatus> status = readStatus();
-    if (!status)
-        return PedalFailure;
-    if (!loadAddresses(*status))
-        return UsageError;
-    return sendLive(change) ? Success : PedalFailure;
+    if (const int read = readStatusAndAddresses(); read != Success)
+        return read;
+    return sendLive(change);
 }
 
 int ParameterTool::store(const QList<Change> &changes)
 {
-    const std::optional<DeviceStatus> status = readStatus();
-    if (!status)
-        return PedalFailure;
-    if (!loadAddresses(*status))
-        return UsageError;
+    std::optional<DeviceStatus> status;
+    if (const int read = readStatusAndAddresses(&status); read != Success)
+        return read;
     m_fx.takeStatus(*status, m_session.prompts());
     for (const Change &change : changes)
-        if (!sendLive(change))
-            return PedalFailure;
-    if (!changes.isEmpty() && !liveMessagesTaken())
-        return PedalFailure;
-
+        if (const int sent = sendLive(change); sent != Success)
+            return sent;
+    if (!changes.isEmpty())
+        if (const int taken = liveMessagesTaken(); taken != Success)
+            return taken;
     return storeModel(!changes.isEmpty());
+}
+
+int ParameterTool::liveMessagesTaken()
+{
+    // The store purges the transmit queue before it writes, as the status
+    // request does: either would drop live messages still on their way. A
+    // status request sent behind them, without that purge, is answered only
+    // once the pedal has taken them all.
+    StatusRequest request(m_session.communication(), m_session.prompts(), m_session.prompts(),
+                          m_session.clock());
+    return m_session.exitStatus(request.request_device_status(StatusRequest::Queued::Keep));
 }
 
 int ParameterTool::storeModel(bool sentLive)
 {
-    if (!m_commands.storeParameters(m_fx)) {
-        if (m_session.prompts().unanswered()) {
-            m_session.prompts().showMessage(QStringLiteral("Nothing stored: give --yes, or answer at a terminal."));
-            return UsageError;
-        }
-        m_session.prompts().showMessage(!sentLive
-                                            ? QStringLiteral("Nothing stored: the answer was No.")
-                                            : QStringLiteral("Nothing stored: the answer was No. The values "
-                                                             "sent live are lost at power-off."));
-        return PedalFailure;
-    }
-    if (!written())
-        return PedalFailure;
+    const PedalResult stored = m_commands.storeParameters(m_fx);
+    if (!stored)
+        return m_session.exitStatus(stored, sentLive ? QStringLiteral(" The values sent live are lost at power-off.")
+                                                     : QString());
     for (int s = slot::FirstAssignable; s < ParameterSlotCount; ++s)
         out(QStringLiteral("Stored %1: %2").arg(toQString(ParameterTable[std::size_t(s)].name), hex(m_fx.value(s), 8)));
     return Success;
@@ -117,21 +91,10 @@ int ParameterTool::storeModel(bool sentLive)
 
 int ParameterTool::assign(const std::array<int, ControlCount> &entries)
 {
-    const std::optional<DeviceStatus> status = readStatus();
-    if (!status)
-        return PedalFailure;
-    if (!loadAddresses(*status))
-        return UsageError;
-    if (!m_commands.assignControls(m_fx, entries)) {
-        if (m_session.prompts().unanswered()) {
-            m_session.prompts().showMessage(QStringLiteral("Nothing assigned: give --yes, or answer at a terminal."));
-            return UsageError;
-        }
-        m_session.prompts().showMessage(QStringLiteral("Nothing assigned: the answer was No."));
-        return PedalFailure;
-    }
-    if (!written())
-        return PedalFailure;
+    if (const int read = readStatusAndAddresses(); read != Success)
+        return read;
+    if (const PedalResult assigned = m_commands.assignControls(m_fx, entries); !assigned)
+        return m_session.exitStatus(assigned);
     for (int k = 0; k < ControlCount; ++k)
         out(QStringLiteral("%1: %2").arg(toQString(ControlNames[std::size_t(k)]),
                                          toQString(assignmentEntry(k, entries[std::size_t(k)]))));
@@ -140,11 +103,10 @@ int ParameterTool::assign(const std::array<int, ControlCount> &entries)
 
 int ParameterTool::footswitch(const FootswitchChoice &choice)
 {
-    if (!readStatus())
-        return PedalFailure;
-    m_commands.setFootswitchMode(choice);
-    if (!written())
-        return PedalFailure;
+    if (const auto status = m_commands.readStatusAndAddresses(nullptr); !status)
+        return m_session.exitStatus(status);
+    if (const PedalResult sent = m_commands.setFootswitchMode(choice); !sent)
+        return m_session.exitStatus(sent);
     out(QStringLiteral("Footswitch: short press %1, long press %2 (mode %3)")
             .arg(choice.shortChangesPreset ? QStringLiteral("Change Preset") : QStringLiteral("Bypass"),
                  choice.longBypasses ? QStringLiteral("Bypass") : QStringLiteral("Change Preset"))
@@ -154,11 +116,11 @@ int ParameterTool::footswitch(const FootswitchChoice &choice)
 
 int ParameterTool::savePreset(const QString &path)
 {
-    const std::optional<DeviceStatus> status = readStatus();
-    if (!status)
-        return PedalFailure;
+    const auto reading = m_commands.readStatusAndAddresses(nullptr);
+    if (!reading)
+        return m_session.exitStatus(reading);
     PresetFile::Values values{};
-    std::copy(status->parameterValues.begin(), status->parameterValues.end(), values.begin());
+    std::copy(reading->status.parameterValues.begin(), reading->status.parameterValues.end(), values.begin());
     QString error;
     if (!PresetFile::write(path, values, &error)) {
         m_session.prompts().showMessage(QStringLiteral("Error saving file: ") + error);
@@ -170,28 +132,28 @@ int ParameterTool::savePreset(const QString &path)
 
 int ParameterTool::loadPreset(const PresetFile::Values &values, bool store)
 {
-    const std::optional<DeviceStatus> status = readStatus();
-    if (!status)
-        return PedalFailure;
-    if (!loadAddresses(*status))
-        return UsageError;
+    std::optional<DeviceStatus> status;
+    if (const int read = readStatusAndAddresses(&status); read != Success)
+        return read;
     m_fx.takeStatus(*status, m_session.prompts());
     for (int s = 0; s < ParameterSlotCount; ++s)
         m_fx.value(s) = values[std::size_t(s)];
     // The pedal's live values are unknown to the tool: every live parameter
     // goes out, each exactly as the preset has it.
-    for (const FXsettings::LiveValue &live : m_fx.liveValuesShown()) {
-        if (m_fx.isAssigned(live.slot)) {
-            m_session.prompts().showMessage(toQString(ParameterTable[std::size_t(live.slot)].name)
-                                            + QStringLiteral(" is assigned to a control of the pedal: not sent"));
-            continue;
-        }
-        if (!sendLive({live.slot, live.value}))
-            return PedalFailure;
-    }
+    const auto notAssigned = [this](int slot) {
+        if (!m_fx.isAssigned(slot))
+            return true;
+        m_session.prompts().showMessage(toQString(ParameterTable[std::size_t(slot)].name)
+                                        + QStringLiteral(" is assigned to a control of the pedal: not sent"));
+        return false;
+    };
+    const PedalResult sent = m_commands.sendShown(m_fx, std::nullopt, notAssigned,
+                                                  [this](const FXsettings::LiveValue &live) { printSent(live.slot); });
+    if (!sent)
+        return m_session.exitStatus(sent);
     if (!store)
         return Success;
-    if (!liveMessagesTaken())
-        return PedalFailure;
+    if (const int taken = liveMessagesTaken(); taken != Success)
+        return taken;
     return storeModel(true);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "device/DeviceStatus.h"
 #include "params/FXsettings.h"
 #include "params/ParameterCommands.h"
 #include "params/PresetFile.h"
@@ -10,7 +11,6 @@
 #include <optional>
 
 class PedalSession;
-struct DeviceStatus;
 
 // The commands that change the effect on an opened pedal: set, store, assign
 // and footswitch. Their arguments were read and checked before the pedal was
@@ -47,15 +47,15 @@ public:
     int loadPreset(const PresetFile::Values &values, bool store);
 
 private:
-    std::optional<DeviceStatus> readStatus();
-    bool loadAddresses(const DeviceStatus &status);
-    bool sendLive(const Change &change);
+    // Reads the status and takes the addresses of the algorithm it reports;
+    // an exit status other than Success when the command must end there.
+    int readStatusAndAddresses(std::optional<DeviceStatus> *status = nullptr);
+    int sendLive(const Change &change);
+    void printSent(int slot);
     // Waits until the pedal has taken the live messages sent so far.
-    bool liveMessagesTaken();
+    int liveMessagesTaken();
     // Stores the model's five assignable values after the question.
     int storeModel(bool sentLive);
-    // Whether the last write reached the driver and the pedal is still there.
-    bool written() const;
 
     PedalSession &m_session;
     FXsettings m_fx;

@@ -1,5 +1,7 @@
 #include "PedalSession.h"
 
+#include "ExitStatus.h"
+
 PedalSession::PedalSession(const DriverSelection::Options &options, bool verbose)
     : m_prompts(verbose)
 {
@@ -19,6 +21,28 @@ PedalSession::~PedalSession()
         m_transport->CloseFTDevice();
 }
 
+int PedalSession::exitStatus(const PedalResult &result, const QString &note)
+{
+    switch (result.outcome()) {
+    case PedalResult::Outcome::Done:
+        return Success;
+    case PedalResult::Outcome::Declined:
+        if (m_prompts.unanswered()) {
+            m_prompts.showMessage(result.reason() + QStringLiteral(": give --yes, or answer at a terminal."));
+            return UsageError;
+        }
+        m_prompts.showMessage(result.reason() + QStringLiteral(": the answer was No.") + note);
+        return PedalFailure;
+    case PedalResult::Outcome::Refused:
+        return UsageError;
+    case PedalResult::Outcome::Failed:
+        if (!result.told())
+            m_prompts.showMessage(result.reason());
+        break;
+    }
+    return PedalFailure;
+}
+
 bool PedalSession::open(const QString &serial, bool *usageError)
 {
     *usageError = false;
@@ -28,28 +52,9 @@ bool PedalSession::open(const QString &serial, bool *usageError)
         *usageError = true;
         return false;
     }
-    if (m_transport->GetFTDeviceCount() != 0)
-        return false;
-    QStringList serials;
-    for (std::uint32_t i = 0; i < m_transport->device_count; ++i) {
-        if (m_transport->GetFTDeviceSerialNo(i) != 0)
-            return false;
-        serials << QString::fromLocal8Bit(m_transport->FT_Device_String);
-    }
-    if (serials.isEmpty()) {
-        m_prompts.showMessage(QStringLiteral("No device found"));
-        return false;
-    }
-    if (serial.isEmpty() && serials.size() > 1) {
-        m_prompts.showMessage(QStringLiteral("%1 devices are attached (%2); choose one with --serial")
-                                  .arg(serials.size())
-                                  .arg(serials.join(QStringLiteral(", "))));
-        *usageError = true;
-        return false;
-    }
-    m_connection->device_serial_number = serial.isEmpty() ? serials.first() : serial;
-    m_connection->SetSerialDefaults();
-    m_open = m_connection->ConnectToDevice([](const QString &) {}).opened;
-    // A pedal unplugged while it was set up has said so; it is closed on exit.
-    return m_open && !m_transport->device_gone;
+    const PedalResult opened = m_connection->openPedal(serial);
+    *usageError = opened.isRefused();
+    // Opened, even when the pedal went while it was set up: closed on exit.
+    m_open = m_connection->deviceOpen();
+    return opened.isDone();
 }

@@ -22,6 +22,13 @@ public:
     // pedal's options or state file are bad.
     bool open(const QString &serial, bool *usageError);
 
+    // The exit status for what a flow came to: Success when done, UsageError
+    // when refused (the flow has said why), PedalFailure when failed (the
+    // reason is said here unless the flow or the driver has said it). Declined says so here, with `note`
+    // after "the answer was No."; a question nobody could answer is the
+    // caller's to mend (give --yes), a UsageError.
+    int exitStatus(const PedalResult &result, const QString &note = {});
+
     D2XXUnit &transport() { return *m_transport; }
     Communication &communication() { return *m_communication; }
     ConsolePrompts &prompts() { return m_prompts; }

@@ -66,38 +66,19 @@ std::optional<std::int8_t> TuningTool::semitonesFrom(const QString &value, QStri
     return std::int8_t(semitones);
 }
 
-bool TuningTool::statusRead()
+PedalResult TuningTool::statusRead()
 {
     StatusRequest request(m_session.communication(), m_session.prompts(), m_session.prompts(),
                           m_session.clock());
-    return request.request_device_status().has_value();
-}
-
-bool TuningTool::written() const
-{
-    const D2XXUnit &transport = m_session.transport();
-    return transport.ft_status == ft::Ok && !transport.device_gone;
-}
-
-int TuningTool::notSent(const QString &what)
-{
-    ConsolePrompts &prompts = m_session.prompts();
-    if (prompts.unanswered()) {
-        prompts.showMessage(QStringLiteral("Nothing %1: give --yes, or answer at a terminal.").arg(what));
-        return UsageError;
-    }
-    prompts.showMessage(QStringLiteral("Nothing %1: the answer was No.").arg(what));
-    return PedalFailure;
+    return request.request_device_status().result();
 }
 
 int TuningTool::uploadTuning()
 {
-    if (!statusRead())
-        return PedalFailure;
-    if (!m_tunings.uploadTuningData())
-        return notSent(QStringLiteral("uploaded"));
-    if (!written())
-        return PedalFailure;
+    if (const PedalResult status = statusRead(); !status)
+        return m_session.exitStatus(status);
+    if (const PedalResult sent = m_tunings.uploadTuningData(); !sent)
+        return m_session.exitStatus(sent);
     out(QStringLiteral("Tuning data uploaded: %1 filters, %2 bytes")
             .arg(TuningTableRows)
             .arg(Tunings::TuningDataBytes));
@@ -106,12 +87,10 @@ int TuningTool::uploadTuning()
 
 int TuningTool::setTuning(std::uint8_t tuning, std::int8_t semitones)
 {
-    if (!statusRead())
-        return PedalFailure;
-    if (!m_tunings.setTuning(tuning, semitones))
-        return notSent(QStringLiteral("set"));
-    if (!written())
-        return PedalFailure;
+    if (const PedalResult status = statusRead(); !status)
+        return m_session.exitStatus(status);
+    if (const PedalResult sent = m_tunings.setTuning(tuning, semitones); !sent)
+        return m_session.exitStatus(sent);
     out(QStringLiteral("Tuning: %1 %2, semitones %3")
             .arg(tuning)
             .arg(quoted(toQString(TuningEntries[tuning])),

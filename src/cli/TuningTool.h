@@ -33,11 +33,9 @@ public:
     int setTuning(std::uint8_t tuning, std::int8_t semitones);
 
 private:
-    bool statusRead();
-    // Whether the last write reached the driver and the pedal is still there.
-    bool written() const;
-    // The exit status of a question not answered Yes, with what it means.
-    int notSent(const QString &what);
+    // The status read first tells a silent pedal apart: neither message
+    // has an answer.
+    PedalResult statusRead();
 
     PedalSession &m_session;
     Tunings m_tunings;

@@ -107,7 +107,7 @@ int readStatus(PedalSession &session, const QCommandLineParser &parser)
 {
     StatusRequest request(session.communication(), session.prompts(), session.prompts(),
                           session.clock());
-    const std::optional<DeviceStatus> status = request.request_device_status();
+    const auto status = request.request_device_status();
     if (!status)
         return PedalFailure;
     if (parser.isSet(QStringLiteral("json")))

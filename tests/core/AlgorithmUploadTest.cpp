@@ -65,7 +65,7 @@ protected:
 
 TEST_F(AlgorithmUploadTest, TheCarriedImageFollowsItsAnnouncementAndTheAnswerIsShown)
 {
-    const std::optional<QByteArray> image = upload.carriedImage("Sombrant MK3 0010");
+    const auto image = upload.carriedImage("Sombrant MK3 0010");
     ASSERT_TRUE(image.has_value());
     ASSERT_EQ(image->size(), 4544);
     EXPECT_EQ(log.lines.mid(0, 2), QStringList({"resource name: Sombrant_MK3_0010", "size: 4544"}));
@@ -74,7 +74,7 @@ TEST_F(AlgorithmUploadTest, TheCarriedImageFollowsItsAnnouncementAndTheAnswerIsS
     EXPECT_TRUE(sent().isEmpty()) << "nothing goes out while the image is loaded";
 
     answers = {{450, "OK 0010"}};
-    EXPECT_EQ(upload.upload(*image, false, observer), AlgorithmUpload::Outcome::Answered);
+    EXPECT_EQ(upload.upload(*image, false, observer).outcome(), PedalResult::Outcome::Done);
     EXPECT_EQ(prompts.questions, QStringList({"Upload the selected algorithm?"}));
     const QStringList calls = sent();
     ASSERT_EQ(calls.size(), 4) << calls.join('\n').toStdString();
@@ -93,7 +93,7 @@ TEST_F(AlgorithmUploadTest, TheCarriedImageFollowsItsAnnouncementAndTheAnswerIsS
 TEST_F(AlgorithmUploadTest, AnsweringNoSendsNothing)
 {
     prompts.yesNoAnswers = {false};
-    EXPECT_EQ(upload.upload(QByteArray(16, '\x01'), false, observer), AlgorithmUpload::Outcome::Cancelled);
+    EXPECT_EQ(upload.upload(QByteArray(16, '\x01'), false, observer).outcome(), PedalResult::Outcome::Declined);
     EXPECT_TRUE(sent().isEmpty());
     EXPECT_EQ(waitingAt, -1);
     EXPECT_TRUE(statuses.isEmpty());
@@ -104,7 +104,7 @@ TEST_F(AlgorithmUploadTest, AnsweringNoSendsNothing)
 TEST_F(AlgorithmUploadTest, AnAnswerInPiecesShowsEachPiece)
 {
     answers = {{420, "ERR"}, {440, " length of the image is wrong"}};
-    EXPECT_EQ(upload.upload(QByteArray(16, '\x01'), false, observer), AlgorithmUpload::Outcome::Answered);
+    EXPECT_EQ(upload.upload(QByteArray(16, '\x01'), false, observer).outcome(), PedalResult::Outcome::Done);
     EXPECT_EQ(statuses, QStringList({"Uploading...", "ERR", "ERR length of the"}));
     EXPECT_TRUE(log.lines.contains("received:  length of the im")) << "the log has each read";
     EXPECT_EQ(upload.answer, "ERR length of the image is wrong");
@@ -115,7 +115,7 @@ TEST_F(AlgorithmUploadTest, AnAnswerInPiecesShowsEachPiece)
 TEST_F(AlgorithmUploadTest, ControlBytesOfTheAnswerAreShownEscaped)
 {
     answers = {{420, QByteArray("\x1B]0;x\x07OK\\\x9B\r\n", 12)}};
-    EXPECT_EQ(upload.upload(QByteArray(16, '\x01'), false, observer), AlgorithmUpload::Outcome::Answered);
+    EXPECT_EQ(upload.upload(QByteArray(16, '\x01'), false, observer).outcome(), PedalResult::Outcome::Done);
     EXPECT_EQ(statuses.last(), "\\x1B]0;x\\x07OK\\\\\\x9B\r\n");
     EXPECT_TRUE(log.lines.contains("received: \\x1B]0;x\\x07OK\\\\\\x9B\r\n")) << log.lines.join(" | ").toStdString();
     EXPECT_EQ(AlgorithmUpload::shownText("OK 0010 \xE9"), QString::fromUtf8("OK 0010 \u00E9")) << "printable bytes stay";
@@ -125,15 +125,14 @@ TEST_F(AlgorithmUploadTest, ControlBytesOfTheAnswerAreShownEscaped)
 // so) and is over after 30 s.
 TEST_F(AlgorithmUploadTest, ASilentPedalEndsTheWaitAtItsLimit)
 {
-    EXPECT_EQ(upload.upload(QByteArray(16, '\x01'), false, observer), AlgorithmUpload::Outcome::NoAnswer);
+    EXPECT_EQ(upload.upload(QByteArray(16, '\x01'), false, observer).outcome(), PedalResult::Outcome::Failed);
     EXPECT_GE(clock.now - 400, 30000);
     EXPECT_LE(clock.now - 400, 30000 + 5);
     EXPECT_EQ(statuses, QStringList({"Uploading..."}));
 
     statuses.clear();
     const std::int64_t start = clock.now;
-    EXPECT_EQ(upload.upload(QByteArray(16, '\x01'), false, observer, AlgorithmUpload::FailedAfterMs),
-              AlgorithmUpload::Outcome::NoAnswer);
+    EXPECT_EQ(upload.upload(QByteArray(16, '\x01'), false, observer, AlgorithmUpload::FailedAfterMs).outcome(), PedalResult::Outcome::Failed);
     EXPECT_LE(clock.now - start, 400 + 5000 + 5);
 }
 
@@ -141,7 +140,7 @@ TEST_F(AlgorithmUploadTest, AFileIsInHandBeforeAnythingIsSent)
 {
     QByteArray image(3000, '\x11');
     image[0] = 0x00, image[1] = 0x0B, image[2] = char(0xB8);  // 3000
-    const std::optional<QByteArray> good = upload.fileImage(writeFile(image));
+    const auto good = upload.fileImage(writeFile(image));
     ASSERT_TRUE(good.has_value());
     EXPECT_EQ(*good, image);
     EXPECT_TRUE(log.lines.last().startsWith("Opening - /")) << log.lines.last();
@@ -163,7 +162,7 @@ TEST_F(AlgorithmUploadTest, AFileIsInHandBeforeAnythingIsSent)
     };
     for (const Bad &b : bads) {
         prompts.messages.clear();
-        EXPECT_FALSE(upload.fileImage(b.path).has_value()) << b.what;
+        EXPECT_TRUE(upload.fileImage(b.path).isRefused()) << b.what;
         ASSERT_EQ(prompts.messages.size(), 1) << b.what;
         EXPECT_TRUE(prompts.messages[0].contains(b.says)) << prompts.messages[0];
     }
@@ -172,8 +171,10 @@ TEST_F(AlgorithmUploadTest, AFileIsInHandBeforeAnythingIsSent)
     // Not an image: only when the user insists.
     const QString text = writeFile("just some text\n");
     prompts.yesNoAnswers = {false, true};
-    EXPECT_FALSE(upload.fileImage(text).has_value());
-    EXPECT_EQ(upload.fileImage(text), QByteArray("just some text\n"));
+    EXPECT_TRUE(upload.fileImage(text).isDeclined());
+    const auto insisted = upload.fileImage(text);
+    ASSERT_TRUE(insisted.has_value());
+    EXPECT_EQ(*insisted, QByteArray("just some text\n"));
     EXPECT_EQ(prompts.questions, QStringList({"This file does not look like an effect algorithm. Upload anyway?",
                                               "This file does not look like an effect algorithm. Upload anyway?"}));
     EXPECT_TRUE(sent().isEmpty());
@@ -182,7 +183,7 @@ TEST_F(AlgorithmUploadTest, AFileIsInHandBeforeAnythingIsSent)
 TEST_F(AlgorithmUploadTest, AFileUploadLogsWhatWasSentAndEachRead)
 {
     answers = {{430, "OK 0009"}};
-    EXPECT_EQ(upload.upload(QByteArray::fromHex("0000056162"), true, observer), AlgorithmUpload::Outcome::Answered);
+    EXPECT_EQ(upload.upload(QByteArray::fromHex("0000056162"), true, observer).outcome(), PedalResult::Outcome::Done);
     EXPECT_EQ(sent().mid(1, 2), QStringList({"@0 FT_Write 0D00", "@400 FT_Write 0000056162"}));
     const QStringList expected{"5 Bytes Sent ...", "num of bytes received from device: 7", "received: OK 0009",
                                "num of bytes received from device: 0"};

@@ -19,7 +19,7 @@
 namespace {
 
 using Transfer = BootloaderProtocol::Transfer;
-using Outcome = FirmwareUpgrade::Outcome;
+using Outcome = PedalResult::Outcome;
 
 // Five chunks, the last of 100 bytes, behind a vector table the pedal can start.
 QByteArray smallImage()
@@ -124,7 +124,7 @@ protected:
         prompts.messages.clear();
         log.lines.clear();
         driver.writes.clear();
-        return upgrade.upgradeImage(image, Firmware, {transfer, false});
+        return upgrade.upgradeImage(image, Firmware, {transfer, false}).outcome();
     }
     // The second run, faults cleared, on the bootloader as the first left it.
     void retryCompletes(Transfer transfer)

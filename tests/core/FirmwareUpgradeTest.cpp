@@ -176,7 +176,7 @@ TEST_F(FirmwareUpgradeTest, UpgradesEveryImageInBothTransfers)
             connectToBootloader();
             // A pedal that still runs something else: the record must change.
             upgrade.FirmwareSelect(FirmwareUpgrade::entryText(number));
-            ASSERT_EQ(upgrade.upgrade({transfer, false}), FirmwareUpgrade::Outcome::Done) << upgrade.lastError.toStdString();
+            ASSERT_EQ(upgrade.upgrade({transfer, false}).outcome(), PedalResult::Outcome::Done) << upgrade.lastError.toStdString();
             const QByteArray bytes = image(number);
             EXPECT_EQ(driver.sent(), expectedStream(bytes, number));
             EXPECT_EQ(flash(bytes.size()), bytes);
@@ -218,7 +218,7 @@ TEST_F(FirmwareUpgradeTest, SendsTheEdgeChunksOfFirmware8AsFramed)
 {
     connectToBootloader();
     upgrade.FirmwareSelect(QStringLiteral("Firmware_8"));
-    ASSERT_EQ(upgrade.upgrade({}), FirmwareUpgrade::Outcome::Done);
+    ASSERT_EQ(upgrade.upgrade({}).outcome(), PedalResult::Outcome::Done);
     const QByteArray bytes = image(8);
     const QByteArray sent = driver.sent();
     // Erase, then the first chunk's header and its full data frame.
@@ -289,7 +289,7 @@ TEST_F(FirmwareUpgradeTest, AFailedStepStopsTheUpgradeAndARetryCompletes)
         driver.answerBytes = 0;
         driver.garbleAnswerByte = c.garbleAnswerByte;
         upgrade.FirmwareSelect(QStringLiteral("Firmware_8"));
-        EXPECT_EQ(upgrade.upgrade({}), FirmwareUpgrade::Outcome::Failed);
+        EXPECT_EQ(upgrade.upgrade({}).outcome(), PedalResult::Outcome::Failed);
         EXPECT_EQ(prompts.messages, QStringList({c.message}));
         EXPECT_EQ(log.lines.last(), c.message);
         EXPECT_EQ(pedal.pedal().mode(), PedalDevice::Mode::Bootloader);
@@ -314,7 +314,7 @@ TEST_F(FirmwareUpgradeTest, AFailedStepStopsTheUpgradeAndARetryCompletes)
         driver.writes.clear();
         prompts.messages.clear();
         clock.sleep(c.massEraseUs / 1000);  // a late answer has come and gone
-        EXPECT_EQ(upgrade.upgrade({}), FirmwareUpgrade::Outcome::Done) << upgrade.lastError.toStdString();
+        EXPECT_EQ(upgrade.upgrade({}).outcome(), PedalResult::Outcome::Done) << upgrade.lastError.toStdString();
         EXPECT_EQ(driver.sent().left(1), hex("7F"));
         EXPECT_EQ(flash(50720), image(8));
         EXPECT_EQ(versionByte(), 8);
@@ -330,7 +330,7 @@ TEST_F(FirmwareUpgradeTest, VerifyReadsTheImageBackBeforeTheVersionRecord)
     for (int i = 0; i < small.size(); ++i)
         small[i] = char(i * 13);
     small.replace(0, 8, hex("0050002031010008"));
-    ASSERT_EQ(upgrade.upgradeImage(small, 7, {Transfer::Fast, true}), FirmwareUpgrade::Outcome::Done)
+    ASSERT_EQ(upgrade.upgradeImage(small, 7, {Transfer::Fast, true}).outcome(), PedalResult::Outcome::Done)
         << upgrade.lastError.toStdString();
     const QByteArray sent = driver.sent();
     // After the 4 chunks, each one read back: 11 EE, address, FF 00.
@@ -348,7 +348,7 @@ TEST_F(FirmwareUpgradeTest, VerifyReadsTheImageBackBeforeTheVersionRecord)
         if (index == 3)
             pedal.pedal().state().flash[0x123] = char(small.at(0x123) ^ 0x01);
     };
-    EXPECT_EQ(upgrade.upgradeImage(small, 7, {Transfer::Fast, true}), FirmwareUpgrade::Outcome::Failed);
+    EXPECT_EQ(upgrade.upgradeImage(small, 7, {Transfer::Fast, true}).outcome(), PedalResult::Outcome::Failed);
     EXPECT_EQ(prompts.messages.last(), "Firmware upgrade failed: the flash differs from the image at 0x08000123");
     EXPECT_FALSE(driver.sent().contains(hex("31CE0801FC00F5")));
     EXPECT_EQ(versionByte(), 0xFF);
@@ -358,11 +358,11 @@ TEST_F(FirmwareUpgradeTest, VerifyReadsTheImageBackBeforeTheVersionRecord)
 TEST_F(FirmwareUpgradeTest, RefusesAnImageTooLargeBeforeSendingAnything)
 {
     connectToBootloader();
-    EXPECT_EQ(upgrade.upgradeImage(QByteArray(130049, '\0'), 8, {}), FirmwareUpgrade::Outcome::Refused);
+    EXPECT_EQ(upgrade.upgradeImage(QByteArray(130049, '\0'), 8, {}).outcome(), PedalResult::Outcome::Refused);
     EXPECT_TRUE(driver.writes.isEmpty());
     EXPECT_EQ(prompts.messages.size(), 1);
     upgrade.FirmwareSelect(QStringLiteral("Firmware_4"));
-    EXPECT_EQ(upgrade.upgrade({}), FirmwareUpgrade::Outcome::Refused);
+    EXPECT_EQ(upgrade.upgrade({}).outcome(), PedalResult::Outcome::Refused);
     EXPECT_EQ(prompts.messages.last(), "Error loading resource: Resource Firmware_4 not found");
     EXPECT_TRUE(driver.writes.isEmpty());
 }

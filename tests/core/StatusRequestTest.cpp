@@ -20,7 +20,7 @@ class StatusRequestTest : public StandInFixture {
 protected:
     // The pedal answers the request while the editor pauses: the reply is
     // queued at the first step of time after the request went out.
-    std::optional<DeviceStatus> request(const QByteArray &reply)
+    PedalResultOf<DeviceStatus> request(const QByteArray &reply)
     {
         bool answered = false;
         clock.onAdvance = [&](std::int64_t now) {
@@ -125,7 +125,7 @@ TEST_F(StatusRequestTest, FailuresSayWhyAndGiveNothing)
 TEST_F(StatusRequestTest, ARequestInsideAnotherIsRefused)
 {
     bool answered = false;
-    std::optional<DeviceStatus> nested{DeviceStatus{}};
+    PedalResultOf<DeviceStatus> nested{DeviceStatus{}};
     clock.onAdvance = [&](std::int64_t now) {
         fake.setTime(now);
         if (answered)

@@ -23,17 +23,21 @@ void AlgorithmUpload::send_upload_announcement()
     m_communication.send_message(QStringLiteral("0D00"), 2, false);
 }
 
-std::optional<QByteArray> AlgorithmUpload::carriedImage(const QString &effectName)
+PedalResult AlgorithmUpload::refuse(const QString &why)
 {
-    if (effectName.isEmpty()) {
-        m_prompts.showMessage(QStringLiteral("No effect is chosen: click one in the effect list, then Upload Selected."));
-        return std::nullopt;
-    }
+    m_prompts.showMessage(why);
+    return PedalResult::refused(why);
+}
+
+PedalResultOf<QByteArray> AlgorithmUpload::carriedImage(const QString &effectName)
+{
+    if (effectName.isEmpty())
+        return refuse(QStringLiteral("No effect is chosen: click one in the effect list, then Upload Selected."));
     EffectLibrary library(m_prompts);
     const QString resource = EffectLibrary::format_resource_name(effectName);
     m_log.PrintToConsole(QStringLiteral("resource name: ") + resource);
     if (!library.read_file_from_stream(resource))
-        return std::nullopt;
+        return PedalResult::refused(QStringLiteral("The effect %1 cannot be loaded").arg(resource));
     const QString line = library.resource_lines.value(0);
     const int n = int(line.size() / 2);
     m_log.PrintToConsole(QStringLiteral("size: ") + QString::number(n));
@@ -43,10 +47,8 @@ std::optional<QByteArray> AlgorithmUpload::carriedImage(const QString &effectNam
         convertHexPairs(line, reinterpret_cast<std::uint8_t *>(image.data()), n);
     m_log.PrintToConsole(QStringLiteral("num of bytes: ") + QString::number(converted));
     // Only what is really the image goes out: never bytes in its place.
-    if (converted == 0 || converted < n) {
-        m_prompts.showMessage(QStringLiteral("Effect image %1 is damaged: nothing was sent").arg(resource));
-        return std::nullopt;
-    }
+    if (converted == 0 || converted < n)
+        return refuse(QStringLiteral("Effect image %1 is damaged: nothing was sent").arg(resource));
     return image;
 }
 
@@ -74,47 +76,49 @@ QString AlgorithmUpload::shownText(const QByteArray &bytes)
     return text;
 }
 
-std::optional<QByteArray> AlgorithmUpload::fileImage(const QString &path)
+PedalResultOf<QByteArray> AlgorithmUpload::fileImage(const QString &path)
 {
     m_log.PrintToConsole(QStringLiteral("Opening - ") + QFileInfo(path).absoluteFilePath());
     // A file larger than any image is refused unread.
     const BoundedFile file(path, MaxImageBytes);
-    if (file.outcome() == BoundedFile::Outcome::TooLarge) {
-        m_prompts.showMessage(QStringLiteral("%1 is larger than %2 bytes, more than the pedal takes: nothing was sent")
-                                  .arg(path)
-                                  .arg(MaxImageBytes));
-        return std::nullopt;
-    }
-    if (!file.ok()) {
-        m_prompts.showMessage(QStringLiteral("Cannot open %1: %2").arg(path, file.errorString()));
-        return std::nullopt;
-    }
+    if (file.outcome() == BoundedFile::Outcome::TooLarge)
+        return refuse(QStringLiteral("%1 is larger than %2 bytes, more than the pedal takes: nothing was sent")
+                          .arg(path)
+                          .arg(MaxImageBytes));
+    if (!file.ok())
+        return refuse(QStringLiteral("Cannot open %1: %2").arg(path, file.errorString()));
     const QByteArray &bytes = file.bytes();
-    if (bytes.isEmpty()) {
-        m_prompts.showMessage(QStringLiteral("%1 is empty: nothing was sent").arg(path));
-        return std::nullopt;
-    }
+    if (bytes.isEmpty())
+        return refuse(QStringLiteral("%1 is empty: nothing was sent").arg(path));
     if (!looksLikeImage(bytes)
         && !m_prompts.askYesNo(QStringLiteral("This file does not look like an effect algorithm. Upload anyway?")))
-        return std::nullopt;
+        return PedalResult::declined(QStringLiteral("Nothing uploaded"));
     return bytes;
 }
 
-AlgorithmUpload::Outcome AlgorithmUpload::upload(const QByteArray &image, bool fromFile,
-                                                 const Observer &observer, int answerLimitMs)
+PedalResult AlgorithmUpload::failure() const
 {
+    return PedalResult::failed(QStringLiteral("The upload failed: ") + m_communication.transport().last_failure);
+}
+
+PedalResult AlgorithmUpload::upload(const QByteArray &image, bool fromFile, const Observer &observer,
+                                    int answerLimitMs)
+{
+    announced = false;
     if (!m_prompts.askYesNo(QStringLiteral("Upload the selected algorithm?")))
-        return Outcome::Cancelled;
+        return PedalResult::declined(QStringLiteral("Nothing uploaded"));
     // The announcement, the image and the answer belong together.
-    const auto exchange = m_communication.beginExchange(QStringLiteral("algorithm upload"));
+    const QString what = QStringLiteral("algorithm upload");
+    const auto exchange = m_communication.beginExchange(what);
     if (!exchange)
-        return Outcome::Busy;
+        return m_communication.busy(what);
     D2XXUnit &transport = m_communication.transport();
     if (!m_communication.discardStrayBytes())
-        return Outcome::Failed;
+        return failure();
     send_upload_announcement();
+    announced = true;
     if (transport.device_gone)
-        return Outcome::Failed;
+        return failure();
     m_clock.sleep(AnnouncementPauseMs);
     if (observer.waiting)
         observer.waiting();
@@ -123,7 +127,7 @@ AlgorithmUpload::Outcome AlgorithmUpload::upload(const QByteArray &image, bool f
     std::memcpy(transport.output_buffer.data(), image.constData(), size_t(n));
     transport.WriteFTDevice(std::uint32_t(n));
     if (transport.device_gone)
-        return Outcome::Failed;
+        return failure();
     if (fromFile) {
         m_log.PrintToConsole(QString::number(transport.ft_status == 0 ? n : 0) + QStringLiteral(" Bytes Sent ..."));
     } else {
@@ -134,19 +138,22 @@ AlgorithmUpload::Outcome AlgorithmUpload::upload(const QByteArray &image, bool f
     return awaitAnswer(fromFile, observer, answerLimitMs);
 }
 
-AlgorithmUpload::Outcome AlgorithmUpload::awaitAnswer(bool fromFile, const Observer &observer,
-                                                      int answerLimitMs)
+PedalResult AlgorithmUpload::awaitAnswer(bool fromFile, const Observer &observer, int answerLimitMs)
 {
     D2XXUnit &transport = m_communication.transport();
     answer.clear();
     const std::int64_t start = m_clock.elapsedMs();
     for (;;) {
         if (transport.QueryFTQueueStatus() != 0)
-            return Outcome::Failed;
+            return failure();
         if (transport.rx_queue_count > 0)
             break;
-        if (m_clock.elapsedMs() - start >= answerLimitMs)
-            return Outcome::NoAnswer;
+        if (m_clock.elapsedMs() - start >= answerLimitMs) {
+            const QString why = QStringLiteral("Upload Failed: the pedal did not answer within %1 s")
+                                    .arg(answerLimitMs / 1000);
+            m_log.PrintToConsole(why);
+            return PedalResult::failedUntold(why);
+        }
         // The window goes on painting and its timer marks a late answer.
         m_clock.processEvents(Communication::PollMs);
     }
@@ -155,12 +162,12 @@ AlgorithmUpload::Outcome AlgorithmUpload::awaitAnswer(bool fromFile, const Obser
     std::int64_t lastPieceAt = m_clock.elapsedMs();
     while (answer.size() < Communication::TextReplyLimit) {
         if (transport.QueryFTQueueStatus() != 0)
-            return Outcome::Failed;
+            return failure();
         if (transport.rx_queue_count > 0) {
             const std::uint32_t n =
                 transport.ReadFTDevice(std::uint32_t(Communication::TextReplyLimit - answer.size()));
             if (transport.ft_status != 0)
-                return Outcome::Failed;
+                return failure();
             if (fromFile)
                 m_log.PrintToConsole(QStringLiteral("num of bytes received from device: ") + QString::number(n));
             const QByteArray piece(reinterpret_cast<const char *>(transport.input_buffer.data()), int(n));
@@ -179,5 +186,5 @@ AlgorithmUpload::Outcome AlgorithmUpload::awaitAnswer(bool fromFile, const Obser
         m_clock.processEvents(Communication::PollMs);
     }
     transport.PurgeFTReceive();
-    return Outcome::Answered;
+    return PedalResult::done();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "device/PedalResult.h"
+
 #include <QByteArray>
 #include <QString>
 #include <functional>
@@ -27,14 +29,6 @@ public:
     // The status line shows this much of the answer.
     static constexpr int ShownAnswerBytes = 17;
 
-    enum class Outcome {
-        Cancelled,  // the user said No; nothing was sent
-        Busy,       // another exchange holds the link; nothing was sent
-        Answered,   // the pedal answered (answer holds its bytes)
-        NoAnswer,   // nothing came within the wait
-        Failed,     // the driver failed; its box was shown
-    };
-
     // What the window shows while the upload runs.
     struct Observer {
         std::function<void()> waiting;                     // the answer's wait starts
@@ -48,16 +42,16 @@ public:
     // written as it is, without a purge.
     void send_upload_announcement();
 
-    // The carried image of a listed effect, logged as it is loaded; nullopt
+    // The carried image of a listed effect, logged as it is loaded; Refused
     // when none is chosen (the user is told to choose one) or it cannot be
     // loaded (the library has said why).
-    std::optional<QByteArray> carriedImage(const QString &effectName);
-    // A file's bytes, logged ("Opening - "); nullopt with a message when it
+    PedalResultOf<QByteArray> carriedImage(const QString &effectName);
+    // A file's bytes, logged ("Opening - "); Refused with a message when it
     // is not a regular file, cannot be read, is empty or is larger than
-    // MaxImageBytes (refused unread). A file whose
-    // first three bytes do not give its own length is offered with a
-    // question, and nullopt when the user declines.
-    std::optional<QByteArray> fileImage(const QString &path);
+    // MaxImageBytes (refused unread). A file whose first three bytes do not
+    // give its own length is offered with a question: Declined ("Nothing
+    // uploaded") when the user says No.
+    PedalResultOf<QByteArray> fileImage(const QString &path);
     // Whether the first three bytes (big-endian) give the length of the whole.
     static bool looksLikeImage(const QByteArray &bytes);
     // The pedal's bytes as text that is safe to show on a terminal or a
@@ -70,15 +64,28 @@ public:
     // receive queue, announces, pauses, writes the image in one write and
     // waits up to answerLimitMs for the answer. fromFile logs the bytes sent
     // and each read, as the file upload always has.
-    Outcome upload(const QByteArray &image, bool fromFile, const Observer &observer,
-                   int answerLimitMs = AnswerLimitMs);
+    //
+    // Done when the pedal answered (answer holds its bytes); Declined
+    // ("Nothing uploaded") on No; Failed when another exchange holds the
+    // link, the driver failed (its box was shown), or nothing came within
+    // the wait ("Upload Failed: the pedal did not answer within N s",
+    // logged but not yet told).
+    PedalResult upload(const QByteArray &image, bool fromFile, const Observer &observer,
+                       int answerLimitMs = AnswerLimitMs);
+    // The announcement went out in the last upload: from then on the pedal
+    // may run another algorithm, whatever came of the rest.
+    bool announced = false;
 
     // The answer's bytes, all pieces in order, as they came (shownText() to
     // show them).
     QByteArray answer;
 
 private:
-    Outcome awaitAnswer(bool fromFile, const Observer &observer, int answerLimitMs);
+    // Refused, the reason shown.
+    PedalResult refuse(const QString &why);
+    PedalResult awaitAnswer(bool fromFile, const Observer &observer, int answerLimitMs);
+    // Failed, in the driver's words (its box was shown).
+    PedalResult failure() const;
 
     Communication &m_communication;
     LogSink &m_log;

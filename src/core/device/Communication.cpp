@@ -68,6 +68,37 @@ bool Communication::discardStrayBytes()
     return true;
 }
 
+PedalResult Communication::written(const QString &what) const
+{
+    if (m_transport.ft_status == 0 && !m_transport.device_gone)
+        return PedalResult::done();
+    return PedalResult::failed(QStringLiteral("%1 was not sent: %2").arg(what, m_transport.last_failure));
+}
+
+PedalResult Communication::busy(const QString &what) const
+{
+    return PedalResult::failedUntold(QStringLiteral("The %1 was not started: the %2 waits for the pedal")
+                                         .arg(what, m_exchangeName));
+}
+
+PedalResult Communication::replyResult(Reply reply, const QString &what) const
+{
+    switch (reply) {
+    case Reply::Decoded:
+        return PedalResult::done();
+    case Reply::NoReply:
+        return PedalResult::failed(QStringLiteral("No reply from the pedal to the %1").arg(what));
+    case Reply::TransportError:
+        return PedalResult::failed(QStringLiteral("The reply to the %1 could not be read: %2")
+                                       .arg(what, m_transport.last_failure));
+    case Reply::Incomplete:
+        return PedalResult::failed(QStringLiteral("The reply to the %1 stopped short").arg(what));
+    case Reply::Refused:
+        break;
+    }
+    return PedalResult::failed(QStringLiteral("The reply to the %1 was refused: %2").arg(what, m_lastRefusal));
+}
+
 void Communication::send_message(const QString &text, int n, bool purgeFirst)
 {
     n = std::clamp(n, 0, int(D2XXUnit::BufferSize));
@@ -191,14 +222,16 @@ Communication::Reply Communication::finishReply(const ReplyDecoder &decoder, boo
 {
     switch (decoder.state()) {
     case ReplyDecoder::State::Failed:
-        m_prompts.showMessage(decoder.error());
+        m_lastRefusal = decoder.error();
+        m_prompts.showMessage(m_lastRefusal);
         return Reply::Refused;
     case ReplyDecoder::State::Partial:
         if (keepShort)
             break;
-        m_prompts.showMessage(QStringLiteral("Incomplete reply from the pedal: %1 of %2 values")
-                                  .arg(decoder.values().size())
-                                  .arg(decoder.expectedValues()));
+        m_lastRefusal = QStringLiteral("Incomplete reply from the pedal: %1 of %2 values")
+                            .arg(decoder.values().size())
+                            .arg(decoder.expectedValues());
+        m_prompts.showMessage(m_lastRefusal);
         return Reply::Refused;
     case ReplyDecoder::State::Complete:
         break;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "device/PedalResult.h"
+
 #include <QByteArray>
 #include <QString>
 #include <cstdint>
@@ -79,6 +81,19 @@ public:
     // window can lock its pedal commands for the duration.
     std::function<void(bool busy)> onBusyChanged;
 
+    // What the last write came to: Done, or Failed with "<what> was not sent"
+    // and the driver's words (its box was shown when it failed; a pedal found
+    // gone before fails quietly, with the words of the call that found it).
+    PedalResult written(const QString &what) const;
+
+    // Failed: `what` ("status request") was not started, since another
+    // exchange holds the link (after beginExchange refused it). Only the log
+    // has been told.
+    PedalResult busy(const QString &what) const;
+    // What a reply came to, for the exchange named `what`: Done when it was
+    // decoded, otherwise Failed with what went wrong.
+    PedalResult replyResult(Reply reply, const QString &what) const;
+
     // Drops whatever waits in the receive queue before a request, logging
     // "Discarded N stray bytes" when there was any. False when the driver
     // failed (its box was shown).
@@ -137,4 +152,5 @@ private:
     UserPrompts &m_prompts;
     PauseClock &m_clock;
     QString m_exchangeName;  // empty while the link is free
+    QString m_lastRefusal;   // why the last refused reply was refused
 };

@@ -56,7 +56,8 @@ void D2XXUnit::ReportFTError(const QString &label, FtStatus status)
 {
     if (status == ft::Ok)
         return;
-    m_prompts.showMessage(label + statusText(status));
+    last_failure = label + statusText(status);
+    m_prompts.showMessage(last_failure);
 }
 
 template <typename Call>

@@ -3,6 +3,7 @@
 #include "device/FtDriver.h"
 
 #include <QByteArray>
+#include <QString>
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -70,6 +71,8 @@ public:
 
     // The open device has gone (see above).
     bool device_gone = false;
+    // The last failure reported, as its box said it: label and status text.
+    QString last_failure;
     // Called once when the open device is found gone, after its box was shown.
     std::function<void()> onDeviceGone;
 

@@ -26,18 +26,38 @@ void DeviceConnection::SetSerialDefaults()
     m_transport.parity = 0;
 }
 
+PedalResultOf<QList<DeviceConnection::ListedDevice>> DeviceConnection::listDevices()
+{
+    const auto failed = [this] {
+        return PedalResult::failed(QStringLiteral("The attached devices could not be listed: ")
+                                   + m_transport.last_failure);
+    };
+    if (m_transport.GetFTDeviceCount() != 0)
+        return failed();
+    QList<ListedDevice> devices;
+    for (std::uint32_t i = 0; i < m_transport.device_count; ++i) {
+        ListedDevice device;
+        if (m_transport.GetFTDeviceSerialNo(i) != 0)
+            return failed();
+        device.serialNumber = QString::fromLocal8Bit(m_transport.FT_Device_String);
+        if (m_transport.GetFTDeviceDescription(i) != 0)
+            return failed();
+        device.description = QString::fromLocal8Bit(m_transport.FT_Device_String);
+        devices.append(device);
+    }
+    return devices;
+}
+
 DeviceConnection::Listing DeviceConnection::ListDevicesAtStartup()
 {
     Listing listing;
-    if (m_transport.GetFTDeviceCount() != 0)
+    const auto devices = listDevices();
+    if (!devices)
         return listing;
-    for (std::uint32_t i = 0; i < m_transport.device_count; ++i) {
-        m_transport.GetFTDeviceSerialNo(i);
-        const QString serial = QString::fromLocal8Bit(m_transport.FT_Device_String);
-        listing.serialNumbers += serial;
-        device_serial_number = serial;
-        m_transport.GetFTDeviceDescription(i);
-        listing.deviceName = displayName(QString::fromLocal8Bit(m_transport.FT_Device_String));
+    for (const ListedDevice &device : *devices) {
+        listing.serialNumbers += device.serialNumber;
+        device_serial_number = device.serialNumber;
+        listing.deviceName = displayName(device.description);
     }
     return listing;
 }
@@ -45,24 +65,51 @@ DeviceConnection::Listing DeviceConnection::ListDevicesAtStartup()
 void DeviceConnection::ScanForDevices(const LabelSink &showDeviceName)
 {
     showDeviceName(QStringLiteral("Device Name"));
-    if (m_transport.GetFTDeviceCount() != 0)
-        m_transport.device_count = 0;  // nothing reliable was counted
-    m_log.PrintToConsole(QStringLiteral("FT device count: ") + QString::number(m_transport.device_count));
-    if (m_transport.device_count == 0) {
+    const auto listed = listDevices();
+    // Nothing reliable was counted when the driver failed.
+    const QList<ListedDevice> devices = listed ? *listed : QList<ListedDevice>();
+    m_log.PrintToConsole(QStringLiteral("FT device count: ") + QString::number(devices.size()));
+    if (devices.isEmpty()) {
         m_prompts.showMessage(QStringLiteral("No device found"));
         showDeviceName(QStringLiteral("No device found"));
         return;
     }
-    for (std::uint32_t i = 0; i < m_transport.device_count; ++i) {
-        m_transport.GetFTDeviceSerialNo(i);
-        const QString serial = QString::fromLocal8Bit(m_transport.FT_Device_String);
-        m_log.PrintToConsole(QStringLiteral("FT_Device_String: ") + serial);
-        device_serial_number = serial;
-        m_transport.GetFTDeviceDescription(i);
-        const QString description = QString::fromLocal8Bit(m_transport.FT_Device_String);
-        showDeviceName(description);
-        m_prompts.showMessage(description + QStringLiteral(" found, click Connect"));
+    for (const ListedDevice &device : devices) {
+        m_log.PrintToConsole(QStringLiteral("FT_Device_String: ") + device.serialNumber);
+        device_serial_number = device.serialNumber;
+        showDeviceName(device.description);
+        m_prompts.showMessage(device.description + QStringLiteral(" found, click Connect"));
     }
+}
+
+PedalResult DeviceConnection::openPedal(const QString &wanted)
+{
+    const auto devices = listDevices();
+    if (!devices)
+        return devices.result();
+    QStringList serials;
+    for (const ListedDevice &device : *devices)
+        serials << device.serialNumber;
+    if (serials.isEmpty()) {
+        m_prompts.showMessage(QStringLiteral("No device found"));
+        return PedalResult::failed(QStringLiteral("No device found"));
+    }
+    if (wanted.isEmpty() && serials.size() > 1) {
+        const QString why = QStringLiteral("%1 devices are attached (%2); choose one with --serial")
+                                .arg(serials.size())
+                                .arg(serials.join(QStringLiteral(", ")));
+        m_prompts.showMessage(why);
+        return PedalResult::refused(why);
+    }
+    device_serial_number = wanted.isEmpty() ? serials.first() : wanted;
+    SetSerialDefaults();
+    if (!ConnectToDevice([](const QString &) {}).opened)
+        return PedalResult::failed(QStringLiteral("The pedal could not be opened: ") + m_transport.last_failure);
+    // A pedal unplugged while it was set up has said so.
+    if (m_transport.device_gone)
+        return PedalResult::failed(QStringLiteral("The pedal went while it was set up: ")
+                                   + m_transport.last_failure);
+    return PedalResult::done();
 }
 
 DeviceConnection::ConnectResult DeviceConnection::ConnectToDevice(const LabelSink &appendToLabel)
@@ -70,6 +117,7 @@ DeviceConnection::ConnectResult DeviceConnection::ConnectToDevice(const LabelSin
     ConnectResult result;
     m_log.PrintToConsole(QStringLiteral("serial number: ") + device_serial_number);
     result.opened = m_transport.Open_USB_Device_By_Serial_Number(device_serial_number) == 0;
+    m_open = m_open || result.opened;
     if (result.opened) {
         appendToLabel(QStringLiteral(" connected"));
         m_transport.ApplyFTBaudRate();
@@ -126,5 +174,6 @@ DeviceConnection::ConnectResult DeviceConnection::ConnectToDevice(const LabelSin
 
 bool DeviceConnection::Disconnect()
 {
+    m_open = false;
     return m_transport.CloseFTDevice() == 0;
 }

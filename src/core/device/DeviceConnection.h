@@ -1,5 +1,8 @@
 #pragma once
 
+#include "device/PedalResult.h"
+
+#include <QList>
 #include <QString>
 #include <functional>
 
@@ -30,11 +33,27 @@ public:
         bool handshakeAcknowledged = false;  // the bootloader is synchronised
     };
 
+    // One attached device as the driver lists it.
+    struct ListedDevice {
+        QString serialNumber;
+        QString description;
+    };
+
     DeviceConnection(D2XXUnit &transport, Communication &communication, LogSink &log,
                      UserPrompts &prompts);
 
     // 115200 baud, 8 data bits, 1 stop bit, no parity; reaches the driver at Connect.
     void SetSerialDefaults();
+    // Every attached device, in the driver's order, as start-up, Scan, the
+    // tool's list and its session see them. Failed at the first driver call
+    // that fails (its box was shown).
+    PedalResultOf<QList<ListedDevice>> listDevices();
+    // The tool's open: lists the devices and opens `wanted`, or the only one
+    // attached when none is named, with the line set as Connect sets it.
+    // Failed when nothing is attached ("No device found" shown), the driver
+    // failed or the pedal went while it was set up; Refused when several are
+    // attached and none is named (shown, with their serial numbers).
+    PedalResult openPedal(const QString &wanted);
     // Quiet listing at start: no log line, no message box.
     Listing ListDevicesAtStartup();
     // The Scan item: lists with log lines and a message box per device.
@@ -49,6 +68,8 @@ public:
     ConnectResult ConnectToDevice(const LabelSink &appendToLabel);
     // Closes the device; false when the close failed (its box was shown).
     bool Disconnect();
+    // A Connect opened the device and no Disconnect has closed it since.
+    bool deviceOpen() const { return m_open; }
 
     // "Sombrant MK3" for the chip's factory description, any other unchanged.
     static QString displayName(const QString &description);
@@ -61,4 +82,5 @@ private:
     Communication &m_communication;
     LogSink &m_log;
     UserPrompts &m_prompts;
+    bool m_open = false;
 };

@@ -12,31 +12,35 @@ StatusRequest::StatusRequest(Communication &communication, LogSink &log, UserPro
 {
 }
 
-std::optional<DeviceStatus> StatusRequest::request_device_status()
+PedalResultOf<DeviceStatus> StatusRequest::request_device_status(Queued queued)
 {
+    const QString what = QStringLiteral("status request");
     // The request, its pause and its reply hold the link together.
-    const auto exchange = m_communication.beginExchange(QStringLiteral("status request"));
+    const auto exchange = m_communication.beginExchange(what);
     if (!exchange)
-        return std::nullopt;
+        return m_communication.busy(what);
     // Bytes left from before would be read as the start of the reply.
     if (!m_communication.discardStrayBytes())
-        return std::nullopt;
+        return PedalResult::failed(QStringLiteral("The status request was not sent: ")
+                                   + m_communication.transport().last_failure);
     // Status request: 02 00.
-    m_communication.send_message(QStringLiteral("0200"), 2, true);
+    m_communication.send_message(QStringLiteral("0200"), 2, queued == Queued::Purge);
+    // A failed write that left the pedal there is waited out like silence.
     if (m_communication.transport().device_gone)
-        return std::nullopt;
+        return m_communication.written(QStringLiteral("The status request"));
     m_clock.sleep(ReplyPauseMs);
-    if (m_communication.receive_reply(DeviceStatus::ValueCount) != Communication::Reply::Decoded)
-        return std::nullopt;
+    const Communication::Reply reply = m_communication.receive_reply(DeviceStatus::ValueCount);
+    if (reply != Communication::Reply::Decoded)
+        return m_communication.replyResult(reply, what);
 
     const std::optional<DeviceStatus> status =
         DeviceStatus::fromValues(m_communication.received_bytes_array);
     if (!status)
-        return std::nullopt;
+        return PedalResult::failed(QStringLiteral("The pedal's status reply could not be read"));
     m_log.PrintToConsole(QStringLiteral("Firmware Version: ") + status->device_firmware_version);
     m_log.PrintToConsole(QStringLiteral("Algorithm version: ") + status->device_algorithm_version);
     m_log.PrintToConsole(QStringLiteral("Effect Number: ") + status->device_effect_number);
-    return status;
+    return *status;
 }
 
 void StatusRequest::checkVersions(const DeviceStatus &status, int latestFirmware,

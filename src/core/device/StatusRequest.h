@@ -1,6 +1,7 @@
 #pragma once
 
 #include "device/DeviceStatus.h"
+#include "device/PedalResult.h"
 
 #include <optional>
 
@@ -21,11 +22,16 @@ public:
                   PauseClock &clock);
 
     // Purges what waits in the receive queue, sends the request, pauses and
-    // decodes the reply of exactly 82 values. nullopt when another exchange
+    // decodes the reply of exactly 82 values. Failed when another exchange
     // holds the link, the pedal did not answer, the driver failed, or the
     // reply was refused; the user has then been told why (or the log, for a
     // refused nested request) and nothing should change.
-    std::optional<DeviceStatus> request_device_status();
+    //
+    // The transmit queue is purged before the request, so live messages
+    // still on their way are dropped; with Queued::Keep the request goes out
+    // behind them instead, and its answer says the pedal has taken them all.
+    enum class Queued { Purge, Keep };
+    PedalResultOf<DeviceStatus> request_device_status(Queued queued = Queued::Purge);
 
     // Logs the pedal's and the newest firmware, and tells the user when the
     // pedal's firmware or algorithm is older than the newest carried.

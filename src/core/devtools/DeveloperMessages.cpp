@@ -93,22 +93,25 @@ QString DeveloperMessages::hex4(std::uint16_t value)
     return QStringLiteral("%1").arg(value, 4, 16, QLatin1Char('0')).toUpper();
 }
 
-std::optional<DeveloperMessages::DumpResult>
+PedalResultOf<DeveloperMessages::DumpResult>
 DeveloperMessages::dump(const QString &deviceAddress, std::uint16_t start, std::uint16_t end)
 {
     if (end < start || end > LastEepromAddress) {
-        m_log.PrintToConsole(end < start ? QStringLiteral("EEPROM dump refused: end %1 is below start %2").arg(end).arg(start)
-                                         : QStringLiteral("EEPROM dump refused: end %1 is past the last address %2")
-                                               .arg(end)
-                                               .arg(LastEepromAddress));
-        return std::nullopt;
+        const QString why = end < start ? QStringLiteral("EEPROM dump refused: end %1 is below start %2").arg(end).arg(start)
+                                        : QStringLiteral("EEPROM dump refused: end %1 is past the last address %2")
+                                              .arg(end)
+                                              .arg(LastEepromAddress);
+        m_log.PrintToConsole(why);
+        return PedalResult::refused(why);
     }
     // The request, its pause and the long reply hold the link together.
-    const auto exchange = m_communication.beginExchange(QStringLiteral("EEPROM dump"));
+    const QString what = QStringLiteral("EEPROM dump");
+    const auto exchange = m_communication.beginExchange(what);
     if (!exchange)
-        return std::nullopt;
+        return m_communication.busy(what);
     if (!m_communication.discardStrayBytes())
-        return std::nullopt;
+        return PedalResult::failed(QStringLiteral("The EEPROM dump was not sent: ")
+                                   + m_communication.transport().last_failure);
 
     // 0C, device address, first address (2), last address (2).
     const QString text = QStringLiteral("0C") + deviceAddress + hex4(start) + hex4(end);
@@ -124,7 +127,7 @@ DeveloperMessages::dump(const QString &deviceAddress, std::uint16_t start, std::
         const ReadActive listing(m_communication);
         m_communication.send_message(text, n, true);
         if (m_communication.transport().device_gone)
-            return std::nullopt;
+            return m_communication.written(QStringLiteral("The EEPROM dump request"));
         m_clock.sleep(DumpPauseMs);
         result.reply = m_communication.receive_values(result.expected);
     }
@@ -138,31 +141,35 @@ DeveloperMessages::dump(const QString &deviceAddress, std::uint16_t start, std::
     return result;
 }
 
-bool DeveloperMessages::erase(std::uint16_t first, std::uint16_t last)
+PedalResult DeveloperMessages::erase(std::uint16_t first, std::uint16_t last)
 {
     if (last < first || last > LastEepromPage) {
-        m_log.PrintToConsole(QStringLiteral("EEPROM erase refused: pages %1 to %2 are not within 0 to %3")
-                                 .arg(first)
-                                 .arg(last)
-                                 .arg(LastEepromPage));
-        return false;
+        const QString why = QStringLiteral("EEPROM erase refused: pages %1 to %2 are not within 0 to %3")
+                                .arg(first)
+                                .arg(last)
+                                .arg(LastEepromPage);
+        m_log.PrintToConsole(why);
+        return PedalResult::refused(why);
     }
     // No reply comes, but the erase must not land inside another exchange.
-    const auto exchange = m_communication.beginExchange(QStringLiteral("EEPROM erase"));
+    const QString what = QStringLiteral("EEPROM erase");
+    const auto exchange = m_communication.beginExchange(what);
     if (!exchange)
-        return false;
+        return m_communication.busy(what);
     m_communication.eeprom_start_address = first;
     m_communication.eeprom_end_address = last;
     // 0B, first page (2), last page (2).
     const QString text = QStringLiteral("0B") + hex4(first) + hex4(last);
     m_log.PrintToConsole(QStringLiteral("erase message: ") + text);
     m_communication.send_message(text, int(text.size() / 2), true);
+    const PedalResult sent = m_communication.written(QStringLiteral("The erase message"));
     m_clock.sleep(ErasePauseMs);
-    return true;
+    return sent;
 }
 
-void DeveloperMessages::sendRaw(const QString &messageText)
+PedalResult DeveloperMessages::sendRaw(const QString &messageText)
 {
     m_log.PrintToConsole(messageText);
     m_communication.send_message(messageText, RawMessageBytes, false);
+    return m_communication.written(QStringLiteral("The raw message"));
 }

@@ -54,18 +54,19 @@ public:
 
     // Reads start..end from the EEPROM at `deviceAddress` (two hexadecimal
     // digits) and lists one line per byte received; a reply that ends early
-    // is followed by "EEPROM dump incomplete: N of M bytes". nullopt when the
-    // link is held by another exchange, the end is below the start or past
-    // LastEepromAddress, or the driver failed before the request went out
-    // (the reason was logged or shown).
-    std::optional<DumpResult> dump(const QString &deviceAddress, std::uint16_t start,
+    // is followed by "EEPROM dump incomplete: N of M bytes". Done with what
+    // came, also when the reply failed (DumpResult::reply says how). Refused
+    // when the end is below the start or past LastEepromAddress; Failed when
+    // the link is held by another exchange or the driver failed before the
+    // request went out (the reason was logged or shown).
+    PedalResultOf<DumpResult> dump(const QString &deviceAddress, std::uint16_t start,
                                    std::uint16_t end);
-    // Erases the pages first..last (the pedal does not answer). False when
-    // another exchange holds the link, or the pages are not a range within
-    // 0..LastEepromPage (logged; nothing is sent).
-    bool erase(std::uint16_t first, std::uint16_t last);
+    // Erases the pages first..last (the pedal does not answer). Refused when
+    // the pages are not a range within 0..LastEepromPage (logged; nothing is
+    // sent), Failed when another exchange holds the link or the write failed.
+    PedalResult erase(std::uint16_t first, std::uint16_t last);
     // Logs and sends a message made by rawMessageText(), without a purge.
-    void sendRaw(const QString &messageText);
+    PedalResult sendRaw(const QString &messageText);
 
 private:
     Communication &m_communication;

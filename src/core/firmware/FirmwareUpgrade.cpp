@@ -32,19 +32,19 @@ void FirmwareUpgrade::FirmwareSelect(const QString &entryText)
     m_log.PrintToConsole(selected_firmware_name);
 }
 
-FirmwareUpgrade::Outcome FirmwareUpgrade::upgrade(const Options &options)
+PedalResult FirmwareUpgrade::upgrade(const Options &options)
 {
     QString error;
     const std::optional<QByteArray> bytes = FirmwareImage::loadResource(selected_firmware_name, &error);
     if (!bytes) {
         lastError = error;
         m_prompts.showMessage(error);
-        return Outcome::Refused;
+        return PedalResult::refused(error);
     }
     return upgradeImage(*bytes, selected_firmware_number, options);
 }
 
-FirmwareUpgrade::Outcome FirmwareUpgrade::upgradeImage(const QByteArray &bytes, int number,
+PedalResult FirmwareUpgrade::upgradeImage(const QByteArray &bytes, int number,
                                                        const Options &options)
 {
     lastError.clear();
@@ -54,13 +54,14 @@ FirmwareUpgrade::Outcome FirmwareUpgrade::upgradeImage(const QByteArray &bytes, 
     if (!image) {
         lastError = error;
         m_prompts.showMessage(error);
-        return Outcome::Refused;
+        return PedalResult::refused(error);
     }
     logChunks(*image);
 
-    const auto exchange = m_communication.beginExchange(QStringLiteral("firmware upgrade"));
+    const QString what = QStringLiteral("firmware upgrade");
+    const auto exchange = m_communication.beginExchange(what);
     if (!exchange)
-        return Outcome::Busy;
+        return m_communication.busy(what);
     return run(*image, number, options);
 }
 
@@ -81,7 +82,7 @@ void FirmwareUpgrade::logChunks(const FirmwareImage &image)
     }
 }
 
-FirmwareUpgrade::Outcome FirmwareUpgrade::run(const FirmwareImage &image, int number,
+PedalResult FirmwareUpgrade::run(const FirmwareImage &image, int number,
                                               const Options &options)
 {
     BootloaderProtocol protocol(m_communication.transport(), m_log, m_clock, options.transfer);
@@ -101,7 +102,7 @@ FirmwareUpgrade::Outcome FirmwareUpgrade::run(const FirmwareImage &image, int nu
         lastError = QStringLiteral("Firmware upgrade failed: ") + protocol.failure();
         m_log.PrintToConsole(lastError);
         m_prompts.showMessage(lastError);
-        return Outcome::Failed;
+        return PedalResult::failed(lastError);
     };
 
     if (!protocol.openSession())
@@ -148,7 +149,7 @@ FirmwareUpgrade::Outcome FirmwareUpgrade::run(const FirmwareImage &image, int nu
                 synchroniseFirst = true;
                 m_log.PrintToConsole(lastError);
                 m_prompts.showMessage(lastError);
-                return Outcome::Failed;
+                return PedalResult::failed(lastError);
             }
         }
         m_log.PrintToConsole(QStringLiteral("Verified %1 bytes").arg(image.size()));
@@ -161,5 +162,5 @@ FirmwareUpgrade::Outcome FirmwareUpgrade::run(const FirmwareImage &image, int nu
     if (!protocol.start_firmware())
         return failed();
     synchroniseFirst = false;
-    return Outcome::Done;
+    return PedalResult::done();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "device/PedalResult.h"
 #include "firmware/BootloaderProtocol.h"
 #include "firmware/FirmwareImage.h"
 
@@ -34,12 +35,11 @@ public:
         bool verify = false;
     };
 
-    enum class Outcome {
-        Done,       // every step acknowledged; the new firmware runs
-        Refused,    // the image was not loaded or does not fit; nothing was sent
-        Failed,     // a step failed; the pedal stays in its bootloader
-        Busy,       // another exchange holds the link; nothing was sent
-    };
+    // What a run comes to (PedalResult): Done when every step was
+    // acknowledged and the new firmware runs; Refused when the image was not
+    // loaded or does not fit (nothing was sent); Failed when a step failed
+    // (the pedal stays in its bootloader) or another exchange holds the link
+    // (nothing was sent).
 
     FirmwareUpgrade(Communication &communication, LogSink &log, UserPrompts &prompts,
                     PauseClock &clock);
@@ -50,9 +50,9 @@ public:
     static QString entryText(int number);
 
     // Runs the upgrade with the selected firmware's carried image.
-    Outcome upgrade(const Options &options);
+    PedalResult upgrade(const Options &options);
     // Runs it with an image in hand (a file), for firmware number `number`.
-    Outcome upgradeImage(const QByteArray &bytes, int number, const Options &options);
+    PedalResult upgradeImage(const QByteArray &bytes, int number, const Options &options);
 
     // Told the number of chunks, then each chunk's index before it is written.
     std::function<void(int chunks)> onChunkCount;
@@ -73,7 +73,7 @@ public:
     QString lastError;
 
 private:
-    Outcome run(const FirmwareImage &image, int number, const Options &options);
+    PedalResult run(const FirmwareImage &image, int number, const Options &options);
     void logChunks(const FirmwareImage &image);
 
     Communication &m_communication;

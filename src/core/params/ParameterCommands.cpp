@@ -26,20 +26,48 @@ QString ParameterCommands::liveMessage(std::uint16_t address, std::uint32_t valu
     return QStringLiteral("01") + hex(address, 4) + hex(value, 8);
 }
 
-bool ParameterCommands::sendParameter(const FXsettings &fx, int slot, std::uint32_t value)
+PedalResult ParameterCommands::sendParameter(const FXsettings &fx, int slot, std::uint32_t value)
 {
+    const QString name = toQString(ParameterTable[std::size_t(slot)].name);
     const std::optional<std::uint16_t> address = fx.messageAddress(slot);
     if (!address) {
-        m_log.PrintToConsole(QStringLiteral("No address for %1: nothing sent")
-                                 .arg(toQString(ParameterTable[std::size_t(slot)].name)));
-        return false;
+        const QString why = QStringLiteral("No address for %1: nothing sent").arg(name);
+        m_log.PrintToConsole(why);
+        return PedalResult::refused(why);
     }
     if (ParameterTable[std::size_t(slot)].encoding == ValueEncoding::OnOff)
         m_communication.write_dsp_message(QStringLiteral("01"), *address, value);
     else
         m_communication.send_message(liveMessage(*address, value), 7, false);
-    const D2XXUnit &transport = m_communication.transport();
-    return transport.ft_status == ft::Ok && !transport.device_gone;
+    return m_communication.written(QStringLiteral("The %1 message").arg(name));
+}
+
+PedalResult ParameterCommands::sendShown(const FXsettings &fx, const std::optional<FXsettings::Values> &before,
+                                         const std::function<bool(int slot)> &keep,
+                                         const std::function<void(const FXsettings::LiveValue &)> &sent)
+{
+    for (const FXsettings::LiveValue &live : fx.liveValuesShown(before)) {
+        if (keep && !keep(live.slot))
+            continue;
+        if (const PedalResult result = sendParameter(fx, live.slot, live.value); !result)
+            return result;
+        if (sent)
+            sent(live);
+    }
+    return PedalResult::done();
+}
+
+PedalResultOf<ParameterCommands::Reading> ParameterCommands::readStatusAndAddresses(FXsettings *fx,
+                                                                                    StatusRequest::Queued queued)
+{
+    StatusRequest request(m_communication, m_log, m_prompts, m_clock);
+    const PedalResultOf<DeviceStatus> status = request.request_device_status(queued);
+    if (!status)
+        return status.result();
+    Reading reading{*status, {}};
+    if (fx && !fx->takeReportedAlgorithm(status->device_algorithm_version, &reading.addressesUnknown))
+        m_log.PrintToConsole(reading.addressesUnknown);
+    return reading;
 }
 
 QString ParameterCommands::storeMessage(const FXsettings &fx)
@@ -50,17 +78,18 @@ QString ParameterCommands::storeMessage(const FXsettings &fx)
     return text;
 }
 
-bool ParameterCommands::storeParameters(const FXsettings &fx)
+PedalResult ParameterCommands::storeParameters(const FXsettings &fx)
 {
     const QString text = storeMessage(fx);
     const int n = int(text.size() / 2);
     m_log.PrintToConsole(QStringLiteral("Store settings message (HEX): ") + text);
     m_log.PrintToConsole(QString::number(n));
     if (!m_prompts.askYesNo(QStringLiteral("Save Parameters to pedal?")))
-        return false;
+        return PedalResult::declined(QStringLiteral("Nothing stored"));
     m_communication.send_message(text, n, true);
+    const PedalResult sent = m_communication.written(QStringLiteral("The store message"));
     m_clock.sleep(SettleMs);
-    return true;
+    return sent;
 }
 
 QString ParameterCommands::assignMessage(const FXsettings &fx,
@@ -86,21 +115,23 @@ QString ParameterCommands::build_assign_message(const FXsettings &fx,
     return text;
 }
 
-bool ParameterCommands::assignControls(const FXsettings &fx,
-                                       const std::array<int, ControlCount> &entries)
+PedalResult ParameterCommands::assignControls(const FXsettings &fx,
+                                              const std::array<int, ControlCount> &entries)
 {
     // The message names each control's parameter by its address.
     if (!fx.addressesKnown()) {
-        m_prompts.showMessage(QStringLiteral("Nothing assigned: the parameter addresses of the pedal's algorithm "
-                                             "are unknown."));
-        return false;
+        const QString why =
+            QStringLiteral("Nothing assigned: the parameter addresses of the pedal's algorithm are unknown.");
+        m_prompts.showMessage(why);
+        return PedalResult::refused(why);
     }
     const QString text = build_assign_message(fx, entries);
     if (!m_prompts.askYesNo(QStringLiteral("Upload Assignments?")))
-        return false;
+        return PedalResult::declined(QStringLiteral("Nothing assigned"));
     m_communication.send_message(text, int(text.size() / 2), false);
+    const PedalResult sent = m_communication.written(QStringLiteral("The assignment message"));
     m_clock.sleep(SettleMs);
-    return true;
+    return sent;
 }
 
 QString ParameterCommands::footswitchMessage(const FootswitchChoice &choice)
@@ -116,9 +147,10 @@ QString ParameterCommands::build_footswitch_message(const FootswitchChoice &choi
     return text;
 }
 
-void ParameterCommands::setFootswitchMode(const FootswitchChoice &choice)
+PedalResult ParameterCommands::setFootswitchMode(const FootswitchChoice &choice)
 {
     const QString text = build_footswitch_message(choice);
     m_log.PrintToConsole(text);
     m_communication.send_message(text, 3, false);
+    return m_communication.written(QStringLiteral("The footswitch message"));
 }

@@ -34,13 +34,13 @@ std::optional<QString> MidiChannel::channelMessage(const QString &item)
     return QStringLiteral("07") + QStringLiteral("%1").arg(channel, 2, 16, QLatin1Char('0')).toUpper();
 }
 
-bool MidiChannel::sendChannel(const QString &item)
+PedalResult MidiChannel::sendChannel(const QString &item)
 {
     const std::optional<QString> text = channelMessage(item);
     if (!text)
-        return false;
+        return PedalResult::refused(QStringLiteral("Unknown MIDI channel \"%1\".").arg(item));
     m_log.AppendConsoleLine(QStringLiteral("Midi channel: ") + item);
     m_log.PrintToConsole(*text);
     m_communication.send_message(*text, MidiMessageBytes, false);
-    return true;
+    return m_communication.written(QStringLiteral("The MIDI channel message"));
 }

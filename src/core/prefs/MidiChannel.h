@@ -1,5 +1,7 @@
 #pragma once
 
+#include "device/PedalResult.h"
+
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -22,8 +24,9 @@ public:
 
     // Logs "Midi channel: " and the item without scrolling, then the message,
     // and writes its 2 bytes without a purge and without a wait. An item that
-    // is not one of channelItems() logs and sends nothing and gives false.
-    bool sendChannel(const QString &item);
+    // is not one of channelItems() logs and sends nothing and is Refused;
+    // Failed when the write failed.
+    PedalResult sendChannel(const QString &item);
 
 private:
     Communication &m_communication;

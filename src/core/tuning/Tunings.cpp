@@ -34,19 +34,20 @@ void Tunings::build_tuning_data()
     m_log.PrintToConsole(QStringLiteral("tuning data: ") + tuning_data);
 }
 
-bool Tunings::uploadTuningData()
+PedalResult Tunings::uploadTuningData()
 {
     build_tuning_data();
     if (!m_prompts.askYesNo(QStringLiteral("Upload Tuning Data?")))
-        return false;
+        return PedalResult::declined(QStringLiteral("Nothing uploaded"));
     m_upload.send_upload_announcement();
     m_clock.sleep(AlgorithmUpload::AnnouncementPauseMs);
     const QString text = QStringLiteral("0E") + tuning_data;
     const int n = TuningDataBytes;
     m_log.PrintToConsole(QStringLiteral("num_of_bytes: ") + QString::number(n));
     m_communication.send_message(text, n, true);
+    const PedalResult sent = m_communication.written(QStringLiteral("The tuning data"));
     m_clock.sleep(SettleMs);
-    return true;
+    return sent;
 }
 
 QString Tunings::tuningMessage(std::uint8_t current_tuning, std::int8_t semitones_variation)
@@ -55,13 +56,14 @@ QString Tunings::tuningMessage(std::uint8_t current_tuning, std::int8_t semitone
     return QStringLiteral("09") + hexByte(current_tuning) + hexByte(std::uint8_t(semitones_variation));
 }
 
-bool Tunings::setTuning(std::uint8_t current_tuning, std::int8_t semitones_variation)
+PedalResult Tunings::setTuning(std::uint8_t current_tuning, std::int8_t semitones_variation)
 {
     const QString text = tuningMessage(current_tuning, semitones_variation);
     m_log.PrintToConsole(QStringLiteral("Tuning Message: ") + text);
     if (!m_prompts.askYesNo(QStringLiteral("Set new tuning?")))
-        return false;
+        return PedalResult::declined(QStringLiteral("Nothing set"));
     m_communication.send_message(text, TuningMessageBytes, true);
+    const PedalResult sent = m_communication.written(QStringLiteral("The tuning message"));
     m_clock.sleep(SettleMs);
-    return true;
+    return sent;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "algorithms/AlgorithmUpload.h"
+#include "device/PedalResult.h"
 #include "tuning/TuningTable.h"
 
 #include <QString>
@@ -37,16 +38,18 @@ public:
     // Builds and logs the table, asks "Upload Tuning Data?", and unless the
     // answer is No sends the upload announcement, pauses for the pedal to get
     // ready, logs the length and writes the 641 bytes in one write after a
-    // purge, then waits SettleMs. True when it was sent.
-    bool uploadTuningData();
+    // purge, then waits SettleMs. Declined ("Nothing uploaded") on No,
+    // Failed when a write failed.
+    PedalResult uploadTuningData();
 
     // "09", the tuning number and the semitones as a byte, in hexadecimal.
     static QString tuningMessage(std::uint8_t current_tuning, std::int8_t semitones_variation);
     // Logs the message ("Tuning Message: "), asks "Set new tuning?", and
     // unless the answer is No writes the 3 bytes after a purge and waits
     // SettleMs. The values are sent as they are: the caller offers only the
-    // tunings 0-7 and the semitones -5..+3. True when it was sent.
-    bool setTuning(std::uint8_t current_tuning, std::int8_t semitones_variation);
+    // tunings 0-7 and the semitones -5..+3. Declined ("Nothing set") on No,
+    // Failed when the write failed.
+    PedalResult setTuning(std::uint8_t current_tuning, std::int8_t semitones_variation);
 
 private:
     Communication &m_communication;

@@ -392,9 +392,11 @@ void TformMain::btnRequestClick()
     request_in_progress = true;
     const auto restore = qScopeGuard([this, outer] { request_in_progress = outer; });
 
-    const std::optional<DeviceStatus> status = m_statusRequest.request_device_status();
-    if (!status)
+    ParameterCommands commands(m_communication, m_services.log, m_services.prompts, m_services.clock);
+    const auto reading = commands.readStatusAndAddresses(m_parameterWindow ? &m_parameterWindow->settings() : nullptr);
+    if (!reading)
         return;  // the user has been told; nothing changes
+    const DeviceStatus *status = &reading->status;
     device_firmware_version = status->device_firmware_version;
     device_algorithm_version = status->device_algorithm_version;
     device_effect_number = status->device_effect_number;
@@ -403,7 +405,7 @@ void TformMain::btnRequestClick()
     // The footswitch, assignments, tuning and values onto the parameter
     // window, whose live controls send what they now show.
     if (m_parameterWindow)
-        m_parameterWindow->showStatus(*status);
+        m_parameterWindow->showStatus(*reading);
 
     m_statusRequest.checkVersions(*status, latest_firmware_version, latest_algorithm_version);
     for (QPushButton *button : {btnAssign, btnSaveParameters, btnSetFootswitchMode, btnSetTuning})
@@ -445,7 +447,7 @@ void TformMain::btnSetFootswitchModeClick()
 void TformMain::btnUploadClick()
 {
     AlgorithmUpload upload(m_communication, m_services.log, m_services.prompts, m_services.clock);
-    if (const std::optional<QByteArray> image = upload.carriedImage(m_effects.selected_effect_name))
+    if (const auto image = upload.carriedImage(m_effects.selected_effect_name))
         runUpload(*image, false);
 }
 
@@ -457,7 +459,7 @@ void TformMain::menuLoadAlgorithmFromFileClick()
         return;
     m_effectFileFolder = QFileInfo(path).absolutePath();
     AlgorithmUpload upload(m_communication, m_services.log, m_services.prompts, m_services.clock);
-    if (const std::optional<QByteArray> image = upload.fileImage(path))
+    if (const auto image = upload.fileImage(path))
         runUpload(*image, true);
 }
 
@@ -467,13 +469,12 @@ void TformMain::runUpload(const QByteArray &image, bool fromFile)
     AlgorithmUpload::Observer observer;
     observer.waiting = [this] { UploadCheckTimer->start(); };
     observer.showStatus = [this](const QString &text) { lblStatus->setText(text); };
-    const AlgorithmUpload::Outcome outcome = upload.upload(image, fromFile, observer);
+    upload.upload(image, fromFile, observer);
     // The wait is over, with an answer or without: no more "Upload Failed".
     UploadCheckTimer->stop();
     // Whatever the pedal took, the algorithm its last status named may not
     // be the one it runs now.
-    if (m_parameterWindow && outcome != AlgorithmUpload::Outcome::Cancelled
-        && outcome != AlgorithmUpload::Outcome::Busy)
+    if (m_parameterWindow && upload.announced)
         m_parameterWindow->pedalMayHaveChanged(fromFile ? QString() : m_effects.selected_effect_name);
 }
 

@@ -88,8 +88,7 @@ void TformFirmwareUpgrade::btnUpgradeFirmwareClick()
     // The window stays usable (it repaints and moves) while the upgrade waits
     // for the pedal; a second click must not start another one.
     btnUpgradeFirmware->setEnabled(false);
-    const FirmwareUpgrade::Outcome outcome = m_upgrade.upgrade(options);
-    if (outcome != FirmwareUpgrade::Outcome::Done) {
+    if (!m_upgrade.upgrade(options)) {
         btnUpgradeFirmware->setEnabled(true);
         return;
     }

@@ -286,16 +286,16 @@ FootswitchChoice TformFXsettings::footswitchChoice() const
     return {chkChangePresetShortPress->isChecked(), chkBypassLongPress->isChecked()};
 }
 
-void TformFXsettings::showStatus(const DeviceStatus &status)
+void TformFXsettings::showStatus(const ParameterCommands::Reading &reading)
 {
+    const DeviceStatus &status = reading.status;
     const FXsettings::Values before = m_fx.values();
-    // The addresses of the algorithm the pedal runs, whatever effect is
-    // selected and whether or not this window was ever shown: the status's
-    // assignments name parameters by them, and the values go back to them.
-    QString why;
-    if (!m_fx.takeReportedAlgorithm(status.device_algorithm_version, &why)) {
-        m_services.log.PrintToConsole(why);
-        m_services.prompts.showMessage(why + QStringLiteral(
+    // The model holds the addresses of the algorithm the pedal runs, whatever
+    // effect is selected and whether or not this window was ever shown: the
+    // status's assignments name parameters by them, and the values go back
+    // to them.
+    if (!reading.addressesUnknown.isEmpty()) {
+        m_services.prompts.showMessage(reading.addressesUnknown + QStringLiteral(
                                            ": its parameters cannot be changed from here. Upload an algorithm "
                                            "the editor carries, then press Request."));
     }
@@ -366,11 +366,7 @@ void TformFXsettings::showValues(const FXsettings::Values &before)
     // except while a status request shows what the pedal itself reported.
     if (!m_controlsEnabled)
         return;
-    for (const FXsettings::LiveValue &live : m_fx.liveValuesShown(before)) {
-        if (lockedAgainstUser(live.slot))
-            continue;
-        m_commands.sendParameter(m_fx, live.slot, live.value);
-    }
+    m_commands.sendShown(m_fx, before, [this](int slot) { return !lockedAgainstUser(slot); });
 }
 
 void TformFXsettings::savePreset()

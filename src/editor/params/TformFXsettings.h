@@ -44,9 +44,10 @@ public:
     FXsettings &settings() { return m_fx; }
     ParameterCommands &commands() { return m_commands; }
 
-    // A status reply: footswitch, assignments, tuning and the fifteen values
-    // taken into the model and shown.
-    void showStatus(const DeviceStatus &status);
+    // A status reply, read with the addresses of the algorithm it reports
+    // (ParameterCommands::readStatusAndAddresses): footswitch, assignments,
+    // tuning and the fifteen values taken into the model and shown.
+    void showStatus(const ParameterCommands::Reading &reading);
     // Shows the fifteen values on their controls; nothing is sent, since
     // nothing changed.
     void update_parameter_controls();
