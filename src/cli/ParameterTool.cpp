@@ -4,6 +4,7 @@
 #include "PedalSession.h"
 #include "ExitStatus.h"
 #include "device/Communication.h"
+#include "device/PedalCommand.h"
 #include "device/StatusRequest.h"
 #include "params/ParameterTable.h"
 
@@ -44,7 +45,7 @@ bool ParameterTool::liveMessagesTaken()
         communication.beginExchange(QStringLiteral("live messages taken"));
     if (!exchange || !communication.discardStrayBytes())
         return false;
-    communication.send_message(QStringLiteral("0200"), 2, false);
+    communication.send_message(bareCommandMessage(PedalCommand::StatusRequest), 2, false);
     if (!written())
         return false;
     m_session.clock().sleep(StatusRequest::ReplyPauseMs);

@@ -5,6 +5,7 @@
 #include "app/UserPrompts.h"
 #include "device/Communication.h"
 #include "device/D2XXUnit.h"
+#include "device/PedalCommand.h"
 
 StatusRequest::StatusRequest(Communication &communication, LogSink &log, UserPrompts &prompts,
                              PauseClock &clock)
@@ -22,7 +23,7 @@ std::optional<DeviceStatus> StatusRequest::request_device_status()
     if (!m_communication.discardStrayBytes())
         return std::nullopt;
     // Status request: 02 00.
-    m_communication.send_message(QStringLiteral("0200"), 2, true);
+    m_communication.send_message(bareCommandMessage(PedalCommand::StatusRequest), 2, true);
     if (m_communication.transport().device_gone)
         return std::nullopt;
     m_clock.sleep(ReplyPauseMs);
