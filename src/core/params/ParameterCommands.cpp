@@ -93,7 +93,8 @@ bool ParameterCommands::assignControls(const FXsettings &fx,
 
 QString ParameterCommands::footswitchMessage(const FootswitchChoice &choice)
 {
-    return commandText(PedalCommand::Footswitch) + (choice.shortChangesPreset ? QStringLiteral("01") : QStringLiteral("00"))
+    return commandText(PedalCommand::Footswitch)
+           + (choice.shortChangesPreset ? QStringLiteral("01") : QStringLiteral("00"))
            + (choice.longBypasses ? QStringLiteral("01") : QStringLiteral("00"));
 }
 
