@@ -1,5 +1,7 @@
 #pragma once
 
+#include "device/HexText.h"
+
 #include <QString>
 #include <cstdint>
 #include <cstdio>
@@ -23,5 +25,5 @@ inline void err(const QString &line)
 // A number as 0x and `digits` upper-case hexadecimal digits.
 inline QString hex(std::uint32_t value, int digits)
 {
-    return QStringLiteral("0x") + QStringLiteral("%1").arg(value, digits, 16, QLatin1Char('0')).toUpper();
+    return QStringLiteral("0x") + hexDigits(value, digits);
 }

@@ -98,7 +98,7 @@ int DeveloperTool::eeprom(const QStringList &args, const QCommandLineParser &par
         QString listing;
         listing.reserve(result->values.size() * 12);
         for (qsizetype i = 0; i < result->values.size(); ++i) {
-            listing += DeveloperMessages::listingLine(int(*first + i), std::uint8_t(result->values.at(i)));
+            listing += Communication::listingLine(*first + i, std::uint8_t(result->values.at(i)));
             listing += QLatin1Char('\n');
         }
         write(listing);

@@ -4,6 +4,7 @@
 #include "ExitStatus.h"
 #include "PedalSession.h"
 #include "app/BoundedFile.h"
+#include "firmware/FirmwareImage.h"
 #include "firmware/FirmwareUpgrade.h"
 
 #include <QCommandLineParser>
@@ -45,12 +46,31 @@ private:
     int m_total = 0;
 };
 
+// The carried firmware numbers as a range, "5 to 8".
+QString carriedRange()
+{
+    const QList<int> numbers = FirmwareImage::firmware_numbers();
+    if (numbers.size() < 2)
+        return numbers.isEmpty() ? QString() : QString::number(numbers.first());
+    return QStringLiteral("%1 to %2").arg(numbers.first()).arg(numbers.last());
+}
+
+// The carried firmware numbers one by one, "5, 6, 7 or 8".
+QString carriedChoices()
+{
+    QStringList texts;
+    for (const int number : FirmwareImage::firmware_numbers())
+        texts << QString::number(number);
+    const QString last = texts.isEmpty() ? QString() : texts.takeLast();
+    return texts.isEmpty() ? last : texts.join(QStringLiteral(", ")) + QStringLiteral(" or ") + last;
+}
+
 }  // namespace
 
 void FlashTool::addOptions(QCommandLineParser &parser)
 {
     parser.addOption({QStringLiteral("firmware"),
-                      QStringLiteral("flash: the carried firmware to write, 5 to 8 (the newest by default)."),
+                      QStringLiteral("flash: the carried firmware to write, %1 (the newest by default).").arg(carriedRange()),
                       QStringLiteral("N")});
     parser.addOption({QStringLiteral("fast"),
                       QStringLiteral("flash: send each frame in one write, the line at 8E1, without pauses.")});
@@ -63,13 +83,14 @@ int FlashTool::prepare(const QStringList &args, const QCommandLineParser &parser
     const bool fromFile = parser.isSet(QStringLiteral("file"));
     const bool named = parser.isSet(QStringLiteral("firmware"));
     if (args.size() != 1 || (fromFile && named)) {
-        err(QStringLiteral("flash takes --firmware N (5 to 8) or --file FILE, not both, and no other argument."));
+        err(QStringLiteral("flash takes --firmware N (%1) or --file FILE, not both, and no other argument.")
+                .arg(carriedRange()));
         return UsageError;
     }
     request->fast = parser.isSet(QStringLiteral("fast"));
     request->verify = parser.isSet(QStringLiteral("verify"));
     // A file is recorded as the newest firmware carried.
-    request->number = FirmwareImage::firmware_numbers.back();
+    request->number = FirmwareImage::newestNumber();
     QString error;
     if (fromFile) {
         // A file larger than any image is refused unread.
@@ -92,9 +113,9 @@ int FlashTool::prepare(const QStringList &args, const QCommandLineParser &parser
         if (named) {
             bool ok = false;
             request->number = parser.value(QStringLiteral("firmware")).toInt(&ok);
-            const auto &numbers = FirmwareImage::firmware_numbers;
-            if (!ok || std::find(numbers.begin(), numbers.end(), request->number) == numbers.end()) {
-                err(QStringLiteral("--firmware takes 5, 6, 7 or 8, not \"%1\".").arg(parser.value(QStringLiteral("firmware"))));
+            if (!ok || !FirmwareImage::firmware_numbers().contains(request->number)) {
+                err(QStringLiteral("--firmware takes %1, not \"%2\".")
+                        .arg(carriedChoices(), parser.value(QStringLiteral("firmware"))));
                 return UsageError;
             }
         }

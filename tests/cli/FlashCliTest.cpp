@@ -91,9 +91,11 @@ TEST(FlashCli, ExitsOneWhenAStepIsRefusedAndTwoForABadRequest)
         ASSERT_TRUE(out.open(QIODevice::WriteOnly));
         out.write(QByteArray(130049, '\xFF'));
     }
+    // The numbers offered are the carried images'.
     const Bad bads[] = {
-        {{"flash", "--firmware", "9"}, "--firmware takes 5, 6, 7 or 8"},
-        {{"flash", "--firmware", "8", "--file", large}, "not both"},
+        {{"flash", "--firmware", "9"}, "--firmware takes 5, 6, 7 or 8, not \"9\".\n"},
+        {{"flash", "--firmware", "8", "--file", large},
+         "flash takes --firmware N (5 to 8) or --file FILE, not both, and no other argument.\n"},
         {{"flash", "--file", large}, "larger than the 130048 bytes"},
     };
     for (const Bad &b : bads) {
@@ -102,6 +104,8 @@ TEST(FlashCli, ExitsOneWhenAStepIsRefusedAndTwoForABadRequest)
         EXPECT_EQ(run.exitCode, 2) << b.error;
         EXPECT_TRUE(run.err.contains(b.error)) << run.err.toStdString();
     }
+    const ProgramRun help = sombrant({"--help"});
+    EXPECT_TRUE(help.out.contains("flash: the carried firmware to write, 5 to 8 (the")) << help.out.toStdString();
 }
 
 // A bootloader that misbehaves at one step: flash fails with that step named

@@ -157,6 +157,23 @@ TEST_F(CommunicationTest, SendMessageConvertsWholePairsAndStopsAtABadOne)
     EXPECT_EQ(sent(4), bytes("0DEEEEEE"));
 }
 
+TEST(HexText, NumbersArePaddedToTheirDigitsAndNeverCut)
+{
+    const std::tuple<std::uint64_t, int, const char *> cases[] = {
+        {0, 2, "00"},
+        {0, 0, "0"},
+        {0xE8, 4, "00E8"},
+        {0xab, 2, "AB"},
+        {0x123, 2, "123"},
+        {0x3FC000, 8, "003FC000"},
+        {0xFFFFFFFF, 8, "FFFFFFFF"},
+        {0x1234567890ABCDEFull, 8, "1234567890ABCDEF"},
+        {std::uint8_t(std::int8_t(-2)), 2, "FE"},
+    };
+    for (const auto &[value, digits, text] : cases)
+        EXPECT_EQ(hexDigits(value, digits), text) << value << " in " << digits;
+}
+
 TEST(HexText, ConvertsPairsBothWays)
 {
     EXPECT_EQ(Hex2String("0D00"), bytes("0D00"));
@@ -168,6 +185,7 @@ TEST(HexText, ConvertsPairsBothWays)
     EXPECT_FALSE(HexToBytes("00G7", &error).has_value());
     EXPECT_EQ(error, "'G7' is not a valid hexadecimal number");
     EXPECT_EQ(toHexText(bytes("0a1f")), "0A1F");
+    EXPECT_EQ(toHexText(bytes("0a1f"), ' '), "0A 1F");
 }
 
 TEST_F(CommunicationTest, AReplyEndsAsSoonAsItsValuesAreIn)

@@ -258,7 +258,7 @@ TEST_F(DeveloperMessagesPedalTest, DumpOfSixteenBytesListsTheirAddressesAndValue
     EXPECT_EQ(result->values, eeprom().mid(100, 16));
     QStringList expected;
     for (int a = 100; a <= 115; ++a)
-        expected << DeveloperMessages::listingLine(a, std::uint8_t(eeprom().at(a)));
+        expected << Communication::listingLine(a, std::uint8_t(eeprom().at(a)));
     EXPECT_EQ(listing(), expected);
     EXPECT_EQ(listing().first(), "100:    46");
     EXPECT_EQ(listing().last(), "115:    AF");
@@ -274,8 +274,8 @@ TEST_F(DeveloperMessagesPedalTest, WholeEepromArrivesCompleteOverThePacedLink)
     EXPECT_EQ(result->values, eeprom());
     const QStringList lines = listing();
     ASSERT_EQ(lines.size(), 16384);
-    EXPECT_EQ(lines.first(), DeveloperMessages::listingLine(0, std::uint8_t(eeprom().at(0))));
-    EXPECT_EQ(lines.last(), DeveloperMessages::listingLine(16383, std::uint8_t(eeprom().at(16383))));
+    EXPECT_EQ(lines.first(), Communication::listingLine(0, std::uint8_t(eeprom().at(0))));
+    EXPECT_EQ(lines.last(), Communication::listingLine(16383, std::uint8_t(eeprom().at(16383))));
     // Paced: the reply took its time on the wire (about 7 s), well inside the deadline.
     EXPECT_GT(clock.now, 5000);
 }

@@ -150,6 +150,14 @@ TEST(FirmwareImageTest, ChunksAnImageOfWholeChunksAndRefusesOneTooLarge)
                      "version record");
 }
 
+// The numbers come from the resources alone: each one the editor offers
+// loads, and the newest is the last.
+TEST(FirmwareImageTest, CarriedNumbersAreTheImagesFound)
+{
+    EXPECT_EQ(FirmwareImage::firmware_numbers(), QList<int>({5, 6, 7, 8}));
+    EXPECT_EQ(FirmwareImage::newestNumber(), 8);
+}
+
 TEST(FirmwareImageTest, FramesAsTheBootloaderWantsThem)
 {
     EXPECT_EQ(BootloaderProtocol::commandFrame(0x31), hex("31CE"));
@@ -171,7 +179,7 @@ TEST_F(FirmwareUpgradeTest, UpgradesEveryImageInBothTransfers)
     // The whole flash each image leaves, by the first transfer.
     QMap<int, QByteArray> pacedFlash;
     for (const Transfer transfer : {Transfer::Paced, Transfer::Fast}) {
-        for (const int number : FirmwareImage::firmware_numbers) {
+        for (const int number : FirmwareImage::firmware_numbers()) {
             SCOPED_TRACE(QStringLiteral("Firmware_%1 %2").arg(number).arg(transfer == Transfer::Fast ? "fast" : "paced").toStdString());
             connectToBootloader();
             // A pedal that still runs something else: the record must change.

@@ -8,6 +8,7 @@
 #include "device/Communication.h"
 #include "device/D2XXUnit.h"
 #include "device/HexText.h"
+#include "device/PedalCommand.h"
 
 #include <QFileInfo>
 #include <cstring>
@@ -20,7 +21,7 @@ AlgorithmUpload::AlgorithmUpload(Communication &communication, LogSink &log, Use
 
 void AlgorithmUpload::send_upload_announcement()
 {
-    m_communication.send_message(QStringLiteral("0D00"), 2, false);
+    m_communication.send_message(bareCommandMessage(PedalCommand::UploadAnnouncement), 2, false);
 }
 
 PedalResult AlgorithmUpload::refuse(const QString &why)
@@ -69,7 +70,7 @@ QString AlgorithmUpload::shownText(const QByteArray &bytes)
         if (byte == '\\')
             text += QStringLiteral("\\\\");
         else if ((byte < 0x20 && byte != '\r' && byte != '\n') || (byte >= 0x7F && byte < 0xA0))
-            text += QStringLiteral("\\x") + QStringLiteral("%1").arg(byte, 2, 16, QLatin1Char('0')).toUpper();
+            text += QStringLiteral("\\x") + hexDigits(byte, 2);
         else
             text += QChar(char16_t(byte));
     }

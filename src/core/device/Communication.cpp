@@ -5,6 +5,7 @@
 #include "app/UserPrompts.h"
 #include "device/D2XXUnit.h"
 #include "device/HexText.h"
+#include "device/PedalCommand.h"
 #include "device/ReplyDecoder.h"
 
 #include <algorithm>
@@ -111,10 +112,8 @@ void Communication::send_message(const QString &text, int n, bool purgeFirst)
 void Communication::write_dsp_message(const QString &prefix, std::uint16_t address,
                                       std::uint32_t value)
 {
-    // Layout: prefix (the command, "01" for a live parameter), address (2 bytes),
-    // value (4 bytes), all big-endian.
-    const QString text = prefix + QStringLiteral("%1").arg(address, 4, 16, QLatin1Char('0')).toUpper()
-                         + QStringLiteral("%1").arg(value, 8, 16, QLatin1Char('0')).toUpper();
+    // The live parameter message with the prefix as its command.
+    const QString text = liveParameterMessage(address, value, prefix);
     const int n = int((text.size() / 2) & 0xFF);
     m_log.PrintToConsole(QStringLiteral("write to DSP msg: ") + text);
     send_message(text, n, false);
@@ -248,18 +247,17 @@ Communication::Reply Communication::finishReply(const ReplyDecoder &decoder, boo
     // One batch: a whole EEPROM dump is 16,384 lines.
     QStringList lines;
     lines.reserve(listed);
-    static const char digits[] = "0123456789ABCDEF";
     for (qsizetype i = 0; i < listed; ++i) {
         const qsizetype number = eeprom_read_active ? eeprom_start_address + i : i;
-        const auto byte = std::uint8_t(received_bytes_array.at(i));
-        QString line = QString::number(number);
-        line += QLatin1String(":    ");
-        line += QLatin1Char(digits[byte >> 4]);
-        line += QLatin1Char(digits[byte & 0x0F]);
-        lines.append(line);
+        lines.append(listingLine(number, std::uint8_t(received_bytes_array.at(i))));
     }
     m_log.PrintLinesToConsole(lines);
     return decoder.state() == ReplyDecoder::State::Complete ? Reply::Decoded : Reply::Incomplete;
+}
+
+QString Communication::listingLine(qsizetype number, std::uint8_t byte)
+{
+    return QString::number(number) + QLatin1String(":    ") + hexDigits(byte, 2);
 }
 
 QString Communication::receive_reply_text(int startTimeoutMs)

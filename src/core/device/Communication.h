@@ -137,6 +137,10 @@ public:
     std::uint16_t eeprom_start_address = 0;
     std::uint16_t eeprom_end_address = 0;
 
+    // A line of a reply's listing, the value's number (its EEPROM address in
+    // a dump) and the value: "100:    FF".
+    static QString listingLine(qsizetype number, std::uint8_t byte);
+
 private:
     enum class Wait { Bytes, Silence, Failed };
     Wait waitForBytes(std::int64_t deadline);

@@ -4,6 +4,7 @@
 #include "app/UserPrompts.h"
 #include "device/Communication.h"
 #include "device/D2XXUnit.h"
+#include "device/HexText.h"
 #include "firmware/BootloaderProtocol.h"
 
 DeviceConnection::DeviceConnection(D2XXUnit &transport, Communication &communication,
@@ -126,9 +127,7 @@ DeviceConnection::ConnectResult DeviceConnection::ConnectToDevice(const LabelSin
         // one was not made): Connect ends here.
         if (m_transport.device_gone)
             return result;
-        m_log.PrintToConsole(
-            QStringLiteral("FT_HANDLE: 0x")
-            + QStringLiteral("%1").arg(quint64(m_transport.device_handle), 8, 16, QLatin1Char('0')).toUpper());
+        m_log.PrintToConsole(QStringLiteral("FT_HANDLE: 0x") + hexDigits(quint64(m_transport.device_handle), 8));
         m_log.AppendConsoleLine(QStringLiteral("baud rate = ") + QString::number(m_transport.baud_rate));
     }
 

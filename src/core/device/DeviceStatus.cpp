@@ -1,17 +1,10 @@
 #include "device/DeviceStatus.h"
 
+#include "device/HexText.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-
-namespace {
-
-QString hex2(std::uint8_t value)
-{
-    return QStringLiteral("%1").arg(value, 2, 16, QLatin1Char('0')).toUpper();
-}
-
-}  // namespace
 
 std::optional<DeviceStatus> DeviceStatus::fromValues(const QByteArray &bytes)
 {
@@ -21,9 +14,9 @@ std::optional<DeviceStatus> DeviceStatus::fromValues(const QByteArray &bytes)
     for (int i = 0; i < ValueCount; ++i)
         s.values[i] = std::uint8_t(bytes.at(i));
     const auto &v = s.values;
-    s.device_firmware_version = hex2(v[0]);
-    s.device_algorithm_version = hex2(v[1]) + hex2(v[2]);
-    s.device_effect_number = hex2(v[3]);
+    s.device_firmware_version = hexDigits(v[0], 2);
+    s.device_algorithm_version = hexDigits(v[1], 2) + hexDigits(v[2], 2);
+    s.device_effect_number = hexDigits(v[3], 2);
     s.footswitch_mode = v[4];
     for (int k = 0; k < ControlCount; ++k) {
         s.assignments[k].assigned = v[5 + k] != 0;

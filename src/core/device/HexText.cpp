@@ -52,7 +52,19 @@ std::optional<QByteArray> HexToBytes(const QString &text, QString *error)
     return bytes;
 }
 
-QString toHexText(const QByteArray &bytes)
+QString toHexText(const QByteArray &bytes, char separator)
 {
-    return QString::fromLatin1(bytes.toHex().toUpper());
+    return QString::fromLatin1(bytes.toHex(separator).toUpper());
+}
+
+QString hexDigits(std::uint64_t value, int digits)
+{
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    int width = 1;
+    for (std::uint64_t rest = value >> 4; rest != 0; rest >>= 4)
+        ++width;
+    QString text(std::max(width, digits), QLatin1Char('0'));
+    for (qsizetype i = text.size() - 1; value != 0; --i, value >>= 4)
+        text[i] = QLatin1Char(kDigits[value & 0x0F]);
+    return text;
 }

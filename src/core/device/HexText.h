@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <cstdint>
 #include <optional>
 
 // Message texts: two hexadecimal digits per byte, high digit first. Upper and
@@ -20,5 +21,12 @@ QByteArray Hex2String(const QString &text);
 // *error, when a pair is not hexadecimal.
 std::optional<QByteArray> HexToBytes(const QString &text, QString *error = nullptr);
 
-// Upper-case hexadecimal text of the bytes, without separators.
-QString toHexText(const QByteArray &bytes);
+// Upper-case hexadecimal text of the bytes, with `separator` between them
+// unless it is '\0' ("0C 50" or "0C50").
+QString toHexText(const QByteArray &bytes, char separator = '\0');
+
+// `value` as upper-case hexadecimal digits, zero-padded on the left to at
+// least `digits` ("00E8" for 0xE8 and 4); a value that needs more digits
+// keeps them all. A signed value is converted by the caller to the unsigned
+// type of its width first: a semitone of -2 goes as std::uint8_t, "FE".
+QString hexDigits(std::uint64_t value, int digits);

@@ -1,5 +1,7 @@
 #include "device/ReplyDecoder.h"
 
+#include "device/HexText.h"
+
 #include <cstdint>
 
 ReplyDecoder::ReplyDecoder(int expectedValues) : m_expected(expectedValues) {}
@@ -24,7 +26,7 @@ void ReplyDecoder::failAtByte()
 {
     fail(QStringLiteral("Undecodable reply from the pedal at byte %1: %2")
              .arg(m_offset)
-             .arg(QString::fromLatin1(m_field.toHex(' ').toUpper())));
+             .arg(toHexText(m_field, ' ')));
 }
 
 bool ReplyDecoder::take(char byte)

@@ -5,6 +5,7 @@
 #include "app/UserPrompts.h"
 #include "device/Communication.h"
 #include "device/D2XXUnit.h"
+#include "device/PedalCommand.h"
 
 StatusRequest::StatusRequest(Communication &communication, LogSink &log, UserPrompts &prompts,
                              PauseClock &clock)
@@ -24,7 +25,7 @@ PedalResultOf<DeviceStatus> StatusRequest::request_device_status(Queued queued)
         return PedalResult::failed(QStringLiteral("The status request was not sent: ")
                                    + m_communication.transport().last_failure);
     // Status request: 02 00.
-    m_communication.send_message(QStringLiteral("0200"), 2, queued == Queued::Purge);
+    m_communication.send_message(bareCommandMessage(PedalCommand::StatusRequest), 2, queued == Queued::Purge);
     // A failed write that left the pedal there is waited out like silence.
     if (m_communication.transport().device_gone)
         return m_communication.written(QStringLiteral("The status request"));

@@ -1,5 +1,7 @@
 #include "devtools/CoefficientCalculator.h"
 
+#include "device/HexText.h"
+
 #include <QLocale>
 #include <cfenv>
 #include <cmath>
@@ -99,7 +101,7 @@ QStringList CoefficientCalculator::calculate(const QString &noteName, QString *e
                  + QStringLiteral("_Q") + formatNumber(filter_q, locale)
                  + QStringLiteral(" : array[0..19] of string ="));
     for (int k = 0; k < 5; ++k) {
-        const QString hex = QStringLiteral("%1").arg(fixedPoint(c[k]), 8, 16, QLatin1Char('0')).toUpper();
+        const QString hex = hexDigits(fixedPoint(c[k]), 8);
         QString line = k == 0 ? QStringLiteral("(") : QString();
         for (int pair = 0; pair < 4; ++pair) {
             line += QLatin1Char('\'') + hex.mid(pair * 2, 2) + QLatin1Char('\'');

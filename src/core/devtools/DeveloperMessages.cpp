@@ -3,6 +3,8 @@
 #include "app/LogSink.h"
 #include "app/PauseClock.h"
 #include "device/D2XXUnit.h"
+#include "device/HexText.h"
+#include "device/PedalCommand.h"
 
 #include <QRegularExpression>
 
@@ -70,27 +72,20 @@ std::optional<QString> DeveloperMessages::rawMessageText(const QString &address,
 {
     // Checked here: the conversion would stop at the first bad pair and send
     // whatever the output buffer held from before in its place.
-    if (!isHex(address, 4)) {
+    bool ok = false;
+    const auto addressValue = std::uint16_t(address.toUInt(&ok, 16));
+    if (!ok || !isHex(address, 4)) {
         if (error)
             *error = QStringLiteral("Address must be 4 hexadecimal digits");
         return std::nullopt;
     }
-    if (!isHex(data, 8)) {
+    const std::uint32_t dataValue = data.toUInt(&ok, 16);
+    if (!ok || !isHex(data, 8)) {
         if (error)
             *error = QStringLiteral("Data must be 8 hexadecimal digits");
         return std::nullopt;
     }
-    return QStringLiteral("01") + address.toUpper() + data.toUpper();
-}
-
-QString DeveloperMessages::listingLine(int address, std::uint8_t byte)
-{
-    return QStringLiteral("%1:    %2").arg(address).arg(byte, 2, 16, QLatin1Char('0')).toUpper();
-}
-
-QString DeveloperMessages::hex4(std::uint16_t value)
-{
-    return QStringLiteral("%1").arg(value, 4, 16, QLatin1Char('0')).toUpper();
+    return liveParameterMessage(addressValue, dataValue);
 }
 
 PedalResultOf<DeveloperMessages::DumpResult>
@@ -114,7 +109,8 @@ DeveloperMessages::dump(const QString &deviceAddress, std::uint16_t start, std::
                                    + m_communication.transport().last_failure);
 
     // 0C, device address, first address (2), last address (2).
-    const QString text = QStringLiteral("0C") + deviceAddress + hex4(start) + hex4(end);
+    const QString text = commandText(PedalCommand::EepromDump) + deviceAddress + hexDigits(start, 4)
+                         + hexDigits(end, 4);
     const int n = int(text.size() / 2);
     m_log.PrintToConsole(QString::number(n));
     m_log.PrintToConsole(text);
@@ -159,7 +155,7 @@ PedalResult DeveloperMessages::erase(std::uint16_t first, std::uint16_t last)
     m_communication.eeprom_start_address = first;
     m_communication.eeprom_end_address = last;
     // 0B, first page (2), last page (2).
-    const QString text = QStringLiteral("0B") + hex4(first) + hex4(last);
+    const QString text = commandText(PedalCommand::EepromErase) + hexDigits(first, 4) + hexDigits(last, 4);
     m_log.PrintToConsole(QStringLiteral("erase message: ") + text);
     m_communication.send_message(text, int(text.size() / 2), true);
     const PedalResult sent = m_communication.written(QStringLiteral("The erase message"));

@@ -48,9 +48,6 @@ public:
     // with the reason when a box does not hold exactly its digits.
     static std::optional<QString> rawMessageText(const QString &address, const QString &data,
                                                  QString *error);
-    // A line of the dump's listing: "100:    FF".
-    static QString listingLine(int address, std::uint8_t byte);
-    static QString hex4(std::uint16_t value);
 
     // Reads start..end from the EEPROM at `deviceAddress` (two hexadecimal
     // digits) and lists one line per byte received; a reply that ends early

@@ -3,6 +3,7 @@
 #include "app/LogSink.h"
 #include "app/PauseClock.h"
 #include "device/D2XXUnit.h"
+#include "device/HexText.h"
 #include "firmware/FirmwareImage.h"
 
 namespace {
@@ -30,24 +31,9 @@ std::uint8_t xorOf(const QByteArray &bytes)
     return x;
 }
 
-QString hex2(unsigned value)
-{
-    return QStringLiteral("%1").arg(value & 0xFF, 2, 16, QLatin1Char('0')).toUpper();
-}
-
-QString hex8(std::uint32_t value)
-{
-    return QStringLiteral("%1").arg(value, 8, 16, QLatin1Char('0')).toUpper();
-}
-
 QString chunkName(int index, std::uint32_t address)
 {
-    return QStringLiteral("chunk %1 at 0x%2").arg(index).arg(hex8(address));
-}
-
-QString spacedHex(const QByteArray &bytes)
-{
-    return QString::fromLatin1(bytes.toHex(' ').toUpper());
+    return QStringLiteral("chunk %1 at 0x%2").arg(index).arg(hexDigits(address, 8));
 }
 
 }  // namespace
@@ -163,15 +149,15 @@ bool BootloaderProtocol::nothingWaiting(const QString &what)
         return lineFailed(what);
     if (stray.isEmpty())
         return true;
-    m_log.PrintToConsole(QStringLiteral("stray bytes received: ") + spacedHex(stray));
-    return fail(QStringLiteral("a stray byte 0x%1 before the answer to %2").arg(hex2(std::uint8_t(stray.at(0))), what));
+    m_log.PrintToConsole(QStringLiteral("stray bytes received: ") + toHexText(stray, ' '));
+    return fail(QStringLiteral("a stray byte 0x%1 before the answer to %2").arg(hexDigits(std::uint8_t(stray.at(0)), 2), what));
 }
 
 bool BootloaderProtocol::expectAck(int timeoutMs, const QString &what)
 {
     const std::optional<QByteArray> answer = m_line.takeAnswer(timeoutMs, AnswerLimit);
     m_log.PrintToConsole(QStringLiteral("num of bytes received: ") + QString::number(answer ? answer->size() : 0));
-    const QString text = answer && !answer->isEmpty() ? hex2(std::uint8_t(answer->at(0))) : QString();
+    const QString text = answer && !answer->isEmpty() ? hexDigits(std::uint8_t(answer->at(0)), 2) : QString();
     m_log.PrintToConsole(QStringLiteral("received: ") + text);
     if (!answer)
         return lineFailed(what);
@@ -186,7 +172,7 @@ bool BootloaderProtocol::expectAck(int timeoutMs, const QString &what)
         return fail(QStringLiteral("answer 0x%1 instead of an acknowledge for %2").arg(text, what));
     m_log.PrintToConsole(QStringLiteral("ACK"));
     if (answer->size() > 1)
-        return fail(QStringLiteral("a second answer byte 0x%1 after %2").arg(hex2(std::uint8_t(answer->at(1))), what));
+        return fail(QStringLiteral("a second answer byte 0x%1 after %2").arg(hexDigits(std::uint8_t(answer->at(1)), 2), what));
     return true;
 }
 
@@ -197,8 +183,8 @@ bool BootloaderProtocol::expectQuiet(const QString &what)
         return lineFailed(what);
     if (late->isEmpty())
         return true;
-    m_log.PrintToConsole(QStringLiteral("received: ") + spacedHex(*late));
-    return fail(QStringLiteral("a second answer byte 0x%1 after %2").arg(hex2(std::uint8_t(late->at(0))), what));
+    m_log.PrintToConsole(QStringLiteral("received: ") + toHexText(*late, ' '));
+    return fail(QStringLiteral("a second answer byte 0x%1 after %2").arg(hexDigits(std::uint8_t(late->at(0)), 2), what));
 }
 
 // The synchronisation, from wherever a failed run left the bootloader.
@@ -247,7 +233,7 @@ bool BootloaderProtocol::synchronise()
         return answer;
     };
     auto settled = [&](std::uint8_t byte) {
-        m_syncAnswer = hex2(byte);
+        m_syncAnswer = hexDigits(byte, 2);
         m_log.PrintToConsole(byte == Ack ? QStringLiteral("ACK")
                                          : QStringLiteral("NOT ACK: ready for a command"));
         return true;
@@ -261,7 +247,7 @@ bool BootloaderProtocol::synchronise()
     std::optional<QByteArray> answer = answerWithin(CommandTimeoutMs);
     if (!answer)
         return false;
-    m_log.PrintToConsole(QStringLiteral("received: ") + spacedHex(*answer));
+    m_log.PrintToConsole(QStringLiteral("received: ") + toHexText(*answer, ' '));
     if (*answer == ack)
         return settled(Ack);
 
@@ -281,10 +267,10 @@ bool BootloaderProtocol::synchronise()
             if (answer->isEmpty() && !(answer = answerWithin(CommandTimeoutMs)))
                 return false;
             m_log.PrintToConsole(
-                QStringLiteral("filler bytes sent: %1, received: %2").arg(fillers).arg(spacedHex(*answer)));
+                QStringLiteral("filler bytes sent: %1, received: %2").arg(fillers).arg(toHexText(*answer, ' ')));
             if (answer->isEmpty()) {
                 failSync({});
-                m_syncAnswer = last.isEmpty() ? QString() : hex2(std::uint8_t(last.at(0)));
+                m_syncAnswer = last.isEmpty() ? QString() : hexDigits(std::uint8_t(last.at(0)), 2);
                 return false;
             }
             if (fillers == 1 && *answer == nack)
@@ -296,7 +282,7 @@ bool BootloaderProtocol::synchronise()
             return lineFailed(what);
         if (!put(Sync) || !(answer = answerWithin(ProbeAnswerMs)))
             return false;
-        m_log.PrintToConsole(QStringLiteral("probe received: ") + spacedHex(*answer));
+        m_log.PrintToConsole(QStringLiteral("probe received: ") + toHexText(*answer, ' '));
         if (*answer == ack)
             return settled(Ack);
         if (!answer->isEmpty())
@@ -313,13 +299,13 @@ bool BootloaderProtocol::failSync(const QByteArray &answer)
                         .arg(CommandTimeoutMs / 1000)
                         .arg(what));
     const auto byte = std::uint8_t(answer.at(0));
-    m_syncAnswer = hex2(byte);
+    m_syncAnswer = hexDigits(byte, 2);
     if (byte == Nack)
         return fail(QStringLiteral("no acknowledge for ") + what);
     if (byte != Ack)
-        return fail(QStringLiteral("answer 0x%1 instead of an acknowledge for %2").arg(hex2(byte), what));
+        return fail(QStringLiteral("answer 0x%1 instead of an acknowledge for %2").arg(hexDigits(byte, 2), what));
     if (answer.size() > 1)
-        return fail(QStringLiteral("a second answer byte 0x%1 after %2").arg(hex2(std::uint8_t(answer.at(1))), what));
+        return fail(QStringLiteral("a second answer byte 0x%1 after %2").arg(hexDigits(std::uint8_t(answer.at(1)), 2), what));
     return fail(QStringLiteral("no command phase confirmed after %1 rounds of %2").arg(SyncRounds).arg(what));
 }
 
@@ -348,8 +334,8 @@ bool BootloaderProtocol::send_write_command(const QString &what)
         return false;
     m_log.PrintToConsole(QStringLiteral("SEND ADDRESS + CHECKSUM"));
     const QByteArray frame = addressFrame(bootloader_address);
-    m_log.PrintToConsole(QStringLiteral("Address: ") + hex8(bootloader_address));
-    m_log.PrintToConsole(QStringLiteral("address checksum: ") + hex2(std::uint8_t(frame.at(4))));
+    m_log.PrintToConsole(QStringLiteral("Address: ") + hexDigits(bootloader_address, 8));
+    m_log.PrintToConsole(QStringLiteral("address checksum: ") + hexDigits(std::uint8_t(frame.at(4)), 2));
     const QString address = QStringLiteral("the address of ") + what;
     return send(frame, Pace::Command, SettleMs, address) && expectAck(CommandTimeoutMs, address);
 }
@@ -363,9 +349,9 @@ bool BootloaderProtocol::write_chunk(int index, std::uint32_t address, const QBy
         return false;
     const QByteArray frame = dataFrame(data);
     m_log.PrintToConsole(QStringLiteral("SEND N BYTE + DATA + CHECKSUM"));
-    m_log.PrintToConsole(QStringLiteral("N_byte: ") + hex2(std::uint8_t(frame.at(0))));
+    m_log.PrintToConsole(QStringLiteral("N_byte: ") + hexDigits(std::uint8_t(frame.at(0)), 2));
     m_log.PrintToConsole(QStringLiteral("chunk size: ") + QString::number(data.size()));
-    m_log.PrintToConsole(QStringLiteral("data checksum: ") + hex2(std::uint8_t(frame.at(frame.size() - 1))));
+    m_log.PrintToConsole(QStringLiteral("data checksum: ") + hexDigits(std::uint8_t(frame.at(frame.size() - 1)), 2));
     // No settling pause: the answer is waited for.
     if (!send(frame, Pace::Data, 0, what) || !expectAck(CommandTimeoutMs, what))
         return false;
@@ -378,7 +364,7 @@ bool BootloaderProtocol::write_version_record(int n)
 {
     m_failure.clear();
     bootloader_address = FirmwareImage::VersionRecordAddress;
-    const QString what = QStringLiteral("the version record at 0x") + hex8(bootloader_address);
+    const QString what = QStringLiteral("the version record at 0x") + hexDigits(bootloader_address, 8);
     if (!send_write_command(what))
         return false;
     // The record ends the upgrade: a second answer byte must be seen before
@@ -417,7 +403,7 @@ std::optional<QByteArray> BootloaderProtocol::read_memory(std::uint32_t address,
         fail(std::uint8_t(answer->at(0)) == Nack
                  ? QStringLiteral("no acknowledge for ") + lengthStep
                  : QStringLiteral("answer 0x%1 instead of an acknowledge for %2")
-                       .arg(hex2(std::uint8_t(answer->at(0))), lengthStep));
+                       .arg(hexDigits(std::uint8_t(answer->at(0)), 2), lengthStep));
         return std::nullopt;
     }
     if (answer->size() < 1 + length) {
@@ -443,9 +429,9 @@ bool BootloaderProtocol::start_firmware()
         return false;
     const QByteArray frame = addressFrame(bootloader_address);
     m_log.PrintToConsole(QStringLiteral("SEND ADDRESS + CHECKSUM"));
-    m_log.PrintToConsole(QStringLiteral("Address: ") + hex8(bootloader_address));
-    m_log.PrintToConsole(QStringLiteral("address checksum: ") + hex2(std::uint8_t(frame.at(4))));
-    const QString address = QStringLiteral("the Go address 0x") + hex8(bootloader_address);
+    m_log.PrintToConsole(QStringLiteral("Address: ") + hexDigits(bootloader_address, 8));
+    m_log.PrintToConsole(QStringLiteral("address checksum: ") + hexDigits(std::uint8_t(frame.at(4)), 2));
+    const QString address = QStringLiteral("the Go address 0x") + hexDigits(bootloader_address, 8);
     return send(frame, Pace::Command, GoSettleMs, address) && expectAck(CommandTimeoutMs, address)
            && expectQuiet(address);
 }

@@ -3,15 +3,42 @@
 #include <QDir>
 #include <QFile>
 
+#include <algorithm>
+
 namespace {
 
 const QString kResourceFolder = QStringLiteral(":/firmware");
+const QString kNamePrefix = QStringLiteral("FIRMWARE_");
 
 }  // namespace
 
 QString FirmwareImage::resourceName(int number)
 {
-    return QStringLiteral("FIRMWARE_%1").arg(number);
+    return kNamePrefix + QString::number(number);
+}
+
+QList<int> FirmwareImage::firmware_numbers()
+{
+    QList<int> numbers;
+    const QStringList entries = QDir(kResourceFolder).entryList(QDir::Files);
+    for (const QString &entry : entries) {
+        if (!entry.startsWith(kNamePrefix, Qt::CaseInsensitive))
+            continue;
+        bool ok = false;
+        const int number = entry.mid(kNamePrefix.size()).toInt(&ok, 10);
+        // Only a name that loadResource() finds by this number: not "FIRMWARE_08".
+        if (ok && entry.compare(resourceName(number), Qt::CaseInsensitive) == 0)
+            numbers.append(number);
+    }
+    std::sort(numbers.begin(), numbers.end());
+    numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
+    return numbers;
+}
+
+int FirmwareImage::newestNumber()
+{
+    const QList<int> numbers = firmware_numbers();
+    return numbers.isEmpty() ? 0 : numbers.last();
 }
 
 std::optional<QByteArray> FirmwareImage::loadResource(const QString &name, QString *error)

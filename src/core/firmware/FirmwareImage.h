@@ -1,8 +1,8 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
-#include <array>
 #include <cstdint>
 #include <optional>
 
@@ -20,8 +20,11 @@ public:
     static constexpr int MaxBytes = int(VersionRecordAddress - FlashBase);  // 130,048
     static constexpr int ChunkBytes = 256;
 
-    // The firmware numbers carried, oldest first; the last is the newest.
-    static constexpr std::array<int, 4> firmware_numbers{5, 6, 7, 8};
+    // The firmware numbers carried, oldest first: N for each resource
+    // FIRMWARE_N, the only place they are stated.
+    static QList<int> firmware_numbers();
+    // The newest firmware carried; 0 when none is.
+    static int newestNumber();
 
     // "FIRMWARE_8" for 8.
     static QString resourceName(int number);

@@ -5,6 +5,7 @@
 #include "app/UserPrompts.h"
 #include "device/Communication.h"
 #include "device/D2XXUnit.h"
+#include "device/HexText.h"
 
 namespace {
 
@@ -75,7 +76,7 @@ void FirmwareUpgrade::logChunks(const FirmwareImage &image)
         if (i == count - 1)
             m_log.PrintToConsole(QStringLiteral("num of bytes last chunk: ") + QString::number(chunk.size()));
         m_log.AppendConsoleLine(QStringLiteral("chunk from string %1: ").arg(i));
-        m_log.AppendConsoleLine(QString::fromLatin1(chunk.toHex().toUpper()));
+        m_log.AppendConsoleLine(toHexText(chunk));
         m_log.AppendConsoleLine(QStringLiteral("chunk %1 size: %2").arg(i).arg(chunk.size()));
         m_log.AppendConsoleLine(QString());
         m_log.AppendConsoleLine(QString());
@@ -133,9 +134,7 @@ PedalResult FirmwareUpgrade::run(const FirmwareImage &image, int number,
         for (int i = 0; i < count; ++i) {
             const QByteArray chunk = image.chunk(i);
             const std::uint32_t address = FirmwareImage::chunkAddress(i);
-            const QString what = QStringLiteral("chunk %1 at 0x%2")
-                                     .arg(i)
-                                     .arg(QStringLiteral("%1").arg(address, 8, 16, QLatin1Char('0')).toUpper());
+            const QString what = QStringLiteral("chunk %1 at 0x%2").arg(i).arg(hexDigits(address, 8));
             const std::optional<QByteArray> back = protocol.read_memory(address, int(chunk.size()), what);
             if (!back)
                 return failed();
@@ -145,7 +144,7 @@ PedalResult FirmwareUpgrade::run(const FirmwareImage &image, int number,
                     ++at;
                 const std::uint32_t where = address + std::uint32_t(at);
                 lastError = QStringLiteral("Firmware upgrade failed: the flash differs from the image at 0x")
-                            + QStringLiteral("%1").arg(where, 8, 16, QLatin1Char('0')).toUpper();
+                            + hexDigits(where, 8);
                 synchroniseFirst = true;
                 m_log.PrintToConsole(lastError);
                 m_prompts.showMessage(lastError);

@@ -178,7 +178,7 @@ StatusShown FXsettings::takeStatus(const DeviceStatus &status, LogSink &log)
     const int semitones = status.semitones;
     log.PrintToConsole(QStringLiteral("Current Tuning: ") + QString::number(status.tuning));
     log.PrintToConsole(QStringLiteral("Semitones variation: ")
-                       + QStringLiteral("%1").arg(std::uint8_t(status.semitones), 2, 16, QLatin1Char('0')).toUpper());
+                       + hexDigits(std::uint8_t(status.semitones), 2));
     // Numbers that name no entry leave the lists, and what they stand for, as
     // they are: they would be sent back as they are by Set Tuning.
     if (status.tuning < TuningEntries.size()) {
@@ -192,13 +192,13 @@ StatusShown FXsettings::takeStatus(const DeviceStatus &status, LogSink &log)
         shown.semitoneEntry = semitones + SemitoneEntryOffset;
     } else {
         log.PrintToConsole(QStringLiteral("Unknown semitone variation ")
-                           + QStringLiteral("%1").arg(std::uint8_t(status.semitones), 2, 16, QLatin1Char('0')).toUpper());
+                           + hexDigits(std::uint8_t(status.semitones), 2));
     }
 
     for (int s = 0; s < ParameterSlotCount; ++s) {
         value(s) = status.parameterValues[std::size_t(s)];
         log.PrintToConsole(toQString(ParameterTable[s].logLabel)
-                           + QStringLiteral("%1").arg(value(s), 8, 16, QLatin1Char('0')).toUpper());
+                           + hexDigits(value(s), 8));
     }
     return shown;
 }

@@ -5,25 +5,13 @@
 #include "app/UserPrompts.h"
 #include "device/Communication.h"
 #include "device/D2XXUnit.h"
-
-namespace {
-
-QString hex(std::uint32_t value, int digits)
-{
-    return QStringLiteral("%1").arg(value, digits, 16, QLatin1Char('0')).toUpper();
-}
-
-}  // namespace
+#include "device/HexText.h"
+#include "device/PedalCommand.h"
 
 ParameterCommands::ParameterCommands(Communication &communication, LogSink &log,
                                      UserPrompts &prompts, PauseClock &clock)
     : m_communication(communication), m_log(log), m_prompts(prompts), m_clock(clock)
 {
-}
-
-QString ParameterCommands::liveMessage(std::uint16_t address, std::uint32_t value)
-{
-    return QStringLiteral("01") + hex(address, 4) + hex(value, 8);
 }
 
 PedalResult ParameterCommands::sendParameter(const FXsettings &fx, int slot, std::uint32_t value)
@@ -36,9 +24,9 @@ PedalResult ParameterCommands::sendParameter(const FXsettings &fx, int slot, std
         return PedalResult::refused(why);
     }
     if (ParameterTable[std::size_t(slot)].encoding == ValueEncoding::OnOff)
-        m_communication.write_dsp_message(QStringLiteral("01"), *address, value);
+        m_communication.write_dsp_message(commandText(PedalCommand::LiveParameter), *address, value);
     else
-        m_communication.send_message(liveMessage(*address, value), 7, false);
+        m_communication.send_message(liveParameterMessage(*address, value), 7, false);
     return m_communication.written(QStringLiteral("The %1 message").arg(name));
 }
 
@@ -72,9 +60,9 @@ PedalResultOf<ParameterCommands::Reading> ParameterCommands::readStatusAndAddres
 
 QString ParameterCommands::storeMessage(const FXsettings &fx)
 {
-    QString text = QStringLiteral("03");
+    QString text = commandText(PedalCommand::Store);
     for (int s = slot::FirstAssignable; s < ParameterSlotCount; ++s)
-        text += hex(fx.value(s), 8);
+        text += hexDigits(fx.value(s), 8);
     return text;
 }
 
@@ -100,9 +88,9 @@ QString ParameterCommands::assignMessage(const FXsettings &fx,
     for (int k = 0; k < ControlCount; ++k) {
         const int entry = entries[std::size_t(k)];
         flags += entry > 0 ? QStringLiteral("01") : QStringLiteral("00");
-        targets += hex(fx.targetOf(k, entry), 4);
+        targets += hexDigits(fx.targetOf(k, entry), 4);
     }
-    return QStringLiteral("04") + flags + targets;
+    return commandText(PedalCommand::Assign) + flags + targets;
 }
 
 QString ParameterCommands::build_assign_message(const FXsettings &fx,
@@ -136,7 +124,8 @@ PedalResult ParameterCommands::assignControls(const FXsettings &fx,
 
 QString ParameterCommands::footswitchMessage(const FootswitchChoice &choice)
 {
-    return QStringLiteral("08") + (choice.shortChangesPreset ? QStringLiteral("01") : QStringLiteral("00"))
+    return commandText(PedalCommand::Footswitch)
+           + (choice.shortChangesPreset ? QStringLiteral("01") : QStringLiteral("00"))
            + (choice.longBypasses ? QStringLiteral("01") : QStringLiteral("00"));
 }
 

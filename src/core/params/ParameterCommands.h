@@ -26,8 +26,6 @@ public:
     ParameterCommands(Communication &communication, LogSink &log, UserPrompts &prompts,
                       PauseClock &clock);
 
-    // Live parameter: 01, address (2 bytes), value (4 bytes), big-endian.
-    static QString liveMessage(std::uint16_t address, std::uint32_t value);
     // Sends `value` live to the parameter of `slot`, at the address its
     // image gave. The tracking functions' messages are logged ("write to DSP
     // msg: "), the others not. Nothing is sent while the addresses are

@@ -4,6 +4,7 @@
 #include "app/CheckedFile.h"
 #include "app/SettingsFolders.h"
 #include "app/UserPrompts.h"
+#include "device/HexText.h"
 
 #include <QDir>
 #include <QFile>
@@ -49,7 +50,7 @@ QString PresetFile::presetText(const Values &values)
 {
     QStringList lines;
     for (std::uint32_t v : values)
-        lines << QStringLiteral("%1").arg(v, 8, 16, QLatin1Char('0')).toUpper();
+        lines << hexDigits(v, 8);
     return lines.join(QLatin1Char('\r'));
 }
 

@@ -2,6 +2,8 @@
 
 #include "app/LogSink.h"
 #include "device/Communication.h"
+#include "device/HexText.h"
+#include "device/PedalCommand.h"
 
 namespace {
 
@@ -31,7 +33,7 @@ std::optional<QString> MidiChannel::channelMessage(const QString &item)
     const qsizetype channel = channelItems().indexOf(item);
     if (channel < 0)
         return std::nullopt;
-    return QStringLiteral("07") + QStringLiteral("%1").arg(channel, 2, 16, QLatin1Char('0')).toUpper();
+    return commandText(PedalCommand::MidiChannel) + hexDigits(std::uint64_t(channel), 2);
 }
 
 PedalResult MidiChannel::sendChannel(const QString &item)

@@ -4,15 +4,8 @@
 #include "app/PauseClock.h"
 #include "app/UserPrompts.h"
 #include "device/Communication.h"
-
-namespace {
-
-QString hexByte(std::uint8_t byte)
-{
-    return QStringLiteral("%1").arg(byte, 2, 16, QLatin1Char('0')).toUpper();
-}
-
-}  // namespace
+#include "device/HexText.h"
+#include "device/PedalCommand.h"
 
 Tunings::Tunings(Communication &communication, LogSink &log, UserPrompts &prompts, PauseClock &clock)
     : m_communication(communication),
@@ -30,7 +23,7 @@ void Tunings::build_tuning_data()
     tuning_data.reserve(2 * TuningTableRows * TuningRowBytes);
     for (const auto &row : tuning_table)
         for (std::uint8_t byte : row)
-            tuning_data += hexByte(byte);
+            tuning_data += hexDigits(byte, 2);
     m_log.PrintToConsole(QStringLiteral("tuning data: ") + tuning_data);
 }
 
@@ -41,7 +34,7 @@ PedalResult Tunings::uploadTuningData()
         return PedalResult::declined(QStringLiteral("Nothing uploaded"));
     m_upload.send_upload_announcement();
     m_clock.sleep(AlgorithmUpload::AnnouncementPauseMs);
-    const QString text = QStringLiteral("0E") + tuning_data;
+    const QString text = commandText(PedalCommand::TuningData) + tuning_data;
     const int n = TuningDataBytes;
     m_log.PrintToConsole(QStringLiteral("num_of_bytes: ") + QString::number(n));
     m_communication.send_message(text, n, true);
@@ -53,7 +46,8 @@ PedalResult Tunings::uploadTuningData()
 QString Tunings::tuningMessage(std::uint8_t current_tuning, std::int8_t semitones_variation)
 {
     // The semitones go as their two's-complement byte: -2 is FE.
-    return QStringLiteral("09") + hexByte(current_tuning) + hexByte(std::uint8_t(semitones_variation));
+    return commandText(PedalCommand::Tuning) + hexDigits(current_tuning, 2)
+           + hexDigits(std::uint8_t(semitones_variation), 2);
 }
 
 PedalResult Tunings::setTuning(std::uint8_t current_tuning, std::int8_t semitones_variation)

@@ -7,6 +7,7 @@
 #include "app/UserPrompts.h"
 #include "device/Communication.h"
 #include "device/D2XXUnit.h"
+#include "firmware/FirmwareImage.h"
 #include "params/TformFXsettings.h"
 #include "prefs/EqualSizeGroup.h"
 #include "prefs/LookMenu.h"
@@ -30,9 +31,6 @@
 #include <algorithm>
 
 namespace {
-
-// The newest firmware image the editor carries.
-constexpr int kNewestFirmware = 8;
 
 QAction *addItem(QMenu *menu, const char *name, const QString &caption, bool enabled)
 {
@@ -272,7 +270,7 @@ void TformMain::FormCreate()
     for (int i = 0; i < lstEffects->count(); ++i)
         entries << lstEffects->item(i)->text();
     latest_algorithm_version = EffectLibrary::latestAlgorithmVersion(entries);
-    latest_firmware_version = kNewestFirmware;
+    latest_firmware_version = FirmwareImage::newestNumber();
 }
 
 void TformMain::fillEffectList()

@@ -16,7 +16,7 @@ TformFirmwareUpgrade::TformFirmwareUpgrade(EditorServices services, Communicatio
     cmbFirmwareChoose = new QComboBox(this);
     cmbFirmwareChoose->setObjectName(QStringLiteral("cmbFirmwareChoose"));
     cmbFirmwareChoose->setAccessibleName(QStringLiteral("Firmware"));
-    for (const int number : FirmwareImage::firmware_numbers)
+    for (const int number : FirmwareImage::firmware_numbers())
         cmbFirmwareChoose->addItem(FirmwareUpgrade::entryText(number));
 
     btnUpgradeFirmware = new QPushButton(QStringLiteral("Upgrade Firmware"), this);
