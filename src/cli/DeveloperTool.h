@@ -1,9 +1,8 @@
 #pragma once
 
-#include <QStringList>
-#include <functional>
+#include <QString>
 
-class PedalSession;
+class Invocation;
 class QCommandLineParser;
 
 // The developers' commands: "eeprom dump START END [--device 50|51]" lists
@@ -14,15 +13,13 @@ class QCommandLineParser;
 // is opened; the result is the tool's exit status.
 class DeveloperTool {
 public:
-    // Runs a command on an opened pedal (main's withPedal).
-    using WithPedal = std::function<int(const std::function<int(PedalSession &)> &)>;
-
     static void addOptions(QCommandLineParser &parser);
-    static bool handles(const QString &command);
-    static int run(const QStringList &args, const QCommandLineParser &parser, const WithPedal &withPedal);
+    // The complaint about --device given to any but eeprom dump, or an
+    // empty text.
+    static QString deviceOptionError(const Invocation &run);
 
-private:
-    static int eeprom(const QStringList &args, const QCommandLineParser &parser, const WithPedal &withPedal);
-    static int raw(const QStringList &args, const WithPedal &withPedal);
-    static int calcCoeff(const QStringList &args);
+    // The handlers, their number of arguments checked by the command table.
+    static int eeprom(const Invocation &run);
+    static int raw(const Invocation &run);
+    static int calcCoeff(const Invocation &run);
 };

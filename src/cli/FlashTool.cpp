@@ -2,6 +2,7 @@
 #include "FlashTool.h"
 
 #include "ExitStatus.h"
+#include "Invocation.h"
 #include "PedalSession.h"
 #include "app/BoundedFile.h"
 #include "firmware/FirmwareUpgrade.h"
@@ -58,14 +59,18 @@ void FlashTool::addOptions(QCommandLineParser &parser)
                       QStringLiteral("flash: read the image back before the version record is written.")});
 }
 
-int FlashTool::prepare(const QStringList &args, const QCommandLineParser &parser, Request *request)
+int FlashTool::handle(const Invocation &run)
+{
+    Request request;
+    if (const int status = prepare(run.parser(), &request); status != Success)
+        return status;
+    return run.withPedal([&](PedalSession &session) { return FlashTool(session).flash(request); });
+}
+
+int FlashTool::prepare(const QCommandLineParser &parser, Request *request)
 {
     const bool fromFile = parser.isSet(QStringLiteral("file"));
     const bool named = parser.isSet(QStringLiteral("firmware"));
-    if (args.size() != 1 || (fromFile && named)) {
-        err(QStringLiteral("flash takes --firmware N (5 to 8) or --file FILE, not both, and no other argument."));
-        return UsageError;
-    }
     request->fast = parser.isSet(QStringLiteral("fast"));
     request->verify = parser.isSet(QStringLiteral("verify"));
     // A file is recorded as the newest firmware carried.
