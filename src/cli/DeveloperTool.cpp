@@ -66,16 +66,22 @@ int DeveloperTool::eeprom(const Invocation &run)
         return UsageError;
     }
 
-    if (!dump) {
-        return run.withPedal([&](PedalSession &session) {
-            DeveloperMessages messages(session.communication(), session.prompts(), session.clock());
-            if (!messages.erase(*first, *last) || !written(session))
-                return int(PedalFailure);
-            write(QStringLiteral("Erase sent: pages %1 to %2\n").arg(*first).arg(*last));
-            return int(Success);
-        });
-    }
+    return dump ? dumpEeprom(run, *first, *last) : eraseEeprom(run, *first, *last);
+}
 
+int DeveloperTool::eraseEeprom(const Invocation &run, std::uint16_t first, std::uint16_t last)
+{
+    return run.withPedal([&](PedalSession &session) {
+        DeveloperMessages messages(session.communication(), session.prompts(), session.clock());
+        if (!messages.erase(first, last) || !written(session))
+            return int(PedalFailure);
+        write(QStringLiteral("Erase sent: pages %1 to %2\n").arg(first).arg(last));
+        return int(Success);
+    });
+}
+
+int DeveloperTool::dumpEeprom(const Invocation &run, std::uint16_t first, std::uint16_t last)
+{
     const QString deviceText = run.parser().value(DeviceOption);
     if (deviceText != QLatin1String("50") && deviceText != QLatin1String("51")) {
         err(QStringLiteral("--device takes 50 or 51, not \"%1\".").arg(deviceText));
@@ -83,14 +89,14 @@ int DeveloperTool::eeprom(const Invocation &run)
     }
     return run.withPedal([&](PedalSession &session) {
         DeveloperMessages messages(session.communication(), session.prompts(), session.clock());
-        const auto result = messages.dump(deviceText, *first, *last);
+        const auto result = messages.dump(deviceText, first, last);
         if (!result)
             return int(PedalFailure);
         // One write for the whole listing: a dump may be 16,384 lines.
         QString listing;
         listing.reserve(result->values.size() * 12);
         for (qsizetype i = 0; i < result->values.size(); ++i) {
-            listing += DeveloperMessages::listingLine(int(*first + i), std::uint8_t(result->values.at(i)));
+            listing += DeveloperMessages::listingLine(int(first + i), std::uint8_t(result->values.at(i)));
             listing += QLatin1Char('\n');
         }
         write(listing);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <cstdint>
 
 class Invocation;
 class QCommandLineParser;
@@ -22,4 +23,10 @@ public:
     static int eeprom(const Invocation &run);
     static int raw(const Invocation &run);
     static int calcCoeff(const Invocation &run);
+
+private:
+    // FIRST to LAST, checked.
+    static int eraseEeprom(const Invocation &run, std::uint16_t first, std::uint16_t last);
+    // START to END, checked; --device is checked here.
+    static int dumpEeprom(const Invocation &run, std::uint16_t first, std::uint16_t last);
 };
