@@ -2,6 +2,7 @@
 #include "DeveloperTool.h"
 
 #include "ExitStatus.h"
+#include "Invocation.h"
 #include "PedalSession.h"
 #include "devtools/CoefficientCalculator.h"
 #include "devtools/DeveloperMessages.h"
@@ -29,34 +30,18 @@ void DeveloperTool::addOptions(QCommandLineParser &parser)
                       QStringLiteral("50|51"), QStringLiteral("50")});
 }
 
-bool DeveloperTool::handles(const QString &command)
+QString DeveloperTool::deviceOptionError(const Invocation &run)
 {
-    return command == QLatin1String("eeprom") || command == QLatin1String("raw")
-           || command == QLatin1String("calc-coeff");
+    const bool dump = run.args().value(0) == QLatin1String("eeprom") && run.args().value(1) == QLatin1String("dump");
+    if (run.isSet(DeviceOption) && !dump)
+        return QStringLiteral("--device is an option of eeprom dump only.");
+    return {};
 }
 
-int DeveloperTool::run(const QStringList &args, const QCommandLineParser &parser, const WithPedal &withPedal)
+int DeveloperTool::eeprom(const Invocation &run)
 {
-    const QString command = args.value(0);
-    const bool dump = command == QLatin1String("eeprom") && args.value(1) == QLatin1String("dump");
-    if (parser.isSet(DeviceOption) && !dump) {
-        err(QStringLiteral("--device is an option of eeprom dump only."));
-        return UsageError;
-    }
-    if (command == QLatin1String("eeprom"))
-        return eeprom(args, parser, withPedal);
-    if (command == QLatin1String("raw"))
-        return raw(args, withPedal);
-    return calcCoeff(args);
-}
-
-int DeveloperTool::eeprom(const QStringList &args, const QCommandLineParser &parser, const WithPedal &withPedal)
-{
-    const QString action = args.value(1);
-    if (args.size() != 4 || (action != QLatin1String("dump") && action != QLatin1String("erase"))) {
-        err(QStringLiteral("eeprom takes dump START END [--device 50|51], or erase FIRST LAST."));
-        return UsageError;
-    }
+    const QStringList &args = run.args();
+    const QString action = args[1];
     const bool dump = action == QLatin1String("dump");
     QString error;
     const std::uint16_t top = dump ? DeveloperMessages::LastEepromAddress : DeveloperMessages::LastEepromPage;
@@ -74,31 +59,37 @@ int DeveloperTool::eeprom(const QStringList &args, const QCommandLineParser &par
         return UsageError;
     }
 
-    if (!dump) {
-        return withPedal([&](PedalSession &session) {
-            DeveloperMessages messages(session.communication(), session.prompts(), session.clock());
-            if (const PedalResult erased = messages.erase(*first, *last); !erased)
-                return session.exitStatus(erased);
-            write(QStringLiteral("Erase sent: pages %1 to %2\n").arg(*first).arg(*last));
-            return int(Success);
-        });
-    }
+    return dump ? dumpEeprom(run, *first, *last) : eraseEeprom(run, *first, *last);
+}
 
-    const QString deviceText = parser.value(DeviceOption);
+int DeveloperTool::eraseEeprom(const Invocation &run, std::uint16_t first, std::uint16_t last)
+{
+    return run.withPedal([&](PedalSession &session) {
+        DeveloperMessages messages(session.communication(), session.prompts(), session.clock());
+        if (const PedalResult erased = messages.erase(first, last); !erased)
+            return session.exitStatus(erased);
+        write(QStringLiteral("Erase sent: pages %1 to %2\n").arg(first).arg(last));
+        return int(Success);
+    });
+}
+
+int DeveloperTool::dumpEeprom(const Invocation &run, std::uint16_t first, std::uint16_t last)
+{
+    const QString deviceText = run.parser().value(DeviceOption);
     if (deviceText != QLatin1String("50") && deviceText != QLatin1String("51")) {
         err(QStringLiteral("--device takes 50 or 51, not \"%1\".").arg(deviceText));
         return UsageError;
     }
-    return withPedal([&](PedalSession &session) {
+    return run.withPedal([&](PedalSession &session) {
         DeveloperMessages messages(session.communication(), session.prompts(), session.clock());
-        const auto result = messages.dump(deviceText, *first, *last);
+        const auto result = messages.dump(deviceText, first, last);
         if (!result)
             return session.exitStatus(result);
         // One write for the whole listing: a dump may be 16,384 lines.
         QString listing;
         listing.reserve(result->values.size() * 12);
         for (qsizetype i = 0; i < result->values.size(); ++i) {
-            listing += Communication::listingLine(*first + i, std::uint8_t(result->values.at(i)));
+            listing += Communication::listingLine(first + i, std::uint8_t(result->values.at(i)));
             listing += QLatin1Char('\n');
         }
         write(listing);
@@ -110,19 +101,16 @@ int DeveloperTool::eeprom(const QStringList &args, const QCommandLineParser &par
     });
 }
 
-int DeveloperTool::raw(const QStringList &args, const WithPedal &withPedal)
+int DeveloperTool::raw(const Invocation &run)
 {
-    if (args.size() != 3) {
-        err(QStringLiteral("raw takes ADDRESS DATA: 4 and 8 hexadecimal digits."));
-        return UsageError;
-    }
+    const QStringList &args = run.args();
     QString error;
     const auto text = DeveloperMessages::rawMessageText(args[1], args[2], &error);
     if (!text) {
         err(error);
         return UsageError;
     }
-    return withPedal([&](PedalSession &session) {
+    return run.withPedal([&](PedalSession &session) {
         const PedalResult sent =
             DeveloperMessages(session.communication(), session.prompts(), session.clock()).sendRaw(*text);
         if (!sent)
@@ -132,12 +120,9 @@ int DeveloperTool::raw(const QStringList &args, const WithPedal &withPedal)
     });
 }
 
-int DeveloperTool::calcCoeff(const QStringList &args)
+int DeveloperTool::calcCoeff(const Invocation &run)
 {
-    if (args.size() != 4) {
-        err(QStringLiteral("calc-coeff takes NOTE Q GAIN: a note A1 to G#5, Q above 0, the gain in dB."));
-        return UsageError;
-    }
+    const QStringList &args = run.args();
     const QStringList &notes = CoefficientCalculator::noteNames();
     qsizetype index = -1;
     for (qsizetype i = 0; i < notes.size() && index < 0; ++i)

@@ -1,9 +1,9 @@
 #pragma once
 
-#include <QStringList>
-#include <functional>
+#include <QString>
+#include <cstdint>
 
-class PedalSession;
+class Invocation;
 class QCommandLineParser;
 
 // The developers' commands: "eeprom dump START END [--device 50|51]" lists
@@ -14,15 +14,19 @@ class QCommandLineParser;
 // is opened; the result is the tool's exit status.
 class DeveloperTool {
 public:
-    // Runs a command on an opened pedal (main's withPedal).
-    using WithPedal = std::function<int(const std::function<int(PedalSession &)> &)>;
-
     static void addOptions(QCommandLineParser &parser);
-    static bool handles(const QString &command);
-    static int run(const QStringList &args, const QCommandLineParser &parser, const WithPedal &withPedal);
+    // The complaint about --device given to any but eeprom dump, or an
+    // empty text.
+    static QString deviceOptionError(const Invocation &run);
+
+    // The handlers, their number of arguments checked by the command table.
+    static int eeprom(const Invocation &run);
+    static int raw(const Invocation &run);
+    static int calcCoeff(const Invocation &run);
 
 private:
-    static int eeprom(const QStringList &args, const QCommandLineParser &parser, const WithPedal &withPedal);
-    static int raw(const QStringList &args, const WithPedal &withPedal);
-    static int calcCoeff(const QStringList &args);
+    // FIRST to LAST, checked.
+    static int eraseEeprom(const Invocation &run, std::uint16_t first, std::uint16_t last);
+    // START to END, checked; --device is checked here.
+    static int dumpEeprom(const Invocation &run, std::uint16_t first, std::uint16_t last);
 };

@@ -2,6 +2,7 @@
 #include "FlashTool.h"
 
 #include "ExitStatus.h"
+#include "Invocation.h"
 #include "PedalSession.h"
 #include "app/BoundedFile.h"
 #include "firmware/FirmwareImage.h"
@@ -46,15 +47,6 @@ private:
     int m_total = 0;
 };
 
-// The carried firmware numbers as a range, "5 to 8".
-QString carriedRange()
-{
-    const QList<int> numbers = FirmwareImage::firmware_numbers();
-    if (numbers.size() < 2)
-        return numbers.isEmpty() ? QString() : QString::number(numbers.first());
-    return QStringLiteral("%1 to %2").arg(numbers.first()).arg(numbers.last());
-}
-
 // The carried firmware numbers one by one, "5, 6, 7 or 8".
 QString carriedChoices()
 {
@@ -67,6 +59,14 @@ QString carriedChoices()
 
 }  // namespace
 
+QString FlashTool::carriedRange()
+{
+    const QList<int> numbers = FirmwareImage::firmware_numbers();
+    if (numbers.size() < 2)
+        return numbers.isEmpty() ? QString() : QString::number(numbers.first());
+    return QStringLiteral("%1 to %2").arg(numbers.first()).arg(numbers.last());
+}
+
 void FlashTool::addOptions(QCommandLineParser &parser)
 {
     parser.addOption({QStringLiteral("firmware"),
@@ -78,15 +78,18 @@ void FlashTool::addOptions(QCommandLineParser &parser)
                       QStringLiteral("flash: read the image back before the version record is written.")});
 }
 
-int FlashTool::prepare(const QStringList &args, const QCommandLineParser &parser, Request *request)
+int FlashTool::handle(const Invocation &run)
+{
+    Request request;
+    if (const int status = prepare(run.parser(), &request); status != Success)
+        return status;
+    return run.withPedal([&](PedalSession &session) { return FlashTool(session).flash(request); });
+}
+
+int FlashTool::prepare(const QCommandLineParser &parser, Request *request)
 {
     const bool fromFile = parser.isSet(QStringLiteral("file"));
     const bool named = parser.isSet(QStringLiteral("firmware"));
-    if (args.size() != 1 || (fromFile && named)) {
-        err(QStringLiteral("flash takes --firmware N (%1) or --file FILE, not both, and no other argument.")
-                .arg(carriedRange()));
-        return UsageError;
-    }
     request->fast = parser.isSet(QStringLiteral("fast"));
     request->verify = parser.isSet(QStringLiteral("verify"));
     // A file is recorded as the newest firmware carried.

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 
+class Invocation;
 class PedalSession;
 class QCommandLineParser;
 
@@ -26,11 +27,17 @@ public:
     explicit FlashTool(PedalSession &session) : m_session(session) {}
 
     static void addOptions(QCommandLineParser &parser);
-    // Checks the arguments and loads the image; the exit status, 0 to go on.
-    static int prepare(const QStringList &args, const QCommandLineParser &parser, Request *request);
+    // The carried firmware numbers as a range, "5 to 8".
+    static QString carriedRange();
+    // The flash command, its arguments checked by the command table: the
+    // image had and checked, then the upgrade on the opened pedal.
+    static int handle(const Invocation &run);
 
     int flash(const Request &request);
 
 private:
+    // Checks the options and loads the image; the exit status, 0 to go on.
+    static int prepare(const QCommandLineParser &parser, Request *request);
+
     PedalSession &m_session;
 };
