@@ -92,7 +92,7 @@ TEST_F(EditorFixture, ConnectDisconnectConnectFollowsTheLabelAndControls)
     w.menuConnect->trigger();
     EXPECT_EQ(w.lblDeviceName->text(), "Sombrant MK3 connected");
     EXPECT_TRUE(prompts.messages.isEmpty());
-    EXPECT_TRUE(w.device_connected);
+    EXPECT_TRUE(w.pedalOpen());
     for (const char *name : {"menuDisconnect", "btnUpload", "btnRequest", "menuLoadPreset",
                              "menuSavePreset", "menuLoadAlgorithmFromFile"})
         EXPECT_TRUE(enabled(w, name)) << name;
@@ -133,7 +133,7 @@ TEST_F(EditorFixture, AFailedOpenLeavesTheWindowDisconnected)
     windows->formMain->menuConnect->trigger();
     EXPECT_EQ(prompts.messages, QStringList({"Open_USB_Device_By_Serial_Number - Device not found..."}));
     EXPECT_TRUE(enabled(*windows->formMain, "menuConnect"));
-    EXPECT_FALSE(windows->formMain->device_connected);
+    EXPECT_FALSE(windows->formMain->pedalOpen());
 }
 
 TEST_F(EditorFixture, UpgradeModeHandshakeAcceptsOnlyTheAcknowledge)
@@ -207,7 +207,7 @@ TEST_F(EditorFixture, APedalGoneWhileConnectingLeavesTheWindowDisconnected)
     EXPECT_EQ(fake.deviceHandle(0), nullptr) << "closed again";
     EXPECT_EQ(fake.callCount("FT_SetDataCharacteristics"), 0u);
     EXPECT_EQ(logLines(), QStringList({"serial number: PDL00001"})) << "Connect stopped at the failure";
-    EXPECT_FALSE(w.device_connected);
+    EXPECT_FALSE(w.pedalOpen());
     EXPECT_FALSE(w.pedalOpen());
     EXPECT_EQ(w.lblDeviceName->text(), "Sombrant MK3 ");
     EXPECT_TRUE(enabled(w, "menuConnect"));
@@ -229,7 +229,7 @@ TEST_F(EditorFixture, UpgradeModeHandshakeAfterAFailedOpen)
                                              "FT_GetQueueStatus - Invalid handle...",
                                              "Connection to bootloader failed"}));
     EXPECT_EQ(logLines().last(), "received Byte: ");
-    EXPECT_FALSE(w.device_connected);
+    EXPECT_FALSE(w.pedalOpen());
     EXPECT_TRUE(enabled(w, "menuConnect"));
     EXPECT_FALSE(enabled(w, "menuStartFirmwareUpgrade"));
 }

@@ -109,7 +109,7 @@ TEST_F(EditorFixture, StartsWithTheDesignedTextsAndEnabledStates)
     EXPECT_FALSE(w.menuMIDI->menuAction()->isEnabled());
     EXPECT_FALSE(w.menuFirmwareUpgradeMode->isChecked());
     EXPECT_FALSE(w.communication().firmware_upgrade_mode);
-    EXPECT_FALSE(w.device_connected);
+    EXPECT_FALSE(w.pedalOpen());
     EXPECT_FALSE(w.request_in_progress);
     EXPECT_EQ(w.latest_firmware_version, 8);
     EXPECT_EQ(w.latest_algorithm_version, 10);

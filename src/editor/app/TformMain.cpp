@@ -1,5 +1,7 @@
 #include "app/TformMain.h"
 
+#include "app/MainMenuBar.h"
+
 #include "algorithms/AlgorithmUpload.h"
 #include "app/EditorVersion.h"
 #include "app/LogSink.h"
@@ -31,14 +33,6 @@
 #include <algorithm>
 
 namespace {
-
-QAction *addItem(QMenu *menu, const char *name, const QString &caption, bool enabled)
-{
-    QAction *action = menu->addAction(caption);
-    action->setObjectName(QString::fromLatin1(name));
-    action->setEnabled(enabled);
-    return action;
-}
 
 QPushButton *makeButton(QWidget *parent, const char *name, const QString &caption)
 {
@@ -75,6 +69,7 @@ TformMain::TformMain(EditorServices services, Communication &communication, QWid
     move(37, 31);
     buildControls();
     buildMenus();
+    MainMenuBar::listPedalCommands(*this, m_pedalCommands);
     FormCreate();
     qApp->installEventFilter(this);
 
@@ -164,69 +159,12 @@ void TformMain::buildControls()
 
 void TformMain::buildMenus()
 {
-    QMenuBar *bar = menuBar();
+    MainMenuBar::build(*this);
+}
 
-    menuFile = bar->addMenu(QStringLiteral("&File"));
-    menuFile->setObjectName(QStringLiteral("menuFile"));
-    menuLoadPreset = addItem(menuFile, "menuLoadPreset", QStringLiteral("Load Preset"), false);
-    menuSavePreset = addItem(menuFile, "menuSavePreset", QStringLiteral("Save Preset"), false);
-    menuLoadAlgorithmFromFile = addItem(menuFile, "menuLoadAlgorithmFromFile",
-                                        QStringLiteral("Load Effect From File"), false);
-
-    menuConnection = bar->addMenu(QStringLiteral("&Connection"));
-    menuConnection->setObjectName(QStringLiteral("menuConnection"));
-    menuScan = addItem(menuConnection, "menuScan", QStringLiteral("Scan"), true);
-    menuConnect = addItem(menuConnection, "menuConnect", QStringLiteral("Connect"), true);
-    menuDisconnect = addItem(menuConnection, "menuDisconnect", QStringLiteral("Disconnect"), false);
-    connect(menuScan, &QAction::triggered, this, &TformMain::menuScanClick);
-    connect(menuConnect, &QAction::triggered, this, &TformMain::ConnectOnClick);
-    connect(menuDisconnect, &QAction::triggered, this, &TformMain::menuDisconnectClick);
-    connect(btnRequest, &QPushButton::clicked, this, &TformMain::btnRequestClick);
-    connect(btnSaveParameters, &QPushButton::clicked, this, &TformMain::btnSaveParametersClick);
-    connect(btnAssign, &QPushButton::clicked, this, &TformMain::btnAssignClick);
-    connect(btnSetFootswitchMode, &QPushButton::clicked, this, &TformMain::btnSetFootswitchModeClick);
-    connect(btnUpload, &QPushButton::clicked, this, &TformMain::btnUploadClick);
-    connect(menuLoadAlgorithmFromFile, &QAction::triggered, this, &TformMain::menuLoadAlgorithmFromFileClick);
-    connect(UploadCheckTimer, &QTimer::timeout, this, &TformMain::UploadCheckTimerTimer);
-    connect(menuSavePreset, &QAction::triggered, this, &TformMain::menuSavePresetClick);
-    connect(menuLoadPreset, &QAction::triggered, this, &TformMain::menuLoadPresetClick);
-
-    menuSettings = bar->addMenu(QStringLiteral("&Settings"));
-    menuSettings->setObjectName(QStringLiteral("menuSettings"));
-    menuLook = menuSettings->addMenu(QStringLiteral("&Look"));
-    menuLook->setObjectName(QStringLiteral("menuLook"));
-    menuMIDI = menuSettings->addMenu(QStringLiteral("MIDI"));
-    menuMIDI->setObjectName(QStringLiteral("menuMIDI"));
-    menuMIDIchannel = menuMIDI->addMenu(QStringLiteral("Channel"));
-    menuMIDIchannel->setObjectName(QStringLiteral("menuMIDIchannel"));
-    menuUploadTuningsData = addItem(menuSettings, "menuUploadTuningsData",
-                                    QStringLiteral("Upload Tuning Data"), true);
-    connect(menuUploadTuningsData, &QAction::triggered, this, &TformMain::menuUploadTuningsDataClick);
-    connect(btnSetTuning, &QPushButton::clicked, this, &TformMain::btnSetTuningClick);
-
-    menuFirmwareUpgrade = bar->addMenu(QStringLiteral("Firmware &Upgrade"));
-    menuFirmwareUpgrade->setObjectName(QStringLiteral("menuFirmwareUpgrade"));
-    menuFirmwareUpgradeMode = addItem(menuFirmwareUpgrade, "menuFirmwareUpgradeMode",
-                                      QStringLiteral("Upgrade Mode"), true);
-    menuFirmwareUpgradeMode->setCheckable(true);
-    connect(menuFirmwareUpgradeMode, &QAction::triggered, this,
-            &TformMain::menuFirmwareUpgradeModeClick);
-    menuStartFirmwareUpgrade = addItem(menuFirmwareUpgrade, "menuStartFirmwareUpgrade",
-                                       QStringLiteral("Start Firmware Upgrade"), false);
-
-    menuInfo = bar->addMenu(QStringLiteral("&Info"));
-    menuInfo->setObjectName(QStringLiteral("menuInfo"));
-    menuSupport = addItem(menuInfo, "menuSupport", QStringLiteral("Support"), true);
-    menuAppVersion = addItem(menuInfo, "menuAppVersion", QStringLiteral("Editor Version: "), false);
-    menuNewAppVersion =
-        addItem(menuInfo, "menuNewAppVersion", QStringLiteral("New version available:"), false);
-    menuUpdateNow = addItem(menuInfo, "menuUpdateNow", QStringLiteral("Update Now"), false);
-    menuShowUpdateMsg =
-        addItem(menuInfo, "menuShowUpdateMsg", QStringLiteral("Show Update Message"), true);
-    menuShowUpdateMsg->setCheckable(true);
-    menuSerialNumber = addItem(menuInfo, "menuSerialNumber", QStringLiteral("Device Serial: "), false);
-    // Opening the Info menu is its "click".
-    connect(menuInfo, &QMenu::aboutToShow, this, &TformMain::menuInfoClick);
+void TformMain::enterPedalStage(PedalCommandList::Stage stage)
+{
+    m_pedalCommands.enterStage(stage);
 }
 
 void TformMain::FormCreate()
@@ -239,11 +177,7 @@ void TformMain::FormCreate()
     m_connection.SetSerialDefaults();
     m_communication.firmware_upgrade_mode = false;
 
-    for (QPushButton *button : {btnRequest, btnAssign, btnSaveParameters, btnUpload,
-                                btnSetFootswitchMode, btnSetTuning})
-        button->setEnabled(false);
-    menuMIDI->menuAction()->setEnabled(false);
-    menuUploadTuningsData->setEnabled(false);
+    enterPedalStage(PedalCommandList::Stage::Closed);
 
     fillEffectList();
 
@@ -300,19 +234,11 @@ void TformMain::ConnectOnClick()
         showDisconnected();
         return;
     }
-    device_connected = true;
     m_pedalOpen = true;
-    menuFirmwareUpgradeMode->setEnabled(false);
     if (m_parameterWindow)
         m_parameterWindow->set_parameter_controls_enabled(true);
-    btnUpload->setEnabled(!result.handshakeAcknowledged);
-    btnRequest->setEnabled(!result.handshakeAcknowledged);
-    if (result.handshakeAcknowledged)
-        menuStartFirmwareUpgrade->setEnabled(true);
-    menuScan->setEnabled(false);
-    menuConnect->setEnabled(false);
-    for (QAction *action : {menuDisconnect, menuLoadPreset, menuSavePreset, menuLoadAlgorithmFromFile})
-        action->setEnabled(true);
+    enterPedalStage(result.handshakeAcknowledged ? PedalCommandList::Stage::Bootloader
+                                                 : PedalCommandList::Stage::Open);
 }
 
 void TformMain::menuDisconnectClick()
@@ -328,18 +254,7 @@ void TformMain::showDisconnected()
     QString label = lblDeviceName->text();
     label.remove(QStringLiteral("connected"), Qt::CaseSensitive);
     lblDeviceName->setText(label);
-    menuScan->setEnabled(true);
-    menuConnect->setEnabled(true);
-    menuDisconnect->setEnabled(false);
-    for (QPushButton *button : {btnUpload, btnRequest, btnAssign, btnSaveParameters,
-                                btnSetFootswitchMode, btnSetTuning})
-        button->setEnabled(false);
-    menuMIDI->menuAction()->setEnabled(false);
-    menuUploadTuningsData->setEnabled(false);
-    // Both send to the pedal: without one they cannot work. Saving a preset
-    // needs no pedal and stays.
-    menuLoadPreset->setEnabled(false);
-    menuLoadAlgorithmFromFile->setEnabled(false);
+    enterPedalStage(PedalCommandList::Stage::Closed);
     if (m_parameterWindow) {
         m_parameterWindow->set_parameter_controls_enabled(false);
         // The next pedal connected may run another algorithm.
@@ -360,22 +275,11 @@ void TformMain::pedalGone()
 void TformMain::setPedalCommandsBusy(bool busy)
 {
     if (busy) {
-        m_enabledBeforeBusy.clear();
-        const QList<QObject *> commands{
-            btnUpload, btnRequest, btnSaveParameters, btnAssign, btnSetFootswitchMode,
-            btnSetTuning, menuLoadPreset, menuSavePreset, menuLoadAlgorithmFromFile, menuScan,
-            menuConnect, menuDisconnect, menuMIDI->menuAction(), menuUploadTuningsData,
-            menuFirmwareUpgradeMode, menuStartFirmwareUpgrade};
-        for (QObject *command : commands) {
-            m_enabledBeforeBusy.append({command, command->property("enabled").toBool()});
-            command->setProperty("enabled", false);
-        }
+        m_pedalCommands.lock();
         QGuiApplication::setOverrideCursor(Qt::BusyCursor);
         return;
     }
-    for (const auto &[command, enabled] : std::as_const(m_enabledBeforeBusy))
-        command->setProperty("enabled", enabled);
-    m_enabledBeforeBusy.clear();
+    m_pedalCommands.unlock();
     QGuiApplication::restoreOverrideCursor();
     pedalGone();
 }
@@ -406,10 +310,7 @@ void TformMain::btnRequestClick()
         m_parameterWindow->showStatus(*reading);
 
     m_statusRequest.checkVersions(*status, latest_firmware_version, latest_algorithm_version);
-    for (QPushButton *button : {btnAssign, btnSaveParameters, btnSetFootswitchMode, btnSetTuning})
-        button->setEnabled(true);
-    menuMIDI->menuAction()->setEnabled(true);
-    menuUploadTuningsData->setEnabled(true);
+    enterPedalStage(PedalCommandList::Stage::StatusRead);
 }
 
 void TformMain::setParameterWindow(TformFXsettings *window)

@@ -2,6 +2,7 @@
 
 #include "algorithms/EffectLibrary.h"
 #include "app/EditorServices.h"
+#include "app/PedalCommandList.h"
 #include "device/DeviceConnection.h"
 #include "device/StatusRequest.h"
 #include "tuning/Tunings.h"
@@ -39,13 +40,14 @@ public:
     UpdateMenu *updates() const { return m_updates; }
     // The pedal is open now (Connect succeeded, no Disconnect since).
     bool pedalOpen() const { return m_pedalOpen; }
+    // Enables and disables the pedal commands for a stage of the link.
+    void enterPedalStage(PedalCommandList::Stage stage);
 
     // Values kept for the whole run. firmware_upgrade_mode lives in
     // Communication, whose receive loops read it.
     QString currentAppVersion;
     int latest_firmware_version = 0;
     int latest_algorithm_version = 0;
-    bool device_connected = false;
     bool request_in_progress = false;
     // The pedal's versions as the last status request gave them.
     QString device_firmware_version;
@@ -145,6 +147,6 @@ private:
     bool m_pedalOpen = false;
     // Where the effect-file dialog opens next: the last chosen file's folder.
     QString m_effectFileFolder;
-    // Pedal commands and whether each was enabled when the link became busy.
-    QList<QPair<QObject *, bool>> m_enabledBeforeBusy;
+    // The pedal commands, enabled and disabled by the link's stage.
+    PedalCommandList m_pedalCommands;
 };

@@ -29,6 +29,5 @@ void FirmwareUpgradeFlow::upgradeCompleted()
     // are back as they were; now they change for the new firmware.
     m_main.menuFirmwareUpgradeMode->setChecked(false);
     m_main.communication().firmware_upgrade_mode = false;
-    m_main.btnRequest->setEnabled(true);
-    m_main.btnUpload->setEnabled(true);
+    m_main.enterPedalStage(PedalCommandList::Stage::Open);
 }
