@@ -171,6 +171,11 @@ DeviceConnection::ConnectResult DeviceConnection::ConnectToDevice(const LabelSin
     return result;
 }
 
+bool DeviceConnection::deviceGone() const
+{
+    return m_transport.device_gone;
+}
+
 bool DeviceConnection::Disconnect()
 {
     m_open = false;

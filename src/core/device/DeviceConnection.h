@@ -70,6 +70,9 @@ public:
     bool Disconnect();
     // A Connect opened the device and no Disconnect has closed it since.
     bool deviceOpen() const { return m_open; }
+    // The open device has gone (unplugged): its box was shown once, and every
+    // call on it fails quietly until it is closed.
+    bool deviceGone() const;
 
     // "Sombrant MK3" for the chip's factory description, any other unchanged.
     static QString displayName(const QString &description);

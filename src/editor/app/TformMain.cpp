@@ -228,7 +228,7 @@ void TformMain::ConnectOnClick()
         [this](const QString &suffix) { lblDeviceName->setText(lblDeviceName->text() + suffix); });
     if (!result.opened)
         return;
-    if (m_services.transport.device_gone) {
+    if (m_connection.deviceGone()) {
         // Unplugged while connecting: close what was opened and stay disconnected.
         m_services.transport.CloseFTDevice();
         showDisconnected();
@@ -265,7 +265,7 @@ void TformMain::showDisconnected()
 void TformMain::pedalGone()
 {
     // An exchange under way ends soon, failing quietly; its end calls again.
-    if (!m_pedalOpen || !m_services.transport.device_gone || m_communication.exchangeActive())
+    if (!m_pedalOpen || !m_connection.deviceGone() || m_communication.exchangeActive())
         return;
     m_services.log.PrintToConsole(QStringLiteral("The pedal has gone: disconnected"));
     m_services.transport.CloseFTDevice();
