@@ -63,7 +63,12 @@ template <typename T>
 class PedalResultOf : public PedalResult {
 public:
     PedalResultOf(T value) : PedalResult(Outcome::Done, {}), m_value(std::move(value)) {}
-    PedalResultOf(const PedalResult &notDone) : PedalResult(notDone) {}
+    // A result that is not Done: Done comes only with its value.
+    PedalResultOf(const PedalResult &notDone)
+        : PedalResult(notDone.isDone() ? PedalResult::failed(QStringLiteral("Done without a value"))
+                                       : notDone)
+    {
+    }
 
     const T &operator*() const { return *m_value; }
     const T *operator->() const { return &*m_value; }
