@@ -10,6 +10,10 @@ public:
     explicit QuietPrompts(bool answer = false) : m_answer(answer) {}
 
     void showMessage(const QString &text) override { lastMessage = text; }
+    void showFailure(const QString &text, const QString &detail) override
+    {
+        lastMessage = text + QLatin1Char('\n') + detail;
+    }
     bool askYesNo(const QString &) override { return m_answer; }
     QString openFileName(const QString &, const QString &, const QString &, const FileDialogExtras &) override
     {

@@ -32,6 +32,13 @@ void ConsolePrompts::showMessage(const QString &text)
     printError(text);
 }
 
+void ConsolePrompts::showFailure(const QString &text, const QString &detail)
+{
+    showMessage(text);
+    if (!detail.isEmpty())
+        showMessage(detail);
+}
+
 bool ConsolePrompts::askYesNo(const QString &text)
 {
     switch (m_confirmation) {

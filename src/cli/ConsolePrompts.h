@@ -26,6 +26,8 @@ public:
     static bool standardInputIsTerminal();
 
     void showMessage(const QString &text) override;
+    // The plain words, then the driver's on a line of their own.
+    void showFailure(const QString &text, const QString &detail) override;
     bool askYesNo(const QString &text) override;
     QString openFileName(const QString &, const QString &, const QString &, const FileDialogExtras &) override
     {

@@ -102,7 +102,7 @@ TEST_F(CommunicationTest, RefusesWhatIsNotAReplyOfTheExpectedLength)
     };
     for (const Case &c : cases) {
         comm.received_bytes_array = bytes("0102");
-        prompts.messages.clear();
+        prompts.clearBoxes();
         log.lines.clear();
         EXPECT_EQ(decode(bytes(c.reply), c.expected), Communication::Reply::Refused) << c.what;
         EXPECT_EQ(prompts.messages, QStringList({c.message})) << c.what;
@@ -247,7 +247,7 @@ TEST_F(CommunicationTest, AClosedDeviceEndsTheWaitWithTheDriversError)
 {
     transport.CloseFTDevice();
     EXPECT_EQ(comm.receive_reply(82), Communication::Reply::TransportError);
-    EXPECT_EQ(prompts.messages, QStringList({"FT_GetQueueStatus - Invalid handle..."}));
+    EXPECT_EQ(prompts.details, QStringList({"FT_GetQueueStatus - Invalid handle..."}));
     EXPECT_EQ(comm.receive_reply_text(), "");
 }
 
@@ -323,7 +323,7 @@ TEST_F(CommunicationTest, APedalThatIsGoneIsReportedOnce)
     driver.unplug();
     comm.send_message("0200", 2, true);
     EXPECT_EQ(comm.receive_reply(82), Communication::Reply::TransportError);
-    EXPECT_EQ(prompts.messages, QStringList({"FT_Purge TX - General IO error..."}));
+    EXPECT_EQ(prompts.details, QStringList({"FT_Purge TX - General IO error..."}));
     EXPECT_TRUE(transport.device_gone);
     EXPECT_EQ(gone, 1);
     EXPECT_EQ(transport.CloseFTDevice(), ft::Ok);

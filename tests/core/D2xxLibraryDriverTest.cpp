@@ -203,7 +203,7 @@ TEST_F(D2xxLibraryDriverTest, OpensBySerialNumberAndKeepsTheWholePointerHandle)
     // An unknown serial leaves the handle alone.
     const FtHandle opened = unit.device_handle;
     EXPECT_EQ(unit.Open_USB_Device_By_Serial_Number(QStringLiteral("NOPE")), ft::DeviceNotFound);
-    EXPECT_EQ(prompts.messages,
+    EXPECT_EQ(prompts.details,
               QStringList{"Open_USB_Device_By_Serial_Number - Device not found..."});
     EXPECT_EQ(unit.device_handle, opened);
 }
@@ -234,7 +234,7 @@ TEST_F(D2xxLibraryDriverTest, CloseReleasesTheDeviceOnce)
     EXPECT_TRUE(prompts.messages.isEmpty());
 
     EXPECT_EQ(unit.CloseFTDevice(), ft::InvalidHandle);
-    EXPECT_EQ(prompts.messages, QStringList{"FT_Close - Invalid handle..."});
+    EXPECT_EQ(prompts.details, QStringList{"FT_Close - Invalid handle..."});
 }
 
 TEST_F(D2xxLibraryDriverTest, CallsWithoutAnOpenDeviceReportAnInvalidHandle)
@@ -266,16 +266,16 @@ TEST_F(D2xxLibraryDriverTest, CallsWithoutAnOpenDeviceReportAnInvalidHandle)
     auto runAll = [&](const char *state) {
         for (const Operation &op : operations) {
             SCOPED_TRACE(std::string(state) + ": " + op.message.toStdString());
-            prompts.messages.clear();
+            prompts.clearBoxes();
             op.run(unit);
-            EXPECT_EQ(prompts.messages, QStringList{op.message});
+            EXPECT_EQ(prompts.details, QStringList{op.message});
             EXPECT_EQ(lastArg(op.function, 0), unit.device_handle);
         }
     };
 
     runAll("never opened");  // handle 0
 
-    prompts.messages.clear();
+    prompts.clearBoxes();
     openSecondDevice();
     ASSERT_EQ(unit.CloseFTDevice(), ft::Ok);
     runAll("closed");  // the old handle, still in place
@@ -393,7 +393,7 @@ TEST_F(D2xxLibraryDriverTest, AppliesBaudRateAndDataCharacteristics)
     unit.word_length = 9;
     EXPECT_EQ(unit.ApplyFTBaudRate(), ft::InvalidBaudRate);
     EXPECT_EQ(unit.ApplyFTDataCharacteristics(), ft::InvalidParameter);
-    EXPECT_EQ(prompts.messages, (QStringList{"FT_SetBaudRate - Invalid baud rate...",
+    EXPECT_EQ(prompts.details, (QStringList{"FT_SetBaudRate - Invalid baud rate...",
                                              "FT_SetDataCharacteristics - Invalid parameter..."}));
 }
 
@@ -472,7 +472,7 @@ TEST_F(D2xxLibraryDriverTest, FailingCallsReportLabelAndStatusAndChangeNothing)
 
     for (const Case &c : cases) {
         SCOPED_TRACE(c.message.toStdString());
-        prompts.messages.clear();
+        prompts.clearBoxes();
         const FtHandle handle = unit.device_handle;
         const QByteArray listed = unit.FT_Device_String;
         const std::uint32_t count = unit.device_count;
@@ -483,7 +483,7 @@ TEST_F(D2xxLibraryDriverTest, FailingCallsReportLabelAndStatusAndChangeNothing)
         c.run(unit);
 
         EXPECT_EQ(fake().callCount(c.function), callsBefore + 1);
-        EXPECT_EQ(prompts.messages, QStringList{c.message});
+        EXPECT_EQ(prompts.details, QStringList{c.message});
         EXPECT_EQ(unit.device_handle, handle);
         EXPECT_EQ(unit.FT_Device_String, listed);
         EXPECT_EQ(unit.device_count, count);
@@ -503,7 +503,7 @@ TEST_F(D2xxLibraryDriverTest, AGoneDeviceIsReportedOnceUntilClosed)
     for (const unsigned int status : {4u, 2u}) {
         SCOPED_TRACE(status);
         openSecondDevice();
-        prompts.messages.clear();
+        prompts.clearBoxes();
         int told = 0;
         unit.onDeviceGone = [&] { ++told; };
         ASSERT_EQ(fake().failNext("FT_Write", status), 0);
@@ -513,13 +513,13 @@ TEST_F(D2xxLibraryDriverTest, AGoneDeviceIsReportedOnceUntilClosed)
         EXPECT_EQ(unit.ReadFTDevice(), 0u);
         EXPECT_EQ(unit.PurgeFTReceive(), ft::IoError);
         EXPECT_EQ(fake().callCount("FT_GetQueueStatus"), queries) << "not asked again";
-        EXPECT_EQ(prompts.messages, QStringList{QStringLiteral("FT_Write") + D2XXUnit::statusText(status)});
+        EXPECT_EQ(prompts.details, QStringList{QStringLiteral("FT_Write") + D2XXUnit::statusText(status)});
         EXPECT_TRUE(unit.device_gone);
         EXPECT_EQ(told, 1);
         EXPECT_EQ(unit.CloseFTDevice(), ft::Ok);
         EXPECT_FALSE(unit.device_gone);
         unit.onDeviceGone = nullptr;
-        prompts.messages.clear();
+        prompts.clearBoxes();
     }
 }
 
@@ -568,7 +568,7 @@ TEST(D2xxLibraryDriverLoad, AMissingLibraryFailsWithItsNameAndEveryCallFails)
     EXPECT_EQ(unit.Open_USB_Device_By_Serial_Number(QStringLiteral("PDL00001")), ft::OtherError);
     EXPECT_EQ(unit.ReadFTDevice(), 0u);
     EXPECT_EQ(unit.device_handle, FtHandle(0));
-    EXPECT_EQ(prompts.messages,
+    EXPECT_EQ(prompts.details,
               (QStringList{"GetFTDeviceCount - Unknown error (status 18)",
                            "Open_USB_Device_By_Serial_Number - Unknown error (status 18)",
                            "FT_Read - Unknown error (status 18)"}));

@@ -105,7 +105,7 @@ TEST_F(ExchangeOverPtyTest, BootloaderHandshakeTakesOnlyTheAcknowledge)
     };
     comm.firmware_upgrade_mode = true;
     for (const Case &c : cases) {
-        prompts.messages.clear();
+        prompts.clearBoxes();
         QByteArray sync;
         answer = [&](const QByteArray &bytes) {
             sync += bytes;
@@ -132,5 +132,5 @@ TEST_F(ExchangeOverPtyTest, AHungUpLineEndsTheWaitWithTheDriversError)
     pty.closeMaster();
     EXPECT_EQ(comm.receive_reply(82), Communication::Reply::TransportError);
     ASSERT_FALSE(prompts.messages.isEmpty());
-    EXPECT_TRUE(prompts.messages.last().contains("General IO error")) << prompts.messages.last();
+    EXPECT_TRUE(prompts.details.last().contains("General IO error")) << prompts.messages.last();
 }

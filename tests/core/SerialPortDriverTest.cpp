@@ -135,7 +135,7 @@ TEST_F(SerialPortDriverTest, ListsExplicitPortsAfterTheSystemsFtdiPorts)
         EXPECT_EQ(unit.FT_Device_String, QByteArray("Serial port"));
     }
     EXPECT_EQ(unit.GetFTDeviceDescription(systemPorts + 2), ft::DeviceNotFound);
-    EXPECT_EQ(prompts.messages,
+    EXPECT_EQ(prompts.details,
               QStringList({QStringLiteral("GetFTDeviceSerialNo - Device not found..."),
                            QStringLiteral("GetFTDeviceDescription - Device not found...")}));
 }
@@ -346,20 +346,20 @@ TEST_F(SerialPortDriverTest, BadSettingsAreRefusedAndChangeNothing)
     for (const auto &c : cases) {
         SCOPED_TRACE(testing::Message() << int(c.wordLength) << "/" << int(c.stopBits) << "/"
                                         << int(c.parity));
-        prompts.messages.clear();
+        prompts.clearBoxes();
         unit.word_length = c.wordLength;
         unit.stop_bits = c.stopBits;
         unit.parity = c.parity;
         EXPECT_EQ(unit.ApplyFTDataCharacteristics(), ft::InvalidParameter);
-        EXPECT_EQ(prompts.messages,
+        EXPECT_EQ(prompts.details,
                   QStringList{QStringLiteral("FT_SetDataCharacteristics - Invalid parameter...")});
         EXPECT_EQ(pty.slaveTermios().c_cflag, before.c_cflag);
     }
 
-    prompts.messages.clear();
+    prompts.clearBoxes();
     unit.baud_rate = 0;
     EXPECT_EQ(unit.ApplyFTBaudRate(), ft::InvalidBaudRate);
-    EXPECT_EQ(prompts.messages, QStringList{QStringLiteral("FT_SetBaudRate - Invalid baud rate...")});
+    EXPECT_EQ(prompts.details, QStringList{QStringLiteral("FT_SetBaudRate - Invalid baud rate...")});
     const termios after = pty.slaveTermios();
     EXPECT_EQ(::cfgetospeed(&after), ::cfgetospeed(&before));
 }
@@ -385,9 +385,9 @@ TEST_F(SerialPortDriverTest, FailedOpensAreReportedAndKeepTheOpenDevice)
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.serial.toStdString());
-        prompts.messages.clear();
+        prompts.clearBoxes();
         EXPECT_EQ(unit.Open_USB_Device_By_Serial_Number(c.serial), c.status);
-        EXPECT_EQ(prompts.messages, QStringList{c.message});
+        EXPECT_EQ(prompts.details, QStringList{c.message});
         EXPECT_EQ(unit.device_handle, open);
     }
 
@@ -420,9 +420,9 @@ TEST_F(SerialPortDriverTest, CallsWithoutAnOpenDeviceReportInvalidHandle)
         }
         for (const auto &c : calls) {
             SCOPED_TRACE(c.label.toStdString());
-            prompts.messages.clear();
+            prompts.clearBoxes();
             c.call();
-            EXPECT_EQ(prompts.messages, QStringList{c.label + QStringLiteral(" - Invalid handle...")});
+            EXPECT_EQ(prompts.details, QStringList{c.label + QStringLiteral(" - Invalid handle...")});
         }
     }
 
@@ -463,9 +463,9 @@ TEST(SerialPortDriverHangUp, CallsReportAnIoError)
 
         pty.closeMaster();
         c.call(unit);
-        EXPECT_EQ(prompts.messages, QStringList{c.label + QStringLiteral(" - General IO error...")});
+        EXPECT_EQ(prompts.details, QStringList{c.label + QStringLiteral(" - General IO error...")});
 
-        prompts.messages.clear();
+        prompts.clearBoxes();
         EXPECT_EQ(unit.CloseFTDevice(), ft::Ok);
         EXPECT_TRUE(prompts.messages.isEmpty());
     }

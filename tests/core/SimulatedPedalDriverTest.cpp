@@ -95,7 +95,7 @@ TEST_F(SimulatedPedalTest, FailingCallsShowTheirLabelAndStatusText)
     EXPECT_EQ(transport.CloseFTDevice(), ft::Ok);
     send({0x02, 0x00});  // closed
     transport.QueryFTQueueStatus();
-    EXPECT_EQ(prompts.messages,
+    EXPECT_EQ(prompts.details,
               QStringList({"FT_Write - Invalid handle...",
                            "Open_USB_Device_By_Serial_Number - Device not found...",
                            "FT_SetDataCharacteristics - Invalid parameter...",
@@ -288,7 +288,7 @@ TEST_F(SimulatedPedalTest, UnplugFaultMakesEveryLaterCallFailAsAGoneDevice)
     EXPECT_EQ(transport.CloseFTDevice(), ft::Ok);
     EXPECT_EQ(transport.Open_USB_Device_By_Serial_Number("SIM00001"), ft::DeviceNotFound);
     // The transport reports the gone device once.
-    EXPECT_EQ(prompts.messages, QStringList({"FT_Write - General IO error...",
+    EXPECT_EQ(prompts.details, QStringList({"FT_Write - General IO error...",
                                              "Open_USB_Device_By_Serial_Number - Device not found..."}));
 }
 

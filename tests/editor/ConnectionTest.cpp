@@ -74,7 +74,7 @@ TEST_F(EditorFixture, ScanReportsNoDeviceAndEachDeviceFound)
 
     fake.add("PDL00001", "FT230X Basic UART");
     fake.add("PDL00002", "Second Pedal");
-    prompts.messages.clear();
+    prompts.clearBoxes();
     w.menuScan->trigger();
     EXPECT_EQ(prompts.messages, QStringList({"FT230X Basic UART found, click Connect",
                                              "Second Pedal found, click Connect"}));
@@ -131,7 +131,7 @@ TEST_F(EditorFixture, AFailedOpenLeavesTheWindowDisconnected)
     useStandIn();
     start();
     windows->formMain->menuConnect->trigger();
-    EXPECT_EQ(prompts.messages, QStringList({"Open_USB_Device_By_Serial_Number - Device not found..."}));
+    EXPECT_EQ(prompts.details, QStringList({"Open_USB_Device_By_Serial_Number - Device not found..."}));
     EXPECT_TRUE(enabled(*windows->formMain, "menuConnect"));
     EXPECT_FALSE(windows->formMain->pedalOpen());
 }
@@ -161,7 +161,7 @@ TEST_F(EditorFixture, UpgradeModeHandshakeAcceptsOnlyTheAcknowledge)
         SCOPED_TRACE(c.what);
         useStandIn();
         fake.add("PDL00001", "FT230X Basic UART");
-        prompts.messages.clear();
+        prompts.clearBoxes();
         start();
         TformMain &w = *windows->formMain;
         w.menuFirmwareUpgradeMode->trigger();
@@ -203,10 +203,14 @@ TEST_F(EditorFixture, APedalGoneWhileConnectingLeavesTheWindowDisconnected)
     ASSERT_EQ(fake.failNext("FT_SetBaudRate", 4), 0);
     w.menuConnect->trigger();
     QCoreApplication::processEvents();
-    EXPECT_EQ(prompts.messages, QStringList({"FT_SetBaudRate - General IO error..."}));
+    EXPECT_EQ(prompts.details, QStringList({"FT_SetBaudRate - General IO error..."}));
     EXPECT_EQ(fake.deviceHandle(0), nullptr) << "closed again";
     EXPECT_EQ(fake.callCount("FT_SetDataCharacteristics"), 0u);
-    EXPECT_EQ(logLines(), QStringList({"serial number: PDL00001"})) << "Connect stopped at the failure";
+    // Plain words in the box, the driver's below them and in the log.
+    EXPECT_EQ(prompts.failures,
+              QStringList({"The pedal stopped answering. Check the USB cable and choose Connect again."}));
+    EXPECT_EQ(logLines(), QStringList({"serial number: PDL00001", "FT_SetBaudRate - General IO error..."}))
+        << "Connect stopped at the failure";
     EXPECT_FALSE(w.pedalOpen());
     EXPECT_FALSE(w.pedalOpen());
     EXPECT_EQ(w.lblDeviceName->text(), "Sombrant MK3 ");
@@ -224,10 +228,10 @@ TEST_F(EditorFixture, UpgradeModeHandshakeAfterAFailedOpen)
     TformMain &w = *windows->formMain;
     w.menuFirmwareUpgradeMode->trigger();
     w.menuConnect->trigger();
-    EXPECT_EQ(prompts.messages, QStringList({"Open_USB_Device_By_Serial_Number - Device not found...",
-                                             "FT_Write - Invalid handle...",
-                                             "FT_GetQueueStatus - Invalid handle...",
-                                             "Connection to bootloader failed"}));
+    EXPECT_EQ(prompts.details, QStringList({"Open_USB_Device_By_Serial_Number - Device not found...",
+                                            "FT_Write - Invalid handle...",
+                                            "FT_GetQueueStatus - Invalid handle..."}));
+    EXPECT_EQ(prompts.messages.last(), "Connection to bootloader failed");
     EXPECT_EQ(logLines().last(), "received Byte: ");
     EXPECT_FALSE(w.pedalOpen());
     EXPECT_TRUE(enabled(w, "menuConnect"));
@@ -268,7 +272,7 @@ TEST_F(EditorFixture, AFailedRequestChangesNothingAndClearsItsFlag)
         {encodeValues(statusValues()).repeated(2), "Unexpected reply: more than 82 values"},
     };
     for (const auto &[reply, message] : cases) {
-        prompts.messages.clear();
+        prompts.clearBoxes();
         answerOnce(reply);
         bool flagDuringRequest = false;
         prompts.onMessage = [&](const QString &) { flagDuringRequest = w.request_in_progress; };
@@ -343,7 +347,7 @@ TEST_F(EditorFixture, APedalUnpluggedDuringARequestDisconnectsTheWindow)
     QTest::mouseClick(w.btnRequest, Qt::LeftButton);
     driver.unplug();
     QTest::mouseClick(w.btnRequest, Qt::LeftButton);
-    EXPECT_EQ(prompts.messages, QStringList({"FT_GetQueueStatus - General IO error..."}));
+    EXPECT_EQ(prompts.details, QStringList({"FT_GetQueueStatus - General IO error..."}));
     EXPECT_EQ(w.lblDeviceName->text(), "Sombrant MK3 ");
     EXPECT_FALSE(driver.isOpen());
     EXPECT_FALSE(w.pedalOpen());
@@ -367,7 +371,7 @@ TEST_F(EditorFixture, APedalFoundGoneByAWriteDisconnectsTheWindow)
     w.communication().write_dsp_message("01", 0x00E8, 2);
     EXPECT_TRUE(w.pedalOpen()) << "not inside the handler";
     QCoreApplication::processEvents();
-    EXPECT_EQ(prompts.messages, QStringList({"FT_Write - General IO error..."}));
+    EXPECT_EQ(prompts.details, QStringList({"FT_Write - General IO error..."}));
     EXPECT_FALSE(w.pedalOpen());
     EXPECT_FALSE(driver.isOpen());
     EXPECT_TRUE(enabled(w, "menuConnect"));

@@ -7,6 +7,13 @@ void ScriptedPrompts::showMessage(const QString &text)
         onMessage(text);
 }
 
+void ScriptedPrompts::showFailure(const QString &text, const QString &detail)
+{
+    failures << text;
+    details << detail;
+    showMessage(text);
+}
+
 bool ScriptedPrompts::askYesNo(const QString &text)
 {
     questions << text;

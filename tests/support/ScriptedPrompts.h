@@ -11,13 +11,25 @@
 class ScriptedPrompts final : public UserPrompts {
 public:
     void showMessage(const QString &text) override;
+    // A failure box: its text joins `messages` and its detail `details`.
+    void showFailure(const QString &text, const QString &detail) override;
     bool askYesNo(const QString &text) override;
     QString openFileName(const QString &caption, const QString &folder, const QString &filter,
                          const FileDialogExtras &extras) override;
     QString saveFileName(const QString &caption, const QString &folder, const QString &filter,
                          const FileDialogExtras &extras) override;
 
-    QStringList messages;      // texts of the information boxes, in order
+    // Forgets every box shown so far.
+    void clearBoxes()
+    {
+        messages.clear();
+        details.clear();
+        failures.clear();
+    }
+
+    QStringList messages;      // texts of the information and failure boxes, in order
+    QStringList details;       // detail lines of the failure boxes, in order
+    QStringList failures;      // texts of the failure boxes alone, in order
     QStringList questions;     // texts of the Yes/No boxes, in order
     QStringList dialogFolders; // folders the file dialogs opened in
     QStringList dialogCaptions;

@@ -18,6 +18,10 @@ public:
 
     // An information box with one OK button; returns when it is dismissed.
     virtual void showMessage(const QString &text) = 0;
+    // A failure box with one OK button: `text` says in plain words what
+    // happened and what to do, `detail` gives the driver's own words (its
+    // call and status) below it. Returns when it is dismissed.
+    virtual void showFailure(const QString &text, const QString &detail) = 0;
     // A Yes/No box; true for Yes.
     virtual bool askYesNo(const QString &text) = 0;
     // File dialogs; an empty text means the user cancelled. filter is written

@@ -1,6 +1,8 @@
 #include "device/D2XXUnit.h"
 
+#include "app/LogSink.h"
 #include "app/UserPrompts.h"
+#include "device/DriverFailureWords.h"
 
 #include <algorithm>
 #include <cstring>
@@ -57,7 +59,9 @@ void D2XXUnit::ReportFTError(const QString &label, FtStatus status)
     if (status == ft::Ok)
         return;
     last_failure = label + statusText(status);
-    m_prompts.showMessage(last_failure);
+    if (m_log)
+        m_log->PrintToConsole(last_failure);
+    m_prompts.showFailure(DriverFailureWords::forCall(label, status), last_failure);
 }
 
 template <typename Call>

@@ -8,11 +8,13 @@
 #include <cstdint>
 #include <functional>
 
+class LogSink;
 class UserPrompts;
 
 // The transport: wraps the driver calls the editor needs, holds the handle of
 // the open device, the two 65,536-byte buffers and the serial settings, and
-// turns every failing call into one message box (label + status text). It
+// turns every failing call into one failure box: what happened in plain words,
+// then the driver's label and status text as its detail, logged too. It
 // knows nothing of the pedal's messages, or of when to scan, open or close.
 //
 // A device that has gone (the driver answers a call on its handle with
@@ -30,6 +32,8 @@ public:
     D2XXUnit(FtDriver &driver, UserPrompts &prompts);
 
     FtDriver &driver() const { return m_driver; }
+    // Where failures are logged (label and status text); none by default.
+    void setLog(LogSink *log) { m_log = log; }
 
     // Operations; each returns the driver's status (0 = success) and reports a
     // failure through ReportFTError with its label.
@@ -49,7 +53,8 @@ public:
     FtStatus PurgeFTReceive();
     FtStatus PurgeFTTransmit();
     FtStatus QueryFTQueueStatus();
-    // Shows "label + status text" for a non-zero status; nothing for 0.
+    // For a non-zero status, shows the plain words for the call with "label +
+    // status text" below them, and logs the latter; nothing for 0.
     void ReportFTError(const QString &label, FtStatus status);
 
     // The text appended to an error label for a status; statuses the driver
@@ -71,7 +76,8 @@ public:
 
     // The open device has gone (see above).
     bool device_gone = false;
-    // The last failure reported, as its box said it: label and status text.
+    // The last failure reported, as its box's detail said it: label and
+    // status text.
     QString last_failure;
     // Called once when the open device is found gone, after its box was shown.
     std::function<void()> onDeviceGone;
@@ -86,6 +92,7 @@ private:
 
     FtDriver &m_driver;
     UserPrompts &m_prompts;
+    LogSink *m_log = nullptr;
     std::array<char, ft::ListBufferSize> m_serialBuffer{};
     std::array<char, ft::ListBufferSize> m_descriptionBuffer{};
     std::array<char, SerialNumberLimit + 1> m_openBuffer{};

@@ -4,6 +4,7 @@
 #include "app/TformMain.h"
 #include "app/TformPrint.h"
 #include "device/Communication.h"
+#include "device/D2XXUnit.h"
 #include "devtools/DebugConsoleTools.h"
 #include "firmware/FirmwareUpgradeFlow.h"
 #include "firmware/TformFirmwareUpgrade.h"
@@ -12,8 +13,10 @@
 #include "updates/TformUpdateUpdater.h"
 #include "updates/UpdateMenu.h"
 
-EditorWindows::EditorWindows(EditorServices services, LogRelay &relay) : m_relay(relay)
+EditorWindows::EditorWindows(EditorServices services, LogRelay &relay) : m_relay(relay), m_transport(services.transport)
 {
+    // The driver's failures reach the Debug Console in its own words.
+    m_transport.setLog(&services.log);
     communication = std::make_unique<Communication>(services.transport, services.log,
                                                     services.prompts, services.clock);
     formMain = std::make_unique<TformMain>(services, *communication);
@@ -34,6 +37,7 @@ EditorWindows::EditorWindows(EditorServices services, LogRelay &relay) : m_relay
 
 EditorWindows::~EditorWindows()
 {
+    m_transport.setLog(nullptr);
     // Nothing may log into a console that is gone.
     if (m_relay.target() == formPrint.get())
         m_relay.attach(nullptr);

@@ -5,6 +5,7 @@
 #include <memory>
 
 class Communication;
+class D2XXUnit;
 class LogRelay;
 class TformFirmwareUpgrade;
 class TformFXsettings;
@@ -34,4 +35,5 @@ public:
 
 private:
     LogRelay &m_relay;
+    D2XXUnit &m_transport;
 };
