@@ -1,4 +1,6 @@
 #include "EditorFixture.h"
+
+#include "app/StatusLine.h"
 #include "ScriptedReplies.h"
 
 #include "app/TformMain.h"
@@ -348,7 +350,11 @@ TEST_F(EditorFixture, APedalUnpluggedDuringARequestDisconnectsTheWindow)
     driver.unplug();
     QTest::mouseClick(w.btnRequest, Qt::LeftButton);
     EXPECT_EQ(prompts.details, QStringList({"FT_GetQueueStatus - General IO error..."}));
-    EXPECT_EQ(w.lblDeviceName->text(), "Sombrant MK3 ");
+    EXPECT_EQ(prompts.failures,
+              QStringList({"The pedal stopped answering. Check the USB cable and choose Connect again."}));
+    // Gone, not merely disconnected: the label and the status line say so.
+    EXPECT_EQ(w.lblDeviceName->text(), "No device found");
+    EXPECT_EQ(w.statusLine().text(), StatusLine::GoneText);
     EXPECT_FALSE(driver.isOpen());
     EXPECT_FALSE(w.pedalOpen());
     for (const char *name : {"btnRequest", "btnUpload", "btnAssign", "menuDisconnect"})

@@ -121,6 +121,7 @@ PedalResult AlgorithmUpload::upload(const QByteArray &image, bool fromFile, cons
     if (transport.device_gone)
         return failure();
     m_clock.sleep(AnnouncementPauseMs);
+    m_waitStart = m_clock.elapsedMs();
     if (observer.waiting)
         observer.waiting();
 
@@ -139,6 +140,14 @@ PedalResult AlgorithmUpload::upload(const QByteArray &image, bool fromFile, cons
     return awaitAnswer(fromFile, observer, answerLimitMs);
 }
 
+PedalResult AlgorithmUpload::silence(std::int64_t since)
+{
+    const std::int64_t seconds = (m_clock.elapsedMs() - since + 500) / 1000;
+    const QString why = QStringLiteral("Upload Failed: the pedal did not answer within %1 s").arg(seconds);
+    m_log.PrintToConsole(why);
+    return PedalResult::failedUntold(why);
+}
+
 PedalResult AlgorithmUpload::awaitAnswer(bool fromFile, const Observer &observer, int answerLimitMs)
 {
     D2XXUnit &transport = m_communication.transport();
@@ -149,12 +158,8 @@ PedalResult AlgorithmUpload::awaitAnswer(bool fromFile, const Observer &observer
             return failure();
         if (transport.rx_queue_count > 0)
             break;
-        if (m_clock.elapsedMs() - start >= answerLimitMs) {
-            const QString why = QStringLiteral("Upload Failed: the pedal did not answer within %1 s")
-                                    .arg(answerLimitMs / 1000);
-            m_log.PrintToConsole(why);
-            return PedalResult::failedUntold(why);
-        }
+        if (m_clock.elapsedMs() - start >= answerLimitMs || (observer.givenUp && observer.givenUp()))
+            return silence(m_waitStart);
         // The window goes on painting and its timer marks a late answer.
         m_clock.processEvents(Communication::PollMs);
     }

@@ -33,6 +33,7 @@ public:
     struct Observer {
         std::function<void()> waiting;                     // the answer's wait starts
         std::function<void(const QString &)> showStatus;   // "Uploading...", the answer so far
+        std::function<bool()> givenUp;                     // true: stop waiting for the answer now
     };
 
     AlgorithmUpload(Communication &communication, LogSink &log, UserPrompts &prompts,
@@ -84,6 +85,8 @@ private:
     // Refused, the reason shown.
     PedalResult refuse(const QString &why);
     PedalResult awaitAnswer(bool fromFile, const Observer &observer, int answerLimitMs);
+    // Failed: no answer since the wait began at `since`.
+    PedalResult silence(std::int64_t since);
     // Failed, in the driver's words (its box was shown).
     PedalResult failure() const;
 
@@ -91,4 +94,6 @@ private:
     LogSink &m_log;
     UserPrompts &m_prompts;
     PauseClock &m_clock;
+    // When the wait for the answer began (the watchdog starts then).
+    std::int64_t m_waitStart = 0;
 };

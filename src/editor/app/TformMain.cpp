@@ -1,6 +1,8 @@
 #include "app/TformMain.h"
 
+#include "app/MainControls.h"
 #include "app/MainMenuBar.h"
+#include "app/StatusLine.h"
 
 #include "algorithms/AlgorithmUpload.h"
 #include "app/EditorVersion.h"
@@ -32,24 +34,6 @@
 
 #include <algorithm>
 
-namespace {
-
-QPushButton *makeButton(QWidget *parent, const char *name, const QString &caption)
-{
-    auto *button = new QPushButton(caption, parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setEnabled(false);
-    return button;
-}
-
-QLabel *makeLabel(QWidget *parent, const char *name, const QString &caption)
-{
-    auto *label = new QLabel(caption, parent);
-    label->setObjectName(QString::fromLatin1(name));
-    return label;
-}
-
-}  // namespace
 
 TformMain::TformMain(EditorServices services, Communication &communication, QWidget *parent)
     : QMainWindow(parent),
@@ -67,7 +51,8 @@ TformMain::TformMain(EditorServices services, Communication &communication, QWid
                    | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
                    | Qt::WindowCloseButtonHint);
     move(37, 31);
-    buildControls();
+    MainControls::build(*this);
+    m_statusLine = new StatusLine(statusBar());
     buildMenus();
     MainMenuBar::listPedalCommands(*this, m_pedalCommands);
     FormCreate();
@@ -87,76 +72,6 @@ TformMain::~TformMain()
     m_services.transport.onDeviceGone = nullptr;
 }
 
-void TformMain::buildControls()
-{
-    auto *central = new QWidget(this);
-    QFont font(QStringLiteral("Arial"));
-    font.setPointSizeF(11);
-    central->setFont(font);
-
-    lblDeviceName = makeLabel(central, "lblDeviceName", QStringLiteral("No device found"));
-    lblFirmwareVersion = makeLabel(central, "lblFirmwareVersion", QStringLiteral("Device Firmware:"));
-    lblFirmwareVersion->setToolTip(
-        QStringLiteral("Shows which firmware is currently installed on the pedal"));
-    lblAlgorithmVersion =
-        makeLabel(central, "lblAlgorithmVersion", QStringLiteral("Device Algorithm:"));
-    lblStatus = makeLabel(central, "lblStatus", QStringLiteral("Status: "));
-
-    btnUpload = makeButton(central, "btnUpload", QStringLiteral("Upload Selected"));
-    btnRequest = makeButton(central, "btnRequest", QStringLiteral("Request"));
-    btnSaveParameters = makeButton(central, "btnSaveParameters", QStringLiteral("Save Parameters"));
-    btnAssign = makeButton(central, "btnAssign", QStringLiteral("Assign"));
-    btnSetFootswitchMode =
-        makeButton(central, "btnSetFootswitchMode", QStringLiteral("Set Footswitch Mode"));
-    btnSetTuning = makeButton(central, "btnSetTuning", QStringLiteral("Set Tuning"));
-    QFont small = font;
-    small.setPointSizeF(10.5);
-    btnSetFootswitchMode->setFont(small);
-    btnSetTuning->setFont(small);
-
-    lstEffects = new QListWidget(central);
-    lstEffects->setObjectName(QStringLiteral("lstEffects"));
-    lstEffects->setAccessibleName(QStringLiteral("Effects"));
-    connect(lstEffects, &QListWidget::itemClicked, this,
-            [this](QListWidgetItem *item) { effetto_cliccato(lstEffects->row(item)); });
-
-    // The designed arrangement: labels and two columns of buttons on the
-    // left (174 wide), the effect list on the right (154 wide).
-    for (QLabel *label : {lblDeviceName, lblFirmwareVersion, lblAlgorithmVersion, lblStatus})
-        label->setMinimumWidth(174);
-    // The two button columns are equally wide, as wide as the widest caption.
-    const QList<QPushButton *> buttons{btnUpload, btnRequest, btnSaveParameters,
-                                       btnAssign, btnSetFootswitchMode, btnSetTuning};
-    new EqualSizeGroup({buttons.begin(), buttons.end()}, QSize(80, 31), this);
-    lstEffects->setFixedWidth(154);
-
-    auto *grid = new QGridLayout(central);
-    grid->setContentsMargins(9, 8, 9, 10);
-    grid->setHorizontalSpacing(8);
-    grid->setVerticalSpacing(6);
-    grid->addWidget(lblDeviceName, 0, 0, 1, 2);
-    grid->addWidget(lblFirmwareVersion, 1, 0, 1, 2);
-    grid->addWidget(lblAlgorithmVersion, 2, 0, 1, 2);
-    grid->addWidget(lblStatus, 3, 0, 1, 2);
-    grid->addWidget(btnUpload, 4, 0);
-    grid->addWidget(btnRequest, 4, 1);
-    grid->addWidget(btnSaveParameters, 5, 0);
-    grid->addWidget(btnAssign, 5, 1);
-    grid->addWidget(btnSetFootswitchMode, 6, 0);
-    grid->addWidget(btnSetTuning, 6, 1);
-    grid->addWidget(lstEffects, 0, 2, 7, 1);
-    grid->setSizeConstraint(QLayout::SetFixedSize);
-    setCentralWidget(central);
-    layout()->setSizeConstraint(QLayout::SetFixedSize);
-
-    TimerCheckWebVersion = new QTimer(this);
-    TimerCheckWebVersion->setObjectName(QStringLiteral("TimerCheckWebVersion"));
-    TimerCheckWebVersion->setInterval(1000);
-    UploadCheckTimer = new QTimer(this);
-    UploadCheckTimer->setObjectName(QStringLiteral("UploadCheckTimer"));
-    UploadCheckTimer->setInterval(5000);
-}
-
 void TformMain::buildMenus()
 {
     MainMenuBar::build(*this);
@@ -165,6 +80,7 @@ void TformMain::buildMenus()
 void TformMain::enterPedalStage(PedalCommandList::Stage stage)
 {
     m_pedalCommands.enterStage(stage);
+    m_statusLine->guide(stage);
 }
 
 void TformMain::FormCreate()
@@ -270,6 +186,9 @@ void TformMain::pedalGone()
     m_services.log.PrintToConsole(QStringLiteral("The pedal has gone: disconnected"));
     m_services.transport.CloseFTDevice();
     showDisconnected();
+    // Not there any more: the label says so, as at a start without it.
+    lblDeviceName->setText(QStringLiteral("No device found"));
+    m_statusLine->pedalGone();
 }
 
 void TformMain::setPedalCommandsBusy(bool busy)
@@ -296,8 +215,10 @@ void TformMain::btnRequestClick()
 
     ParameterCommands commands(m_communication, m_services.log, m_services.prompts, m_services.clock);
     const auto reading = commands.readStatusAndAddresses(m_parameterWindow ? &m_parameterWindow->settings() : nullptr);
-    if (!reading)
-        return;  // the user has been told; nothing changes
+    if (!reading) {
+        m_statusLine->report(reading, {});
+        return;  // the user has been told; nothing else changes
+    }
     const DeviceStatus *status = &reading->status;
     device_firmware_version = status->device_firmware_version;
     device_algorithm_version = status->device_algorithm_version;
@@ -323,7 +244,8 @@ void TformMain::setParameterWindow(TformFXsettings *window)
 void TformMain::btnSaveParametersClick()
 {
     if (m_parameterWindow)
-        m_parameterWindow->commands().storeParameters(m_parameterWindow->settings());
+        m_statusLine->report(m_parameterWindow->commands().storeParameters(m_parameterWindow->settings()),
+                             QStringLiteral("Stored on the pedal"));
 }
 
 void TformMain::btnAssignClick()
@@ -332,15 +254,17 @@ void TformMain::btnAssignClick()
         return;
     // Not pressed again while the pedal writes its memory.
     btnAssign->setEnabled(false);
-    m_parameterWindow->commands().assignControls(m_parameterWindow->settings(),
-                                                 m_parameterWindow->assignmentEntries());
+    const PedalResult result = m_parameterWindow->commands().assignControls(
+        m_parameterWindow->settings(), m_parameterWindow->assignmentEntries());
     btnAssign->setEnabled(true);
+    m_statusLine->report(result, QStringLiteral("Controls assigned"));
 }
 
 void TformMain::btnSetFootswitchModeClick()
 {
     if (m_parameterWindow)
-        m_parameterWindow->commands().setFootswitchMode(m_parameterWindow->footswitchChoice());
+        m_statusLine->report(m_parameterWindow->commands().setFootswitchMode(m_parameterWindow->footswitchChoice()),
+                             QStringLiteral("Footswitch mode set"));
 }
 
 void TformMain::btnUploadClick()
@@ -348,6 +272,8 @@ void TformMain::btnUploadClick()
     AlgorithmUpload upload(m_communication, m_services.log, m_services.prompts, m_services.clock);
     if (const auto image = upload.carriedImage(m_effects.selected_effect_name))
         runUpload(*image, false);
+    else
+        m_statusLine->report(image, {});
 }
 
 void TformMain::menuLoadAlgorithmFromFileClick()
@@ -360,17 +286,23 @@ void TformMain::menuLoadAlgorithmFromFileClick()
     AlgorithmUpload upload(m_communication, m_services.log, m_services.prompts, m_services.clock);
     if (const auto image = upload.fileImage(path))
         runUpload(*image, true);
+    else
+        m_statusLine->report(image, {});
 }
 
 void TformMain::runUpload(const QByteArray &image, bool fromFile)
 {
     AlgorithmUpload upload(m_communication, m_services.log, m_services.prompts, m_services.clock);
     AlgorithmUpload::Observer observer;
+    m_uploadGivenUp = false;
     observer.waiting = [this] { UploadCheckTimer->start(); };
     observer.showStatus = [this](const QString &text) { lblStatus->setText(text); };
-    upload.upload(image, fromFile, observer);
+    // "Upload Failed" ends the wait: the commands are free again at once.
+    observer.givenUp = [this] { return m_uploadGivenUp; };
+    const PedalResult result = upload.upload(image, fromFile, observer);
     // The wait is over, with an answer or without: no more "Upload Failed".
     UploadCheckTimer->stop();
+    m_statusLine->report(result, QStringLiteral("Effect uploaded: the pedal answered"));
     // Whatever the pedal took, the algorithm its last status named may not
     // be the one it runs now.
     if (m_parameterWindow && upload.announced)
@@ -380,6 +312,7 @@ void TformMain::runUpload(const QByteArray &image, bool fromFile)
 void TformMain::UploadCheckTimerTimer()
 {
     lblStatus->setText(QStringLiteral("Upload Failed"));
+    m_uploadGivenUp = true;
 }
 
 void TformMain::menuSavePresetClick()
@@ -396,15 +329,16 @@ void TformMain::menuLoadPresetClick()
 
 void TformMain::menuUploadTuningsDataClick()
 {
-    m_tunings.uploadTuningData();
+    m_statusLine->report(m_tunings.uploadTuningData(), QStringLiteral("Tuning data uploaded"));
 }
 
 void TformMain::btnSetTuningClick()
 {
     // The parameter window's lists hold the tuning and the semitones.
     if (m_parameterWindow)
-        m_tunings.setTuning(m_parameterWindow->settings().current_tuning,
-                            m_parameterWindow->settings().semitones_variation);
+        m_statusLine->report(m_tunings.setTuning(m_parameterWindow->settings().current_tuning,
+                                                 m_parameterWindow->settings().semitones_variation),
+                             QStringLiteral("Tuning set"));
 }
 
 void TformMain::menuFirmwareUpgradeModeClick()

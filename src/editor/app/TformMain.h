@@ -16,6 +16,7 @@ class QMenu;
 class QPushButton;
 class QTimer;
 class Communication;
+class StatusLine;
 class TformFXsettings;
 class UpdateMenu;
 
@@ -40,8 +41,11 @@ public:
     UpdateMenu *updates() const { return m_updates; }
     // The pedal is open now (Connect succeeded, no Disconnect since).
     bool pedalOpen() const { return m_pedalOpen; }
-    // Enables and disables the pedal commands for a stage of the link.
+    // Enables and disables the pedal commands for a stage of the link, and
+    // says in the status line what to do next.
     void enterPedalStage(PedalCommandList::Stage stage);
+    // What to do next, and what each command that wrote to the pedal came to.
+    StatusLine &statusLine() const { return *m_statusLine; }
 
     // Values kept for the whole run. firmware_upgrade_mode lives in
     // Communication, whose receive loops read it.
@@ -119,7 +123,6 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void buildControls();
     void buildMenus();
     void FormCreate();
     bool FormKeyDown(int key, Qt::KeyboardModifiers shift);
@@ -144,6 +147,9 @@ private:
     QWidget *m_debugConsole = nullptr;
     TformFXsettings *m_parameterWindow = nullptr;
     UpdateMenu *m_updates = nullptr;
+    StatusLine *m_statusLine = nullptr;
+    // Set when the upload watchdog gave up on the pedal's answer.
+    bool m_uploadGivenUp = false;
     bool m_pedalOpen = false;
     // Where the effect-file dialog opens next: the last chosen file's folder.
     QString m_effectFileFolder;

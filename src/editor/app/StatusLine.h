@@ -1,0 +1,35 @@
+#pragma once
+
+#include "app/PedalCommandList.h"
+
+#include <QString>
+
+class PedalResult;
+class QLabel;
+class QStatusBar;
+
+// The main window's status line: what to do next at each stage of the link,
+// and one line for what each command that writes to the pedal came to. Hints
+// of hovered menu items show over it for a moment, as status bars do.
+class StatusLine {
+public:
+    explicit StatusLine(QStatusBar *bar);
+
+    // What to do next, now that the link is at `stage`.
+    void guide(PedalCommandList::Stage stage);
+    // The pedal was unplugged (or stopped answering) and is closed.
+    void pedalGone();
+    // What a command came to: `done` when it was done, else its reason.
+    void report(const PedalResult &result, const QString &done);
+    // Says `text` as it is.
+    void say(const QString &text);
+
+    QString text() const;
+
+    static QString guidance(PedalCommandList::Stage stage);
+    static constexpr const char *GoneText =
+        "The pedal stopped answering or was unplugged. Plug it in and choose Connection → Connect.";
+
+private:
+    QLabel *m_label;
+};
