@@ -354,7 +354,7 @@ TEST_F(EditorFixture, APedalUnpluggedDuringARequestDisconnectsTheWindow)
               QStringList({"The pedal stopped answering. Check the USB cable and choose Connect again."}));
     // Gone, not merely disconnected: the label and the status line say so.
     EXPECT_EQ(w.lblDeviceName->text(), "No device found");
-    EXPECT_EQ(w.statusLine().text(), StatusLine::GoneText);
+    EXPECT_EQ(w.statusLine().text(), QString::fromUtf8(StatusLine::GoneText));
     EXPECT_FALSE(driver.isOpen());
     EXPECT_FALSE(w.pedalOpen());
     for (const char *name : {"btnRequest", "btnUpload", "btnAssign", "menuDisconnect"})

@@ -33,16 +33,22 @@ QString StatusLine::guidance(PedalCommandList::Stage stage)
 
 void StatusLine::guide(PedalCommandList::Stage stage)
 {
+    m_gone = false;
     say(guidance(stage));
 }
 
 void StatusLine::pedalGone()
 {
+    m_gone = true;
     say(QString::fromUtf8(GoneText));
 }
 
 void StatusLine::report(const PedalResult &result, const QString &done)
 {
+    // A command cut short by the pedal going away: what to do now matters
+    // more than the driver's words, which its box has shown.
+    if (m_gone)
+        return;
     say(result ? done : result.reason());
 }
 

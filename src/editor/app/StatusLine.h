@@ -32,4 +32,6 @@ public:
 
 private:
     QLabel *m_label;
+    // The pedal has gone since the last guidance.
+    bool m_gone = false;
 };
