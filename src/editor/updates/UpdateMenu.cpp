@@ -117,10 +117,9 @@ void UpdateMenu::LaunchUpdate()
     UpdaterRefresh refresh(m_updaterRequests, m_log, m_prompts, launcher,
                            QFileInfo(editorProgram).absolutePath());
     UpdateLauncher update(m_prompts, refresh, launcher, tempFolder, editorProgram);
-    if (!update.LaunchUpdate())
+    if (update.LaunchUpdate() != UpdateLauncher::Outcome::Started)
         return;
-    // The updater replaces the editor's files: the editor ends, whether or
-    // not the updater started.
+    // The updater replaces the editor's files: the editor ends once it runs.
     QApplication::closeAllWindows();
     QCoreApplication::quit();
 }
