@@ -1,5 +1,6 @@
 #include "updates/UpdateMenu.h"
 
+#include "app/MenuMnemonic.h"
 #include "app/TformMain.h"
 #include "app/UserPrompts.h"
 #include "updates/TformNewVersionMsg.h"
@@ -64,7 +65,9 @@ void UpdateMenu::checkmostrecentversiononwebsite()
     VersionCheck check(m_versionRequest, m_log, m_prompts);
     const VersionCheck::Result result = check.run(m_main.currentAppVersion);
     newAppVersion = result.newAppVersion;
-    m_main.menuNewAppVersion->setText(result.menuText);
+    // Its mnemonic, 'a', is in every result ("New version available: 1.1",
+    // "Update check failed").
+    m_main.menuNewAppVersion->setText(MenuMnemonic::marked(result.menuText, QLatin1Char('a')));
     const bool newer = result.outcome == VersionCheck::Outcome::Newer;
     m_main.menuUpdateNow->setEnabled(newer);
     if (newer && showMessageVersionAtStartup && m_window) {
