@@ -52,8 +52,9 @@ Outcome download(const QString &programFolder, int size)
     RecordingLog log;
     ScriptedPrompts prompts;
     RecordingLauncher launcher;
-    UpdaterRefresh(client, log, prompts, launcher, programFolder).DownloadUpdater();
-    return Outcome{!launcher.starts.isEmpty(), prompts.messages.join('\n')};
+    UpdaterRefresh refresh(client, log, prompts, launcher, programFolder);
+    const bool downloaded = refresh.DownloadUpdater();
+    return Outcome{downloaded, (prompts.messages + refresh.problems()).join('\n')};
 }
 
 struct SaveCase {

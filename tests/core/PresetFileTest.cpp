@@ -113,7 +113,7 @@ TEST(PresetFile, AChosenNameGetsOneExtension)
     }
 }
 
-TEST(PresetFile, DialogsStartInTheirFoldersAndOfferTheOther)
+TEST(PresetFile, BothDialogsStartInTheSaveFolderAndOfferBothFolders)
 {
     QTemporaryDir documents;
     ScriptedPrompts prompts;
@@ -121,7 +121,7 @@ TEST(PresetFile, DialogsStartInTheirFoldersAndOfferTheOther)
     EXPECT_EQ(presets.saveFolder(), documents.filePath("QUELM/sombrant_mk3_folder/Preset"));
     EXPECT_EQ(presets.openFolder(), documents.filePath("QUELM/Sombrant MK3/Preset"));
 
-    // Cancelled: the folder is made, nothing is written or said.
+    // Cancelled: the folders are made, nothing is written or said.
     EXPECT_FALSE(presets.save_preset_file(sample()));
     EXPECT_TRUE(QDir(presets.saveFolder()).exists());
     EXPECT_TRUE(QDir(presets.saveFolder()).entryList(QDir::Files).isEmpty());
@@ -129,11 +129,12 @@ TEST(PresetFile, DialogsStartInTheirFoldersAndOfferTheOther)
     EXPECT_FALSE(presets.open_preset_file().has_value());
     EXPECT_TRUE(QDir(presets.openFolder()).exists());
     EXPECT_EQ(prompts.dialogCaptions, QStringList({"Save Preset File", "Open Preset File"}));
-    EXPECT_EQ(prompts.dialogFolders, QStringList({presets.saveFolder(), presets.openFolder()}));
+    EXPECT_EQ(prompts.dialogFolders, QStringList({presets.saveFolder(), presets.saveFolder()}));
     EXPECT_EQ(prompts.dialogFilters, QStringList({"Preset files (*.txt)|*.txt", "Preset files (*.txt)|*.txt"}));
-    EXPECT_EQ(prompts.dialogExtras[0].sidebarFolders, QStringList({presets.openFolder()}));
-    EXPECT_EQ(prompts.dialogExtras[1].sidebarFolders, QStringList({presets.saveFolder()}));
-    EXPECT_EQ(prompts.dialogExtras[0].defaultSuffix, "txt");
+    for (const FileDialogExtras &extras : prompts.dialogExtras) {
+        EXPECT_EQ(extras.sidebarFolders, QStringList({presets.saveFolder(), presets.openFolder()}));
+        EXPECT_EQ(extras.defaultSuffix, "txt");
+    }
 
     // Saved and loaded back.
     prompts.fileAnswers = {presets.saveFolder() + "/mine", presets.saveFolder() + "/mine.txt"};
@@ -186,4 +187,49 @@ TEST(PresetFile, AFailedSaveKeepsTheOldFile)
     ASSERT_EQ(prompts.messages.size(), 1);
     EXPECT_TRUE(prompts.messages[0].startsWith("Error saving file: ")) << prompts.messages[0];
     EXPECT_EQ(readAll(path), old);
+}
+
+// Save and Load start where a preset last went or came from; a cancelled or
+// failed dialog moves nothing, and a folder that is gone gives way to the
+// save folder.
+TEST(PresetFile, DialogsStartWhereAPresetLastWent)
+{
+    QTemporaryDir documents;
+    ScriptedPrompts prompts;
+    PresetFile presets(documents.path(), prompts);
+    const QString save = presets.saveFolder();
+    const QString old = presets.openFolder();
+    const QString stick = documents.filePath("stick");
+    ASSERT_TRUE(QDir().mkpath(stick));
+    ASSERT_TRUE(QDir().mkpath(old));
+    writeAll(old + "/older.txt", PresetFile::presetBytes(sample()));
+    writeAll(stick + "/notes.txt", "not a preset");
+
+    enum class Dialog { Save, Load };
+    const struct Step {
+        const char *what;
+        Dialog dialog;
+        QString answer;  // empty: cancelled
+        QString startsIn;
+    } steps[] = {
+        {"first save", Dialog::Save, save + "/a.txt", save},
+        {"load after a save", Dialog::Load, old + "/older.txt", save},
+        {"save after loading an older preset", Dialog::Save, QString(), old},
+        {"a cancelled save moves nothing", Dialog::Load, stick + "/notes.txt", old},
+        {"a file that is no preset moves nothing", Dialog::Save, stick + "/b", old},
+        {"saved elsewhere", Dialog::Load, QString(), stick},
+    };
+    for (const Step &step : steps) {
+        prompts.fileAnswers = {step.answer};
+        if (step.answer.isEmpty())
+            prompts.fileAnswers.clear();
+        if (step.dialog == Dialog::Save)
+            presets.save_preset_file(sample());
+        else
+            presets.open_preset_file();
+        EXPECT_EQ(prompts.dialogFolders.last(), step.startsIn) << step.what;
+    }
+    ASSERT_TRUE(QDir(stick).removeRecursively());
+    presets.open_preset_file();
+    EXPECT_EQ(prompts.dialogFolders.last(), save) << "the folder last used is gone";
 }

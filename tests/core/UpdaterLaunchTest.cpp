@@ -29,6 +29,13 @@ const QString kQuestion =
     "This action will update the Sombrant Editor to the latest version. Do you want to continue?";
 const QString kDownloaded = "New updater downloaded! Click OK to proceed with the update.";
 const QString kLaunchFailed = "Failed to launch updater. Please run as administrator.";
+using Outcome = UpdateLauncher::Outcome;
+// The one box of an update that did not start: its plain words, then the
+// reasons, "%updater" standing for the installed updater's path.
+QString box(const char *plainWords, const QStringList &reasons)
+{
+    return QString::fromLatin1(plainWords) + "\n\n" + reasons.join('\n');
+}
 
 Response text(const QByteArray &body)
 {
@@ -45,7 +52,7 @@ struct LaunchCase {
     std::optional<std::pair<int, int>> installed;  // the installed updater's version
     Response versionAnswer;
     Response downloadAnswer;
-    bool editorEnds;
+    Outcome outcome;
     QStringList messages;
     QStringList log;
     QList<StartKind> starts;
@@ -60,38 +67,51 @@ void PrintTo(const LaunchCase &c, std::ostream *os)
 const Response kDownloadOk{200, "OK", kNewUpdater, {}, false};
 const Response kDownloadMissing{404, "Not Found", "<html>not here</html>", {}, false};
 
+const Response kNoUpdaterHere{404, "File not found", "<html>not here</html>", {}, false};
+
 const LaunchCase kLaunchCases[] = {
-    {"AnsweredNo", false, std::pair{1, 2}, text("1.3"), kDownloadOk, false, {}, {}, {}, false},
-    {"SameVersion", true, std::pair{1, 2}, text("1.2"), kDownloadOk, true, {},
+    {"AnsweredNo", false, std::pair{1, 2}, text("1.3"), kDownloadOk, Outcome::Declined, {}, {}, {}, false},
+    {"SameVersion", true, std::pair{1, 2}, text("1.2"), kDownloadOk, Outcome::Started, {},
      {"updater version on server: 1.2", "local updater exists, check version...", "currentUpdaterVersion: 1.2",
       "12", "12"},
      {StartKind::WithPaths}, false},
-    {"NewerOnServer", true, std::pair{1, 2}, text("1.3"), kDownloadOk, true, {kDownloaded},
+    {"NewerOnServer", true, std::pair{1, 2}, text("1.3"), kDownloadOk, Outcome::Started, {kDownloaded},
      {"updater version on server: 1.3", "local updater exists, check version...", "currentUpdaterVersion: 1.2",
       "13", "12", "New version of the updater found on server, downloading the new updater..."},
      {StartKind::Bare, StartKind::WithPaths}, true},
-    {"NewerMajorOnServer", true, std::pair{1, 10}, text("2.0\n"), kDownloadOk, true, {kDownloaded},
+    {"NewerMajorOnServer", true, std::pair{1, 10}, text("2.0\n"), kDownloadOk, Outcome::Started, {kDownloaded},
      {"updater version on server: 2.0", "local updater exists, check version...", "currentUpdaterVersion: 1.10",
       "20", "110", "New version of the updater found on server, downloading the new updater..."},
      {StartKind::Bare, StartKind::WithPaths}, true},
-    {"OlderOnServer", true, std::pair{1, 10}, text("1.9"), kDownloadOk, true, {},
+    {"OlderOnServer", true, std::pair{1, 10}, text("1.9"), kDownloadOk, Outcome::Started, {},
      {"updater version on server: 1.9", "local updater exists, check version...", "currentUpdaterVersion: 1.10",
       "19", "110"},
      {StartKind::WithPaths}, false},
-    // Neither start finds "Sombrant_Win_Updater.exe": only the second says so.
-    {"NoneInstalled", true, std::nullopt, text("1.3"), kDownloadOk, true, {kDownloaded, kLaunchFailed},
-     {"updater version on server: 1.3", "Local updater not found, proceed with download..."},
-     {StartKind::Bare, StartKind::WithPaths}, true},
-    {"VersionNotFound", true, std::pair{1, 2}, Response{404, "Not Found", "1.3", {}, false}, kDownloadOk, true,
-     {"Error: Not Found"}, {"local updater exists, check version..."}, {StartKind::WithPaths}, false},
-    {"VersionGarbage", true, std::pair{1, 2}, text("<html>"), kDownloadOk, true, {},
+    // The download is kept beside where the updater belongs; with none
+    // installed nothing can take it into use, and nothing is started.
+    {"NoneInstalled", true, std::nullopt, text("1.3"), kDownloadOk, Outcome::Failed,
+     {kDownloaded, box(UpdateLauncher::UpdaterNotInstalled, {"Not found: %updater"})},
+     {"updater version on server: 1.3", "Local updater not found, proceed with download..."}, {}, true},
+    // A server without the updater: one box with every reason, nothing
+    // started, and the editor runs on.
+    {"ServerWithoutUpdater", true, std::nullopt, kNoUpdaterHere, kNoUpdaterHere, Outcome::Failed,
+     {box(UpdateLauncher::UpdaterNotObtained,
+          {"Error: File not found", "Download failed: HTTP 404 File not found", "Not found: %updater"})},
+     {"Error: File not found", "Local updater not found, proceed with download...",
+      "Download failed: HTTP 404 File not found"},
+     {}, false},
+    // The installed updater starts all the same; what went wrong is logged.
+    {"VersionNotFound", true, std::pair{1, 2}, Response{404, "Not Found", "1.3", {}, false}, kDownloadOk,
+     Outcome::Started, {}, {"Error: Not Found", "local updater exists, check version..."},
+     {StartKind::WithPaths}, false},
+    {"VersionGarbage", true, std::pair{1, 2}, text("<html>"), kDownloadOk, Outcome::Started, {},
      {"updater version on server: <html>", "Updater version check failed: unexpected answer",
       "local updater exists, check version..."},
      {StartKind::WithPaths}, false},
-    {"DownloadNotFound", true, std::pair{1, 2}, text("1.3"), kDownloadMissing, true,
-     {"Download failed: HTTP 404 Not Found"},
+    {"DownloadNotFound", true, std::pair{1, 2}, text("1.3"), kDownloadMissing, Outcome::Started, {},
      {"updater version on server: 1.3", "local updater exists, check version...", "currentUpdaterVersion: 1.2",
-      "13", "12", "New version of the updater found on server, downloading the new updater..."},
+      "13", "12", "New version of the updater found on server, downloading the new updater...",
+      "Download failed: HTTP 404 Not Found"},
      {StartKind::WithPaths}, false},
 };
 
@@ -131,14 +151,14 @@ TEST_P(UpdaterLaunch, RefreshesTheUpdaterAndStartsItWithTheTwoPaths)
     WebClient client(server.address());
     UpdaterRefresh refresh(client, log, prompts, launcher, programFolder.path());
     UpdateLauncher update(prompts, refresh, launcher, tempFolder.path(), editorProgram);
-    const bool ends = update.LaunchUpdate();
-
-    EXPECT_EQ(ends, c.editorEnds);
-    EXPECT_EQ(prompts.questions, QStringList{kQuestion});
-    EXPECT_EQ(prompts.messages, c.messages);
-    EXPECT_EQ(log.lines, c.log);
+    const Outcome outcome = update.LaunchUpdate();
 
     const QString updater = inProgramFolder("Sombrant_Win_Updater.exe");
+    EXPECT_EQ(outcome, c.outcome);
+    EXPECT_EQ(prompts.questions, QStringList{kQuestion});
+    EXPECT_EQ(prompts.messages, QStringList(c.messages).replaceInStrings("%updater", updater));
+    EXPECT_EQ(log.lines, c.log);
+
     const QString twoPaths = "\"" + QDir(tempFolder.path()).filePath("Sombrant_Editor_Update.exe") + "\" \""
         + editorProgram + "\"";
     QList<RecordingLauncher::Start> expectedStarts;
@@ -177,8 +197,9 @@ TEST_F(UpdaterLaunch, StopsWithNothingStartedWhenTheServerDoesNotAnswer)
     UpdaterRefresh refresh(client, log, prompts, launcher, programFolder.path());
     UpdateLauncher update(prompts, refresh, launcher, tempFolder.path(), editorProgram);
 
-    EXPECT_FALSE(update.LaunchUpdate());
-    EXPECT_EQ(prompts.messages, QStringList{"no answer from 127.0.0.1 within 0.3 s"});
+    EXPECT_EQ(update.LaunchUpdate(), Outcome::Failed);
+    EXPECT_EQ(prompts.messages,
+              QStringList{box(UpdateLauncher::NoServerAnswer, {"no answer from 127.0.0.1 within 0.3 s"})});
     EXPECT_TRUE(launcher.starts.isEmpty());
 }
 
@@ -193,9 +214,10 @@ TEST_F(UpdaterLaunch, KeepsAnEarlierDownloadWhenTheNextOneFails)
 
     WebClient client(server.address());
     UpdaterRefresh refresh(client, log, prompts, launcher, programFolder.path());
-    refresh.DownloadUpdater();
+    EXPECT_FALSE(refresh.DownloadUpdater());
 
-    EXPECT_EQ(prompts.messages, QStringList{"Download failed: HTTP 500 Internal Server Error"});
+    EXPECT_EQ(refresh.problems(), QStringList{"Download failed: HTTP 500 Internal Server Error"});
+    EXPECT_TRUE(prompts.messages.isEmpty()) << "told once, by the launch";
     ASSERT_TRUE(earlier.open(QIODevice::ReadOnly));
     EXPECT_EQ(earlier.readAll(), "earlier download");
     EXPECT_EQ(QDir(programFolder.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name),
@@ -211,10 +233,10 @@ TEST_F(UpdaterLaunch, ReportsAProgramFolderItCannotWriteTo)
 
     WebClient client(server.address());
     UpdaterRefresh refresh(client, log, prompts, launcher, missingFolder);
-    refresh.DownloadUpdater();
+    EXPECT_FALSE(refresh.DownloadUpdater());
 
-    ASSERT_EQ(prompts.messages.size(), 1);
-    EXPECT_TRUE(prompts.messages[0].startsWith("Download failed: " + missingFolder)) << prompts.messages[0];
+    ASSERT_EQ(refresh.problems().size(), 1);
+    EXPECT_TRUE(refresh.problems()[0].startsWith("Download failed: " + missingFolder)) << refresh.problems()[0];
     EXPECT_TRUE(server.requestedPaths().isEmpty()) << "nothing is fetched that cannot be kept";
     EXPECT_TRUE(launcher.starts.isEmpty());
 }
@@ -229,8 +251,8 @@ TEST_F(UpdaterLaunch, SaysWhenTheElevationIsRefused)
     UpdaterRefresh refresh(client, log, prompts, launcher, programFolder.path());
     UpdateLauncher update(prompts, refresh, launcher, tempFolder.path(), editorProgram);
 
-    EXPECT_TRUE(update.LaunchUpdate()) << "the editor ends all the same";
-    EXPECT_EQ(prompts.messages, QStringList{kLaunchFailed});
+    EXPECT_EQ(update.LaunchUpdate(), Outcome::Failed) << "the editor runs on";
+    EXPECT_EQ(prompts.messages, QStringList{box(UpdateLauncher::UpdaterDidNotStart, {kLaunchFailed})});
     EXPECT_EQ(launcher.starts.size(), 1);
 }
 

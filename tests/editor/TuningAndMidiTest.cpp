@@ -24,7 +24,7 @@ protected:
     QAction *midiItem(const QString &text) const
     {
         for (QAction *item : main->menuMIDIchannel->actions())
-            if (item->text() == text)
+            if (item->text().remove('&') == text)
                 return item;
         ADD_FAILURE() << "no MIDI item " << text.toStdString();
         return nullptr;
@@ -54,7 +54,7 @@ TEST_F(TuningAndMidiTest, MidiMenuOffersTheSeventeenChannelsOnlyAfterAStatusRequ
     open();
     QStringList items;
     for (QAction *item : main->menuMIDIchannel->actions()) {
-        items << item->text();
+        items << item->text().remove('&');
         EXPECT_FALSE(item->isCheckable()) << item->text().toStdString();
     }
     EXPECT_EQ(items, QStringList({"OMNI", "1", "2", "3", "4", "5", "6", "7", "8", "9", "10", "11", "12", "13",

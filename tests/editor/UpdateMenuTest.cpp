@@ -5,6 +5,7 @@
 #include "RecordingLauncher.h"
 #include "app/TformMain.h"
 #include "updates/TformNewVersionMsg.h"
+#include "updates/UpdateLauncher.h"
 #include "updates/UpdateMenu.h"
 
 #include <QAction>
@@ -137,12 +138,12 @@ TEST_P(UpdateMenuCheckTest, ShowsTheResultInTheInfoMenu)
     server.serve(kVersionPath, c.answer);
     startWithServer();
     EXPECT_TRUE(main().TimerCheckWebVersion->isActive());
-    EXPECT_EQ(main().menuNewAppVersion->text(), "New version available:");
+    EXPECT_EQ(main().menuNewAppVersion->text().remove('&'), "New version available:");
 
     runCheck();
 
     EXPECT_FALSE(main().TimerCheckWebVersion->isActive()) << "the check runs once";
-    EXPECT_EQ(main().menuNewAppVersion->text(), c.menuText);
+    EXPECT_EQ(main().menuNewAppVersion->text().remove('&'), c.menuText);
     EXPECT_FALSE(main().menuNewAppVersion->isEnabled());
     EXPECT_EQ(main().menuUpdateNow->isEnabled(), c.updateNow);
     EXPECT_EQ(newVersionWindow().isVisible(), c.windowOpens);
@@ -168,7 +169,7 @@ TEST_F(UpdateMenuTest, RequestsNothingWithoutAServer)
     startWithServer(false);
     runCheck();
 
-    EXPECT_EQ(main().menuNewAppVersion->text(), "Update check not configured");
+    EXPECT_EQ(main().menuNewAppVersion->text().remove('&'), "Update check not configured");
     EXPECT_FALSE(main().menuUpdateNow->isEnabled());
     EXPECT_FALSE(main().menuSupport->isEnabled());
     EXPECT_FALSE(newVersionWindow().btnSeeWhatsNew->isEnabled());
@@ -182,9 +183,9 @@ TEST_F(UpdateMenuTest, TheTimersFirstTickRunsTheCheck)
     server.serveText(kVersionPath, "1.1");
     startWithServer();
     ASSERT_EQ(main().TimerCheckWebVersion->interval(), 1000);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return main().menuNewAppVersion->text() != "New version available:"; },
+    ASSERT_TRUE(QTest::qWaitFor([&] { return main().menuNewAppVersion->text().remove('&') != "New version available:"; },
                                 10'000));
-    EXPECT_EQ(main().menuNewAppVersion->text(), "New version available: 1.1");
+    EXPECT_EQ(main().menuNewAppVersion->text().remove('&'), "New version available: 1.1");
     EXPECT_FALSE(main().TimerCheckWebVersion->isActive());
     EXPECT_EQ(server.requestedPaths(), QStringList{kVersionPath});
 }
@@ -329,6 +330,33 @@ const LaunchCase kLaunchCases[] = {
 
 INSTANTIATE_TEST_SUITE_P(UpdateNow, UpdateNowTest, ::testing::ValuesIn(kLaunchCases),
                          [](const auto &info) { return std::string(info.param.name); });
+
+// A server without the updater, and no updater installed: one box says why,
+// nothing is started, and the editor stays open.
+TEST_F(UpdateMenuTest, UpdateNowWithoutAnUpdaterKeepsTheEditorOpen)
+{
+    const LocalHttpServer::Response missing{404, "File not found", "<html>not here</html>", {}, false};
+    server.serveText(kVersionPath, "1.1");
+    server.serve("/download/update/Sombrant_Win_Updater_Version.php", missing);
+    server.serve("/download/update/Sombrant_Win_Updater.exe", missing);
+    startWithServer();
+    main().show();
+    runCheck();
+    ASSERT_TRUE(newVersionWindow().isVisible());
+
+    newVersionWindow().btnLaunchUpdate->click();
+
+    const QString updater = QDir(programFolder.path()).filePath("Sombrant_Win_Updater.exe");
+    ASSERT_EQ(prompts.messages.size(), 1) << prompts.messages.join(" | ").toStdString();
+    EXPECT_EQ(prompts.messages[0], QString::fromLatin1(UpdateLauncher::UpdaterNotObtained)
+                                       + "\n\nError: File not found\nDownload failed: HTTP 404 File not found"
+                                         "\nNot found: " + updater);
+    EXPECT_TRUE(launcher.starts.isEmpty());
+    EXPECT_TRUE(main().isVisible()) << "the editor runs on";
+    EXPECT_TRUE(newVersionWindow().isVisible());
+    EXPECT_TRUE(main().menuUpdateNow->isEnabled()) << "and can try again";
+    EXPECT_TRUE(logLines().contains("Local updater not found, proceed with download...")) << logLines().join('|');
+}
 
 }  // namespace
 

@@ -14,6 +14,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -157,4 +158,40 @@ TEST_F(UploadAndPresetTest, APresetComesBackOnTheWindowAndToThePedal)
     EXPECT_EQ(prompts.messages.last(), "Not a preset file: " + bad.fileName() + " (line 3)");
     EXPECT_EQ(fx->settings().value(slot::Dry), dry);
     EXPECT_EQ(fx->settings().value(slot::HarmonicPitch), 0x400000u);
+}
+
+// Load opens where Save last wrote, through the window's File menu, with
+// both preset folders offered beside it; an older preset in the other
+// folder is still one click away and loads.
+TEST_F(UploadAndPresetTest, LoadOpensWhereSaveWrote)
+{
+    open();
+    QTest::mouseClick(main->btnRequest, Qt::LeftButton);
+    const PresetFile folders(documentsPath, prompts);
+    const QStringList both{folders.saveFolder(), folders.openFolder()};
+    const QString gig = QDir(documentsPath).filePath("gig");
+    ASSERT_TRUE(QDir().mkpath(gig));
+
+    for (const QString &saved : {folders.saveFolder() + "/first.txt", gig + "/second.txt"}) {
+        prompts.fileAnswers = {saved};
+        main->menuSavePreset->trigger();
+        ASSERT_EQ(prompts.messages.last(), "File saved successfully: " + saved);
+        prompts.fileAnswers = {saved};
+        main->menuLoadPreset->trigger();
+        EXPECT_EQ(prompts.messages.last(), "File loaded successfully: " + saved);
+        EXPECT_EQ(prompts.dialogCaptions.last(), "Open Preset File");
+        EXPECT_EQ(prompts.dialogFolders.last(), QFileInfo(saved).path()) << "Load opens where Save wrote";
+        EXPECT_EQ(prompts.dialogExtras.last().sidebarFolders, both);
+    }
+
+    const QString older = folders.openFolder() + "/older.txt";
+    QString error;
+    ASSERT_TRUE(PresetFile::write(older, PresetFile::Values{}, &error)) << error;
+    prompts.fileAnswers = {older};
+    main->menuLoadPreset->trigger();
+    EXPECT_EQ(prompts.messages.last(), "File loaded successfully: " + older);
+    prompts.fileAnswers.clear();
+    main->menuSavePreset->trigger();
+    EXPECT_EQ(prompts.dialogFolders.last(), folders.openFolder()) << "Save follows the last load";
+    EXPECT_EQ(prompts.dialogExtras.last().sidebarFolders, both);
 }

@@ -2,7 +2,6 @@
 
 #include "app/BoundedFile.h"
 #include "app/CheckedFile.h"
-#include "app/SettingsFolders.h"
 #include "app/UserPrompts.h"
 #include "device/HexText.h"
 
@@ -29,21 +28,8 @@ bool isHexLine(const QByteArray &line)
 }  // namespace
 
 PresetFile::PresetFile(QString documents, UserPrompts &prompts)
-    : m_documents(std::move(documents)), m_prompts(prompts)
+    : m_folders(std::move(documents)), m_prompts(prompts)
 {
-}
-
-QString PresetFile::saveFolder() const
-{
-    return QDir(m_documents).filePath(QStringLiteral("%1/sombrant_mk3_folder/Preset")
-                                          .arg(QString::fromLatin1(SettingsFolders::FolderName)));
-}
-
-QString PresetFile::openFolder() const
-{
-    return QDir(m_documents).filePath(QStringLiteral("%1/%2/Preset")
-                                          .arg(QString::fromLatin1(SettingsFolders::FolderName),
-                                               QString::fromLatin1(SettingsFolders::SubfolderName)));
 }
 
 QString PresetFile::presetText(const Values &values)
@@ -115,21 +101,30 @@ bool PresetFile::write(const QString &path, const Values &values, QString *error
     return CheckedFile::write(path, presetBytes(values), error);
 }
 
-bool PresetFile::makeFolder(const QString &path)
+bool PresetFile::makeFolders(const QStringList &folders)
 {
-    if (QDir().mkpath(path))
-        return true;
-    m_prompts.showMessage(QStringLiteral("Cannot create the folder %1").arg(QDir::toNativeSeparators(path)));
-    return false;
+    for (const QString &path : folders) {
+        if (!QDir().mkpath(path)) {
+            m_prompts.showMessage(QStringLiteral("Cannot create the folder %1").arg(QDir::toNativeSeparators(path)));
+            return false;
+        }
+    }
+    return true;
+}
+
+FileDialogExtras PresetFile::dialogExtras() const
+{
+    return FileDialogExtras{QStringLiteral("txt"), m_folders.both()};
 }
 
 bool PresetFile::save_preset_file(const Values &values)
 {
-    if (!makeFolder(saveFolder()))
+    // Its own folder, as always, and the one it starts in.
+    const QString start = m_folders.startFolder();
+    if (!makeFolders({m_folders.saveFolder(), start}))
         return false;
-    const QString chosen = m_prompts.saveFileName(
-        QStringLiteral("Save Preset File"), saveFolder(), QString::fromLatin1(Filter),
-        FileDialogExtras{QStringLiteral("txt"), {openFolder()}});
+    const QString chosen = m_prompts.saveFileName(QStringLiteral("Save Preset File"), start,
+                                                  QString::fromLatin1(Filter), dialogExtras());
     if (chosen.isEmpty())
         return false;
     const QString path = QFileInfo(withExtension(chosen)).absoluteFilePath();
@@ -138,17 +133,18 @@ bool PresetFile::save_preset_file(const Values &values)
         m_prompts.showMessage(QStringLiteral("Error saving file: ") + error);
         return false;
     }
+    m_folders.used(path);
     m_prompts.showMessage(QStringLiteral("File saved successfully: ") + QDir::toNativeSeparators(path));
     return true;
 }
 
 std::optional<PresetFile::Values> PresetFile::open_preset_file(QString *text)
 {
-    if (!makeFolder(openFolder()))
+    const QString start = m_folders.startFolder();
+    if (!makeFolders({m_folders.openFolder(), start}))
         return std::nullopt;
-    const QString chosen = m_prompts.openFileName(
-        QStringLiteral("Open Preset File"), openFolder(), QString::fromLatin1(Filter),
-        FileDialogExtras{QStringLiteral("txt"), {saveFolder()}});
+    const QString chosen = m_prompts.openFileName(QStringLiteral("Open Preset File"), start,
+                                                  QString::fromLatin1(Filter), dialogExtras());
     if (chosen.isEmpty())
         return std::nullopt;
     const QString path = QFileInfo(chosen).absoluteFilePath();
@@ -167,6 +163,7 @@ std::optional<PresetFile::Values> PresetFile::open_preset_file(QString *text)
             lines.removeLast();
         *text = lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n");
     }
+    m_folders.used(path);
     m_prompts.showMessage(QStringLiteral("File loaded successfully: ") + QDir::toNativeSeparators(path));
     return values;
 }

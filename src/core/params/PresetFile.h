@@ -1,15 +1,17 @@
 #pragma once
 
 #include "params/ParameterSlots.h"
+#include "params/PresetFolders.h"
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <array>
 #include <cstdint>
 #include <optional>
 
-class LogSink;
 class UserPrompts;
+struct FileDialogExtras;
 
 // A preset on the computer: the fifteen parameter values in slot order, one
 // per line as eight upper-case hexadecimal digits, lines separated by a
@@ -18,6 +20,9 @@ class UserPrompts;
 // Saving goes through a temporary file, so a failed save leaves an older
 // preset of that name whole. Loading believes a file only when all of it is
 // a preset; anything else is named and changes nothing.
+//
+// Both dialogs start where a preset was last saved or loaded through this
+// object (PresetFolders): whoever keeps it for the run keeps that folder.
 class PresetFile {
 public:
     using Values = std::array<std::uint32_t, ParameterSlotCount>;
@@ -31,10 +36,11 @@ public:
     // documents: the Documents folder the settings folders live in.
     PresetFile(QString documents, UserPrompts &prompts);
 
-    // Where the save dialog opens: <Documents>/QUELM/sombrant_mk3_folder/Preset.
-    QString saveFolder() const;
-    // Where the open dialog opens: <Documents>/QUELM/Sombrant MK3/Preset.
-    QString openFolder() const;
+    // Where presets are saved: <Documents>/QUELM/sombrant_mk3_folder/Preset.
+    QString saveFolder() const { return m_folders.saveFolder(); }
+    // Where earlier editors looked for them: <Documents>/QUELM/Sombrant MK3/Preset.
+    QString openFolder() const { return m_folders.openFolder(); }
+    const PresetFolders &folders() const { return m_folders; }
 
     // The file's text: values as hex lines joined by CR, without the mark.
     static QString presetText(const Values &values);
@@ -67,8 +73,11 @@ public:
     std::optional<Values> open_preset_file(QString *text = nullptr);
 
 private:
-    bool makeFolder(const QString &path);
+    // Makes the folders where missing; false when one cannot be made (the
+    // user has been told).
+    bool makeFolders(const QStringList &folders);
+    FileDialogExtras dialogExtras() const;
 
-    QString m_documents;
+    PresetFolders m_folders;
     UserPrompts &m_prompts;
 };

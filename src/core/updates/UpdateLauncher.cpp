@@ -5,6 +5,8 @@
 #include "updates/UpdaterRefresh.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <QStringList>
 
 UpdateLauncher::UpdateLauncher(UserPrompts &prompts, UpdaterRefresh &refresh, ProgramLauncher &launcher,
                                QString tempFolder, QString editorProgram)
@@ -27,21 +29,37 @@ QString UpdateLauncher::argumentText(const QString &updatePath, const QString &e
     return quote + updatePath + quote + QLatin1Char(' ') + quote + editorPath + quote;
 }
 
-bool UpdateLauncher::LaunchUpdate()
+UpdateLauncher::Outcome UpdateLauncher::LaunchUpdate()
 {
     if (!m_prompts.askYesNo(QString::fromLatin1(Question)))
-        return false;
+        return Outcome::Declined;
     if (!m_refresh.RefreshUpdater())
-        return false;
-    StartUpdater(m_refresh.updaterPath(), updatePath(), QDir::toNativeSeparators(m_editorProgram));
-    return true;
+        return failed(NoServerAnswer);
+    const QString updater = m_refresh.updaterPath();
+    // Nothing is started that is not there.
+    if (!QFileInfo::exists(updater)) {
+        return failed(m_refresh.downloaded() ? UpdaterNotInstalled : UpdaterNotObtained,
+                      QStringLiteral("Not found: ") + updater);
+    }
+    if (!StartUpdater(updater, updatePath(), QDir::toNativeSeparators(m_editorProgram)))
+        return failed(UpdaterDidNotStart, QString::fromLatin1(LaunchFailedMessage));
+    return Outcome::Started;
 }
 
 bool UpdateLauncher::StartUpdater(const QString &updaterPath, const QString &updatePath,
                                   const QString &editorPath)
 {
-    if (m_launcher.startElevated(updaterPath, argumentText(updatePath, editorPath)))
-        return true;
-    m_prompts.showMessage(QStringLiteral("Failed to launch updater. Please run as administrator."));
-    return false;
+    return m_launcher.startElevated(updaterPath, argumentText(updatePath, editorPath));
+}
+
+UpdateLauncher::Outcome UpdateLauncher::failed(const char *plainWords, const QString &lastReason)
+{
+    QStringList reasons = m_refresh.problems();
+    if (!lastReason.isEmpty())
+        reasons << lastReason;
+    QString text = QString::fromLatin1(plainWords);
+    if (!reasons.isEmpty())
+        text += QStringLiteral("\n\n") + reasons.join(QLatin1Char('\n'));
+    m_prompts.showMessage(text);
+    return Outcome::Failed;
 }

@@ -36,7 +36,7 @@ bool UpdaterRefresh::RefreshUpdater()
 {
     const WebAnswer answer = m_client.get(UpdateServer::UpdaterVersionPath);
     if (!answer.answered) {
-        m_prompts.showMessage(answer.error);
+        problem(answer.error);
         return false;
     }
     std::optional<VersionNumber> server;
@@ -50,7 +50,7 @@ bool UpdaterRefresh::RefreshUpdater()
         if (!server)
             m_log.PrintToConsole(QStringLiteral("Updater version check failed: unexpected answer"));
     } else {
-        m_prompts.showMessage(QStringLiteral("Error: ") + answer.statusText);
+        problem(QStringLiteral("Error: ") + answer.statusText);
     }
 
     if (!QFileInfo::exists(updaterPath())) {
@@ -76,18 +76,28 @@ bool UpdaterRefresh::RefreshUpdater()
     return true;
 }
 
-void UpdaterRefresh::DownloadUpdater()
+void UpdaterRefresh::problem(const QString &text)
+{
+    m_log.PrintToConsole(text);
+    m_problems << text;
+}
+
+bool UpdaterRefresh::DownloadUpdater()
 {
     QString error;
     if (!m_client.download(UpdateServer::UpdaterDownloadPath, downloadPath(), &error)) {
-        m_prompts.showMessage(QStringLiteral("Download failed: ") + error);
-        return;
+        problem(QStringLiteral("Download failed: ") + error);
+        return false;
     }
+    m_downloaded = true;
     // A program, to be started where programs need permission to run.
     QFile::setPermissions(downloadPath(), QFile::permissions(downloadPath()) | QFile::ExeOwner
                                               | QFile::ExeGroup | QFile::ExeOther);
     m_prompts.showMessage(QStringLiteral("New updater downloaded! Click OK to proceed with the update."));
     // The updater takes its download into use; whether it starts is seen
-    // again when it is started with the two paths.
-    m_launcher.startElevated(updaterPath(), QString());
+    // again when it is started with the two paths. Without an installed
+    // updater there is nothing to start.
+    if (QFileInfo::exists(updaterPath()))
+        m_launcher.startElevated(updaterPath(), QString());
+    return true;
 }

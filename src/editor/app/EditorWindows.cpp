@@ -9,6 +9,7 @@
 #include "firmware/FirmwareUpgradeFlow.h"
 #include "firmware/TformFirmwareUpgrade.h"
 #include "params/TformFXsettings.h"
+#include "prefs/WindowPlacement.h"
 #include "updates/TformNewVersionMsg.h"
 #include "updates/TformUpdateUpdater.h"
 #include "updates/UpdateMenu.h"
@@ -33,6 +34,12 @@ EditorWindows::EditorWindows(EditorServices services, LogRelay &relay) : m_relay
     formNewVersionMsg = std::make_unique<TformNewVersionMsg>();
     formMain->updates()->setNewVersionWindow(formNewVersionMsg.get());
     formUpdateUpdater = std::make_unique<TformUpdateUpdater>();
+    // Kept inside the screen by their frames where they were designed. The
+    // Debug Console places itself, the main window places the parameter
+    // window beside it, and the firmware upgrade window, which has no place
+    // of its own, is placed by the window manager.
+    WindowPlacement::placeOnShow(formMain.get());
+    WindowPlacement::placeOnShow(formNewVersionMsg.get());
 }
 
 EditorWindows::~EditorWindows()

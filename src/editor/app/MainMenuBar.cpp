@@ -4,6 +4,7 @@
 #include "app/TformMain.h"
 
 #include <QAction>
+#include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -27,16 +28,16 @@ void MainMenuBar::build(TformMain &w)
 
     w.menuFile = bar->addMenu(QStringLiteral("&File"));
     w.menuFile->setObjectName(QStringLiteral("menuFile"));
-    w.menuLoadPreset = addItem(w.menuFile, "menuLoadPreset", QStringLiteral("Load Preset"), false);
-    w.menuSavePreset = addItem(w.menuFile, "menuSavePreset", QStringLiteral("Save Preset"), false);
+    w.menuLoadPreset = addItem(w.menuFile, "menuLoadPreset", QStringLiteral("&Load Preset"), false);
+    w.menuSavePreset = addItem(w.menuFile, "menuSavePreset", QStringLiteral("&Save Preset"), false);
     w.menuLoadAlgorithmFromFile =
-        addItem(w.menuFile, "menuLoadAlgorithmFromFile", QStringLiteral("Load Effect From File"), false);
+        addItem(w.menuFile, "menuLoadAlgorithmFromFile", QStringLiteral("Load &Effect From File"), false);
 
     w.menuConnection = bar->addMenu(QStringLiteral("&Connection"));
     w.menuConnection->setObjectName(QStringLiteral("menuConnection"));
-    w.menuScan = addItem(w.menuConnection, "menuScan", QStringLiteral("Scan"), true);
-    w.menuConnect = addItem(w.menuConnection, "menuConnect", QStringLiteral("Connect"), true);
-    w.menuDisconnect = addItem(w.menuConnection, "menuDisconnect", QStringLiteral("Disconnect"), false);
+    w.menuScan = addItem(w.menuConnection, "menuScan", QStringLiteral("&Scan"), true);
+    w.menuConnect = addItem(w.menuConnection, "menuConnect", QStringLiteral("&Connect"), true);
+    w.menuDisconnect = addItem(w.menuConnection, "menuDisconnect", QStringLiteral("&Disconnect"), false);
     QObject::connect(w.menuScan, &QAction::triggered, &w, &TformMain::menuScanClick);
     QObject::connect(w.menuConnect, &QAction::triggered, &w, &TformMain::ConnectOnClick);
     QObject::connect(w.menuDisconnect, &QAction::triggered, &w, &TformMain::menuDisconnectClick);
@@ -56,12 +57,12 @@ void MainMenuBar::build(TformMain &w)
     w.menuSettings->setObjectName(QStringLiteral("menuSettings"));
     w.menuLook = w.menuSettings->addMenu(QStringLiteral("&Look"));
     w.menuLook->setObjectName(QStringLiteral("menuLook"));
-    w.menuMIDI = w.menuSettings->addMenu(QStringLiteral("MIDI"));
+    w.menuMIDI = w.menuSettings->addMenu(QStringLiteral("&MIDI"));
     w.menuMIDI->setObjectName(QStringLiteral("menuMIDI"));
-    w.menuMIDIchannel = w.menuMIDI->addMenu(QStringLiteral("Channel"));
+    w.menuMIDIchannel = w.menuMIDI->addMenu(QStringLiteral("&Channel"));
     w.menuMIDIchannel->setObjectName(QStringLiteral("menuMIDIchannel"));
     w.menuUploadTuningsData =
-        addItem(w.menuSettings, "menuUploadTuningsData", QStringLiteral("Upload Tuning Data"), true);
+        addItem(w.menuSettings, "menuUploadTuningsData", QStringLiteral("&Upload Tuning Data"), true);
     QObject::connect(w.menuUploadTuningsData, &QAction::triggered, &w,
                      &TformMain::menuUploadTuningsDataClick);
     QObject::connect(w.btnSetTuning, &QPushButton::clicked, &w, &TformMain::btnSetTuningClick);
@@ -69,26 +70,45 @@ void MainMenuBar::build(TformMain &w)
     w.menuFirmwareUpgrade = bar->addMenu(QStringLiteral("Firmware &Upgrade"));
     w.menuFirmwareUpgrade->setObjectName(QStringLiteral("menuFirmwareUpgrade"));
     w.menuFirmwareUpgradeMode =
-        addItem(w.menuFirmwareUpgrade, "menuFirmwareUpgradeMode", QStringLiteral("Upgrade Mode"), true);
+        addItem(w.menuFirmwareUpgrade, "menuFirmwareUpgradeMode", QStringLiteral("Upgrade &Mode"), true);
     w.menuFirmwareUpgradeMode->setCheckable(true);
     QObject::connect(w.menuFirmwareUpgradeMode, &QAction::triggered, &w,
                      &TformMain::menuFirmwareUpgradeModeClick);
     w.menuStartFirmwareUpgrade = addItem(w.menuFirmwareUpgrade, "menuStartFirmwareUpgrade",
-                                         QStringLiteral("Start Firmware Upgrade"), false);
+                                         QStringLiteral("&Start Firmware Upgrade"), false);
 
     w.menuInfo = bar->addMenu(QStringLiteral("&Info"));
     w.menuInfo->setObjectName(QStringLiteral("menuInfo"));
-    w.menuSupport = addItem(w.menuInfo, "menuSupport", QStringLiteral("Support"), true);
-    w.menuAppVersion = addItem(w.menuInfo, "menuAppVersion", QStringLiteral("Editor Version: "), false);
+    w.menuSupport = addItem(w.menuInfo, "menuSupport", QStringLiteral("&Support"), true);
+    w.menuAppVersion = addItem(w.menuInfo, "menuAppVersion", QStringLiteral("&Editor Version: "), false);
     w.menuNewAppVersion =
-        addItem(w.menuInfo, "menuNewAppVersion", QStringLiteral("New version available:"), false);
-    w.menuUpdateNow = addItem(w.menuInfo, "menuUpdateNow", QStringLiteral("Update Now"), false);
+        addItem(w.menuInfo, "menuNewAppVersion", QStringLiteral("New version &available:"), false);
+    w.menuUpdateNow = addItem(w.menuInfo, "menuUpdateNow", QStringLiteral("&Update Now"), false);
     w.menuShowUpdateMsg =
-        addItem(w.menuInfo, "menuShowUpdateMsg", QStringLiteral("Show Update Message"), true);
+        addItem(w.menuInfo, "menuShowUpdateMsg", QStringLiteral("Show Update &Message"), true);
     w.menuShowUpdateMsg->setCheckable(true);
-    w.menuSerialNumber = addItem(w.menuInfo, "menuSerialNumber", QStringLiteral("Device Serial: "), false);
+    w.menuSerialNumber = addItem(w.menuInfo, "menuSerialNumber", QStringLiteral("&Device Serial: "), false);
     // Opening the Info menu is its "click".
     QObject::connect(w.menuInfo, &QMenu::aboutToShow, &w, &TformMain::menuInfoClick);
+
+    buildWindowMenu(w);
+}
+
+void MainMenuBar::buildWindowMenu(TformMain &w)
+{
+    QMenu *menu = w.menuBar()->addMenu(QStringLiteral("&Window"));
+    menu->setObjectName(QStringLiteral("menuWindow"));
+    QAction *main = addItem(menu, "menuShowMainWindow", QStringLiteral("&Main Window"), true);
+    // From any of the editor's windows, the parameter window above all,
+    // which has no menus of its own; a modal box still keeps it back.
+    main->setShortcut(QKeySequence(QString::fromLatin1(ShowMainWindowKeys)));
+    main->setShortcutContext(Qt::ApplicationShortcut);
+    QObject::connect(main, &QAction::triggered, &w, [&w] {
+        if (w.isMinimized())
+            w.showNormal();
+        w.raise();
+        w.activateWindow();
+    });
 }
 
 void MainMenuBar::listPedalCommands(TformMain &w, PedalCommandList &commands)

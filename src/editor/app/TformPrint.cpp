@@ -3,9 +3,9 @@
 #include "prefs/WindowAccessible.h"
 #include "prefs/WindowPlacement.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -52,7 +52,11 @@ TformPrint::TformPrint(QWidget *parent) : QWidget(parent)
     layout->addWidget(Memo1, 1);
     m_layout = layout;
     resize(506, 676);
+    // Designed at the right edge of a large screen: on a smaller or scaled
+    // one the console is brought into the available area, no taller than it,
+    // each time it is shown.
     move(1075, 0);
+    WindowPlacement::placeOnShow(this);
 
     connect(btnClear, &QPushButton::clicked, this, &TformPrint::btnClearClick);
     connect(btnScrollTop, &QPushButton::clicked, this, &TformPrint::btnScrollTopClick);
@@ -65,12 +69,22 @@ TformPrint::TformPrint(QWidget *parent) : QWidget(parent)
 
 void TformPrint::showEvent(QShowEvent *event)
 {
-    // Designed at the right edge of a large screen: on a smaller or scaled
-    // one the console is brought into the available area, no taller than it.
-    // The window it is opened from lends its frame until it has its own.
+    // The keyboard starts in the log, where Space and the arrows only move
+    // the view: never on Clear.
     if (!event->spontaneous())
-        WindowPlacement::place(this, pos(), QApplication::activeWindow());
+        Memo1->setFocus(Qt::OtherFocusReason);
     QWidget::showEvent(event);
+}
+
+void TformPrint::keyPressEvent(QKeyEvent *event)
+{
+    // Escape closes the console, from any of its controls that leaves the
+    // key alone; the log is kept.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void TformPrint::addDeveloperTools(QWidget *beside, QWidget *below)

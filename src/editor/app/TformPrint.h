@@ -12,7 +12,8 @@ class QPushButton;
 
 // The Debug Console: the in-memory log of everything sent and received, with
 // "Clear", "UP" and the "scroll" box. Hidden at start; closing hides it again
-// and keeps every line.
+// and keeps every line. It opens with the keyboard in the log; Escape closes
+// it.
 class TformPrint : public QWidget, public LogSink {
     Q_OBJECT
 public:
@@ -41,6 +42,7 @@ public slots:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void appendKeepingView(const QString &text, qsizetype lines = 1);

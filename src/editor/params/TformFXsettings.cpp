@@ -24,7 +24,8 @@ TformFXsettings::TformFXsettings(EditorServices services, Communication &communi
       m_services(std::move(services)),
       m_communication(communication),
       m_effects(effects),
-      m_commands(communication, m_services.log, m_services.prompts, m_services.clock)
+      m_commands(communication, m_services.log, m_services.prompts, m_services.clock),
+      m_presets(m_services.documentsFolder, m_services.prompts)
 {
     setObjectName(QStringLiteral("formFXsettings"));
     setWindowTitle(QStringLiteral("Form1"));
@@ -371,15 +372,14 @@ void TformFXsettings::showValues(const FXsettings::Values &before)
 
 void TformFXsettings::savePreset()
 {
-    PresetFile(m_services.documentsFolder, m_services.prompts).save_preset_file(m_fx.values());
+    m_presets.save_preset_file(m_fx.values());
 }
 
 void TformFXsettings::loadPreset()
 {
     const FXsettings::Values before = m_fx.values();
     QString text;
-    const std::optional<PresetFile::Values> values =
-        PresetFile(m_services.documentsFolder, m_services.prompts).open_preset_file(&text);
+    const std::optional<PresetFile::Values> values = m_presets.open_preset_file(&text);
     if (values) {
         m_services.log.PrintToConsole(text);
         for (int s = 0; s < ParameterSlotCount; ++s)

@@ -4,6 +4,7 @@
 #include "params/FXsettings.h"
 #include "params/ParameterControls.h"
 #include "params/ParameterCommands.h"
+#include "params/PresetFile.h"
 
 #include <QWidget>
 #include <array>
@@ -112,6 +113,8 @@ private:
     EffectLibrary &m_effects;
     FXsettings m_fx;
     ParameterCommands m_commands;
+    // Kept for the run: Save and Load start where a preset last went.
+    PresetFile m_presets;
     const bool *m_requestInProgress = nullptr;
     bool m_controlsEnabled = false;
     // Set while values are shown from code: the change handlers, which stand

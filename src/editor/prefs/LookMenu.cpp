@@ -1,6 +1,7 @@
 #include "prefs/LookMenu.h"
 
 #include "app/LogSink.h"
+#include "app/MenuMnemonic.h"
 #include "prefs/LookTheme.h"
 
 #include <QAction>
@@ -20,7 +21,7 @@ void LookMenu::BuildLookMenu()
     m_group->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
     m_menu->setToolTipsVisible(true);
     for (int i = 0; i < ItemCount; ++i) {
-        QAction *item = m_menu->addAction(QString::number(i));
+        QAction *item = m_menu->addAction(MenuMnemonic::markedLast(QString::number(i)));
         item->setObjectName(QStringLiteral("itmLook%1").arg(i));
         item->setCheckable(true);
         if (const std::optional<LookTheme> theme = LookTheme::load(LookTheme::name(i)))

@@ -1,5 +1,7 @@
 #include "prefs/MidiChannelMenu.h"
 
+#include "app/MenuMnemonic.h"
+
 #include <QAction>
 #include <QMenu>
 
@@ -12,7 +14,11 @@ MidiChannelMenu::MidiChannelMenu(QMenu *menuMIDIchannel, Communication &communic
 void MidiChannelMenu::BuildMidiChannelMenu()
 {
     for (const QString &channel : MidiChannel::channelItems()) {
-        QAction *item = m_menu->addAction(channel);
+        // "&OMNI", "&1" to "&9", "1&0" to "1&6": the digits cannot all be
+        // told apart, so a digit key steps between its two channels.
+        const bool number = channel.front().isDigit();
+        QAction *item = m_menu->addAction(number ? MenuMnemonic::markedLast(channel)
+                                                 : MenuMnemonic::marked(channel, channel.front()));
         item->setObjectName(QStringLiteral("itmMidiChannel") + channel);
         m_items.append(item);
         connect(item, &QAction::triggered, this, [this, item] { menuMIDIchannelsClickItem(item); });

@@ -2,7 +2,8 @@
 
 #include "prefs/ScrollingPage.h"
 
-#include <QGuiApplication>
+#include <QApplication>
+#include <QEvent>
 #include <QScreen>
 #include <QWidget>
 #include <QWindow>
@@ -17,12 +18,41 @@ QMargins ownFrame(const QWidget *window)
     return handle && handle->isVisible() ? handle->frameMargins() : QMargins();
 }
 
+QSize extent(const QMargins &margins)
+{
+    return {margins.left() + margins.right(), margins.top() + margins.bottom()};
+}
+
+// Places its window on every show the editor makes.
+class PlaceOnShow : public QObject {
+public:
+    explicit PlaceOnShow(QWidget *window) : QObject(window) {}
+
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        auto *window = qobject_cast<QWidget *>(watched);
+        if (window && event->type() == QEvent::Show && !event->spontaneous()
+            && window->testAttribute(Qt::WA_Moved))
+            WindowPlacement::place(window, window->pos());
+        return false;
+    }
+};
+
 }  // namespace
 
 QMargins WindowPlacement::frameMargins(const QWidget *window, const QWidget *reference)
 {
-    const QMargins own = ownFrame(window);
-    return own.isNull() ? ownFrame(reference) : own;
+    QMargins margins = ownFrame(window);
+    if (margins.isNull())
+        margins = ownFrame(reference);
+    // A window manager gives the editor's windows alike frames.
+    for (const QWidget *other : QApplication::topLevelWidgets()) {
+        if (!margins.isNull())
+            break;
+        if (other != window && other->isVisible())
+            margins = ownFrame(other);
+    }
+    return margins;
 }
 
 QRect WindowPlacement::fitted(const QRect &wished, const QRect &room, const QSize &minimum)
@@ -39,6 +69,14 @@ QRect WindowPlacement::fitted(const QRect &wished, const QRect &room, const QSiz
     return frame;
 }
 
+QRect WindowPlacement::clientArea(QPoint frameTopLeft, const QSize &client, const QSize &minimum,
+                                  const QMargins &margins, const QRect &room)
+{
+    const QSize extra = extent(margins);
+    const QRect frame = fitted(QRect(frameTopLeft, client + extra), room, minimum + extra);
+    return frame.marginsRemoved(margins);
+}
+
 void WindowPlacement::place(QWidget *window, QPoint frameTopLeft, const QWidget *reference)
 {
     QScreen *screen = QGuiApplication::screenAt(frameTopLeft);
@@ -51,17 +89,31 @@ void WindowPlacement::place(QWidget *window, QPoint frameTopLeft, const QWidget 
         return;
     }
     const QMargins margins = frameMargins(window, reference);
-    const QSize extra(margins.left() + margins.right(), margins.top() + margins.bottom());
     const QRect room = screen->availableGeometry();
     // A fixed arrangement that can scroll takes the size the screen leaves it.
     if (auto *page = window->findChild<ScrollingPage *>(QString(), Qt::FindDirectChildrenOnly))
-        page->fitInto(room.size() - extra);
-    const QRect wished(frameTopLeft, window->size() + extra);
+        page->fitInto(room.size() - extent(margins));
     // A window can shrink down to its own minimum (what its layout needs).
-    const QSize minimum = window->minimumSizeHint().expandedTo(window->minimumSize()) + extra;
-    const QRect frame = fitted(wished, room, minimum);
-    const QSize client = frame.size() - extra;
-    if (client != window->size())
-        window->resize(client.expandedTo(window->minimumSize()).boundedTo(window->maximumSize()));
-    window->move(frame.topLeft());
+    const QSize minimum = window->minimumSizeHint().expandedTo(window->minimumSize());
+    QRect client = clientArea(frameTopLeft, window->size(), minimum, margins, room);
+    client.setSize(client.size().expandedTo(window->minimumSize()).boundedTo(window->maximumSize()));
+    if (!margins.isNull()) {
+        // The client area where the frame leaves it: the frame lands at its
+        // place even before the window manager has drawn it.
+        window->setGeometry(client);
+        return;
+    }
+    // No frame known anywhere yet: the frame's position is asked for. Qt
+    // takes a move before the window is made as one; afterwards the
+    // window's handle is told.
+    window->resize(client.size());
+    if (!window->testAttribute(Qt::WA_WState_Created))
+        window->move(client.topLeft());
+    else if (QWindow *handle = window->windowHandle(); handle && client.topLeft() != window->pos())
+        handle->setFramePosition(client.topLeft());
+}
+
+void WindowPlacement::placeOnShow(QWidget *window)
+{
+    window->installEventFilter(new PlaceOnShow(window));
 }

@@ -1,5 +1,6 @@
 #include "updates/UpdateMenu.h"
 
+#include "app/MenuMnemonic.h"
 #include "app/TformMain.h"
 #include "app/UserPrompts.h"
 #include "updates/TformNewVersionMsg.h"
@@ -64,7 +65,9 @@ void UpdateMenu::checkmostrecentversiononwebsite()
     VersionCheck check(m_versionRequest, m_log, m_prompts);
     const VersionCheck::Result result = check.run(m_main.currentAppVersion);
     newAppVersion = result.newAppVersion;
-    m_main.menuNewAppVersion->setText(result.menuText);
+    // Its mnemonic, 'a', is in every result ("New version available: 1.1",
+    // "Update check failed").
+    m_main.menuNewAppVersion->setText(MenuMnemonic::marked(result.menuText, QLatin1Char('a')));
     const bool newer = result.outcome == VersionCheck::Outcome::Newer;
     m_main.menuUpdateNow->setEnabled(newer);
     if (newer && showMessageVersionAtStartup && m_window) {
@@ -117,10 +120,9 @@ void UpdateMenu::LaunchUpdate()
     UpdaterRefresh refresh(m_updaterRequests, m_log, m_prompts, launcher,
                            QFileInfo(editorProgram).absolutePath());
     UpdateLauncher update(m_prompts, refresh, launcher, tempFolder, editorProgram);
-    if (!update.LaunchUpdate())
+    if (update.LaunchUpdate() != UpdateLauncher::Outcome::Started)
         return;
-    // The updater replaces the editor's files: the editor ends, whether or
-    // not the updater started.
+    // The updater replaces the editor's files: the editor ends once it runs.
     QApplication::closeAllWindows();
     QCoreApplication::quit();
 }

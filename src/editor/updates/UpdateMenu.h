@@ -43,7 +43,8 @@ public slots:
     void menuShowUpdateMsgClick();
     void menuSupportClick();
     void btnSeeWhatsNewClick();
-    // Asks, refreshes and starts the updater, then ends the editor.
+    // Asks, refreshes and starts the updater, then ends the editor; an
+    // updater that did not start leaves it running.
     void LaunchUpdate();
 
 private:
