@@ -72,6 +72,28 @@ TEST(DialMapping, AnglesAndValuesBothWays)
     }
 }
 
+TEST(DialMapping, WhatTheGuitaristReadsOffADial)
+{
+    // Percent of travel: the ends, the top, and the dead zone as its ends.
+    struct Percent {
+        int angle, percent;
+    };
+    for (const Percent &c : {Percent{-135, 0}, {-45, 100}, {90, 50}, {-100, 0}, {-60, 100}, {180, 16},
+                             {-136, 0}, {-138, 1}, {-46, 100}, {-42, 99}}) {
+        EXPECT_EQ(dial::percentOfTravel(c.angle), c.percent) << c.angle;
+    }
+    // A step shown on its dial reads back as the same step, at every step of
+    // the three step scales; angles between steps read as the nearer one.
+    for (std::uint32_t steps : {24u, 16u, 22u}) {
+        for (std::uint32_t step = 0; step <= steps; ++step)
+            EXPECT_EQ(dial::nearestStep(value_to_dial_angle(step, steps), steps), int(step)) << step << "/" << steps;
+    }
+    EXPECT_EQ(dial::nearestStep(-135, 24), 0);
+    EXPECT_EQ(dial::nearestStep(-100, 16), 0);
+    EXPECT_EQ(dial::nearestStep(-60, 22), 22);
+    EXPECT_EQ(dial::nearestStep(92, 24), 12);
+}
+
 TEST(ParameterModel, AddressesComeFromTheImagesFirstLine)
 {
     FXsettings fx;

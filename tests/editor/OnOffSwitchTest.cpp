@@ -16,6 +16,7 @@ const QColor Background(32, 32, 32);
 const QColor OnTrack(255, 0, 0);
 const QColor OffTrack(0, 255, 0);
 const QColor Thumb(0, 0, 255);
+const QColor OffThumb(255, 255, 0);
 const QColor DisabledOnTrack(255, 0, 255);
 
 QPalette distinctPalette(QPalette palette)
@@ -25,6 +26,7 @@ QPalette distinctPalette(QPalette palette)
         palette.setColor(group, QPalette::Highlight, OnTrack);
         palette.setColor(group, QPalette::Mid, OffTrack);
         palette.setColor(group, QPalette::Light, Thumb);
+        palette.setColor(group, QPalette::WindowText, OffThumb);
     }
     palette.setColor(QPalette::Disabled, QPalette::Highlight, DisabledOnTrack);
     return palette;
@@ -100,9 +102,11 @@ TEST_F(OnOffSwitchTest, ThumbSitsRightOnAHighlightedTrackWhenOn)
         bool on, enabled;
         QColor left, right;
     } cases[] = {
-        {"off", false, true, Thumb, OffTrack},
+        // Off, the thumb takes the text's colour, which stands out from the
+        // track and the window alike.
+        {"off", false, true, OffThumb, OffTrack},
         {"on", true, true, OnTrack, Thumb},
-        {"off and disabled", false, false, Thumb, OffTrack},
+        {"off and disabled", false, false, OffThumb, OffTrack},
         {"on and disabled", true, false, DisabledOnTrack, Thumb},
     };
     for (const auto &c : cases) {

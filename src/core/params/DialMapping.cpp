@@ -1,5 +1,7 @@
 #include "params/DialMapping.h"
 
+#include <cstdlib>
+
 int snap_dial_angle(int angle)
 {
     angle = dial::normalized(angle);
@@ -42,3 +44,28 @@ int value_to_dial_angle(std::uint32_t value, std::uint32_t scale)
     }
     return -45;
 }
+
+namespace dial {
+
+int percentOfTravel(int angle)
+{
+    const int p = position(snap_dial_angle(angle));
+    return (p * 100 * 2 + LastPosition) / (2 * LastPosition);
+}
+
+int nearestStep(int angle, std::uint32_t steps)
+{
+    const int p = position(snap_dial_angle(angle));
+    int best = 0;
+    int bestDistance = LastPosition + 1;
+    for (std::uint32_t step = 0; step <= steps; ++step) {
+        const int distance = std::abs(position(value_to_dial_angle(step, steps)) - p);
+        if (distance < bestDistance) {
+            best = int(step);
+            bestDistance = distance;
+        }
+    }
+    return best;
+}
+
+}  // namespace dial

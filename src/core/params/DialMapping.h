@@ -51,6 +51,16 @@ constexpr int angleAt(int pos)
     return pos <= 44 ? normalized(MinimumAngle - pos) : 224 - pos;
 }
 
+// How far along its travel a dial stands, in whole percent (0 at the
+// minimum, 100 at the maximum); a dead-zone angle counts as the end it snaps
+// to. What the guitarist reads on a level-like dial.
+int percentOfTravel(int angle);
+
+// The step 0..steps of a step scale (Low Pass 24, High Pass 16, Range 22)
+// whose shown angle lies nearest along the travel to `angle`: reads back the
+// step that value_to_dial_angle showed.
+int nearestStep(int angle, std::uint32_t steps);
+
 }  // namespace dial
 
 // A dial dragged into the dead zone jumps to the nearer end of its travel.

@@ -25,6 +25,7 @@
 #include "updates/TformNewVersionMsg.h"
 #include "widgets/RotaryDial.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -105,6 +106,32 @@ QPixmap grabWindow(QWidget *window, QWidget *focus)
     return window->grab();
 }
 
+// The window with one of its drop-down lists open and the entry after the
+// chosen one highlighted, as the mouse or the arrow keys leave it: the list's
+// popup drawn over the window where the screen shows it.
+QPixmap grabOpenList(QWidget *window, QComboBox *list)
+{
+    window->show();
+    QApplication::setActiveWindow(window);
+    list->setFocus(Qt::MouseFocusReason);
+    list->showPopup();
+    settle();
+    QAbstractItemView *view = list->view();
+    const int highlighted = std::min(list->currentIndex() + 1, list->count() - 1);
+    view->setCurrentIndex(list->model()->index(highlighted, 0));
+    settle();
+    QWidget *popup = view->window();
+    QPixmap picture = window->grab();
+    const QPixmap open = popup->grab();
+    {
+        QPainter painter(&picture);
+        painter.drawPixmap(popup->mapToGlobal(QPoint(0, 0)) - window->mapToGlobal(QPoint(0, 0)), open);
+    }
+    list->hidePopup();
+    settle();
+    return picture;
+}
+
 QPixmap grabMenu(QMenu *menu, const QPoint &at)
 {
     menu->popup(at);
@@ -181,6 +208,7 @@ int grabAllLooks(int scale, const QString &outDir)
         ok &= save(grabWindow(parameters, parameters->chkDominantNoteCut), path(look, "parameters-focus-check-box"));
         ok &= save(grabWindow(parameters, parameters->chkChangePresetShortPress), path(look, "parameters-focus-radio"));
         ok &= save(grabWindow(parameters, parameters->cmbAssignCtrlDUE), path(look, "parameters-focus-list"));
+        ok &= save(grabOpenList(parameters, parameters->cmbGuitarTuning), path(look, "parameters-open-list"));
         ok &= save(grabWindow(windows.formPrint.get(), windows.formPrint->btnScrollTop), path(look, "console"));
         ok &= save(grabWindow(windows.formFirmwareUpgrade.get(), nullptr), path(look, "firmware-upgrade"));
         ok &= save(grabWindow(windows.formNewVersionMsg.get(), nullptr), path(look, "new-version"));
@@ -193,8 +221,9 @@ int grabAllLooks(int scale, const QString &outDir)
     return ok ? 0 : 1;
 }
 
-// The eight looks side by side: for each, the main and the parameter window
-// with the look's name below them.
+// The eight looks side by side: for each, the main window as a first start
+// shows it (no pedal connected yet) and the parameter window with a pedal's
+// values and a drop-down list open, with the look's name below them.
 int makeContactSheet(const QString &outDir)
 {
     const QString folder = QDir(outDir).filePath(QStringLiteral("1x"));
@@ -203,8 +232,8 @@ int makeContactSheet(const QString &outDir)
     constexpr int Caption = 26;
     QList<QImage> mains, parameters;
     for (int look = 0; look < LookTheme::Count; ++look) {
-        mains << QImage(QDir(folder).filePath(baseName(look, "main") + QStringLiteral(".png")));
-        parameters << QImage(QDir(folder).filePath(baseName(look, "parameters") + QStringLiteral(".png")));
+        mains << QImage(QDir(folder).filePath(baseName(look, "main-disconnected") + QStringLiteral(".png")));
+        parameters << QImage(QDir(folder).filePath(baseName(look, "parameters-open-list") + QStringLiteral(".png")));
         if (mains.back().isNull() || parameters.back().isNull()) {
             std::fprintf(stderr, "missing grabs of Style_%d\n", look);
             return 1;

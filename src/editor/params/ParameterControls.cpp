@@ -1,5 +1,6 @@
 #include "params/ParameterControls.h"
 
+#include "params/DialValueText.h"
 #include "params/HintTexts.h"
 #include "params/ParameterTable.h"
 #include "widgets/OnOffSwitch.h"
@@ -39,11 +40,13 @@ QLabel *ParameterControls::makeLabel(const QString &caption, const QRect &geomet
     return label;
 }
 
-RotaryDial *ParameterControls::makeDial(const char *name, const QString &label, int x, int y,
-                                      QWidget *parent)
+RotaryDial *ParameterControls::makeDial(const char *name, const QString &label, int x, int y, int slot,
+                                        DialFace face, QWidget *parent)
 {
     auto *dial = new RotaryDial(parent ? parent : m_window);
     dial->setObjectName(QString::fromLatin1(name));
+    dial->setValueFormatter(DialValueText::forSlot(slot));
+    dial->setDisplayOnly(face == DialFace::Indicator);
     dial->setGeometry(x, y, DialSize, DialSize);
     dial->setAccessibleName(label);
     QLabel *caption = makeLabel(label, QRect(x + DialSize / 2 - LabelWidth / 2, y + DialSize, LabelWidth, LabelHeight),
@@ -55,15 +58,19 @@ RotaryDial *ParameterControls::makeDial(const char *name, const QString &label, 
 
 void ParameterControls::buildDials()
 {
-    dialDry = makeDial("dialDry", QStringLiteral("Dry"), 15, 8);
-    dialMinus1Oct = makeDial("dialMinus1Oct", QStringLiteral("-1 OCT"), 75, 8);
-    dialInputLevel = makeDial("dialInputLevel", QStringLiteral("Input Level"), 208, 8);
-    dialClipWave = makeDial("dialClipWave", QStringLiteral("Wave Clip"), 267, 8);
-    dialSubMix = makeDial("dialSubMix", QStringLiteral("Sub Mix"), 15, 72);
-    dialMinus2Oct = makeDial("dialMinus2Oct", QStringLiteral("-2 OCT"), 75, 72);
-    dialLowPass = makeDial("dialLowPass", QStringLiteral("Low Pass"), 15, 136);
-    dialHighPass = makeDial("dialHighPass", QStringLiteral("High Pass"), 75, 136);
-    dialRange = makeDial("dialRange", QStringLiteral("Range"), 15, 208);
+    // Only Input Level and Wave Clip are turned here; the others show what
+    // the pedal or a preset holds, and look like the indicators they are.
+    constexpr DialFace Knob = DialFace::Knob;
+    constexpr DialFace Indicator = DialFace::Indicator;
+    dialDry = makeDial("dialDry", QStringLiteral("Dry"), 15, 8, slot::Dry, Indicator);
+    dialMinus1Oct = makeDial("dialMinus1Oct", QStringLiteral("-1 OCT"), 75, 8, slot::Minus1Oct, Indicator);
+    dialInputLevel = makeDial("dialInputLevel", QStringLiteral("Input Level"), 208, 8, slot::InputLevel, Knob);
+    dialClipWave = makeDial("dialClipWave", QStringLiteral("Wave Clip"), 267, 8, slot::WaveClip, Knob);
+    dialSubMix = makeDial("dialSubMix", QStringLiteral("Sub Mix"), 15, 72, slot::SubMix, Indicator);
+    dialMinus2Oct = makeDial("dialMinus2Oct", QStringLiteral("-2 OCT"), 75, 72, slot::Minus2Oct, Indicator);
+    dialLowPass = makeDial("dialLowPass", QStringLiteral("Low Pass"), 15, 136, slot::LowPass, Indicator);
+    dialHighPass = makeDial("dialHighPass", QStringLiteral("High Pass"), 75, 136, slot::HighPass, Indicator);
+    dialRange = makeDial("dialRange", QStringLiteral("Range"), 15, 208, slot::Range, Indicator);
     dialInputLevel->setToolTip(hints::toolTip(hints::inputLevel()));
 
     auto makeSwitch = [this](const char *name, const QString &label, int y) {
@@ -124,7 +131,8 @@ void ParameterControls::buildHarmonic()
     frame->setFrameShape(QFrame::StyledPanel);
     frame->setGeometry(63, 200, 181, 67);
     frame->lower();
-    dial1stHarmonic = makeDial("dial1stHarmonic", QStringLiteral("1st Harmonic"), 78, 208);
+    dial1stHarmonic = makeDial("dial1stHarmonic", QStringLiteral("1st Harmonic"), 78, 208, slot::FirstHarmonic,
+                               DialFace::Indicator);
 
     cmbVariableWavePitch = new QComboBox(m_window);
     cmbVariableWavePitch->setObjectName(QStringLiteral("cmbVariableWavePitch"));

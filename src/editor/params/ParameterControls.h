@@ -63,7 +63,12 @@ private:
     void buildHarmonic();
     void buildAssignments();
     void buildFootswitch();
-    RotaryDial *makeDial(const char *name, const QString &label, int x, int y, QWidget *parent = nullptr);
+    // A knob is turned by the guitarist; an indicator only shows a value.
+    enum class DialFace { Knob, Indicator };
+    // A dial for the parameter in `slot`, showing its value in that
+    // parameter's unit.
+    RotaryDial *makeDial(const char *name, const QString &label, int x, int y, int slot, DialFace face,
+                         QWidget *parent = nullptr);
     QLabel *makeLabel(const QString &text, const QRect &geometry, QWidget *parent = nullptr);
 
     QWidget *m_window = nullptr;

@@ -59,12 +59,10 @@ void OnOffSwitch::paintEvent(QPaintEvent *)
     painter.setPen(Qt::NoPen);
     painter.setBrush(shadow);
     painter.drawEllipse(thumbCentre + QPointF(0, 0.75), thumbRadius, thumbRadius);
-    // On the highlight the thumb stands out by itself; on the grey track it
-    // needs an edge.
-    if (on)
-        painter.setPen(Qt::NoPen);
-    else
-        painter.setPen(QPen(colour(QPalette::Dark), 0.75));
-    painter.setBrush(colour(QPalette::Light));
+    // On, a light thumb on the highlight; off, a thumb in the text's colour,
+    // which stands out from the grey track and from the window around it in
+    // every look.
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(colour(on ? QPalette::Light : QPalette::WindowText));
     painter.drawEllipse(thumbCentre, thumbRadius, thumbRadius);
 }

@@ -32,9 +32,20 @@ RotaryDial *RotaryDialAccessible::rotaryDial() const { return static_cast<Rotary
 
 QString RotaryDialAccessible::text(QAccessible::Text t) const
 {
+    // In the guitarist's words, as the dial shows it.
     if (t == QAccessible::Value)
-        return currentValue().toString();
+        return rotaryDial()->valueText();
     return QAccessibleWidget::text(t);
+}
+
+QAccessible::State RotaryDialAccessible::state() const
+{
+    QAccessible::State state = QAccessibleWidget::state();
+    if (rotaryDial()->isDisplayOnly()) {
+        state.readOnly = true;
+        state.focusable = false;
+    }
+    return state;
 }
 
 void *RotaryDialAccessible::interface_cast(QAccessible::InterfaceType t)
@@ -51,7 +62,7 @@ QVariant RotaryDialAccessible::currentValue() const
 
 void RotaryDialAccessible::setCurrentValue(const QVariant &value)
 {
-    if (!rotaryDial()->isEnabled())
+    if (!rotaryDial()->isEnabled() || rotaryDial()->isDisplayOnly())
         return;
     rotaryDial()->setAngle(dial::angleAt(value.toInt()));
 }
