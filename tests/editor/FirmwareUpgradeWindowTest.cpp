@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QGuiApplication>
 
 namespace {
 
@@ -58,7 +59,9 @@ TEST_F(FirmwareUpgradeWindowTest, UpgradesAndReturnsTheMainWindowToNormalUse)
         QObject::connect(f.ProgressBar1, &QProgressBar::valueChanged, [&](int v) { progress << v; });
         // While the upgrade runs, no other pedal command can start.
         QStringList lockedWhenShown;
+        int barWhenShown = -1;
         prompts.onMessage = [&](const QString &) {
+            barWhenShown = f.ProgressBar1->value();
             for (QObject *command : QList<QObject *>{w.btnRequest, w.btnUpload, w.menuDisconnect,
                                                      w.menuStartFirmwareUpgrade, f.btnUpgradeFirmware})
                 if (command->property("enabled").toBool())
@@ -71,7 +74,8 @@ TEST_F(FirmwareUpgradeWindowTest, UpgradesAndReturnsTheMainWindowToNormalUse)
         EXPECT_TRUE(lockedWhenShown.isEmpty()) << lockedWhenShown.join(' ').toStdString();
         EXPECT_EQ(f.ProgressBar1->maximum(), 199);
         ASSERT_FALSE(progress.isEmpty());
-        EXPECT_EQ(progress.last(), 198);
+        EXPECT_EQ(progress.last(), 199);
+        EXPECT_EQ(barWhenShown, 199) << "the bar is full before the completion box";
         EXPECT_GT(progress.size(), 100);
         EXPECT_EQ(versionByte(), 8);
         // Step 9: the window hidden, upgrade mode off, the pedal commands back.
@@ -113,6 +117,31 @@ TEST_F(FirmwareUpgradeWindowTest, AFailedUpgradeCanBeRunAgain)
     EXPECT_EQ(versionByte(), 8);
     EXPECT_TRUE(logLines().contains("SEND SYNC"));
     EXPECT_TRUE(w.btnRequest->isEnabled());
+}
+
+// Unplugged in the middle of writing: one box, in plain words, and every
+// window disconnected, the upgrade window's button included.
+TEST_F(FirmwareUpgradeWindowTest, AnUnplugMidUpgradeGivesOneBoxAndDisconnectsEverywhere)
+{
+    openUpgradeWindow();
+    TformMain &w = *windows->formMain;
+    TformFirmwareUpgrade &f = window();
+    QObject::connect(f.ProgressBar1, &QProgressBar::valueChanged, [&](int v) {
+        if (v == 20)
+            driver.unplug();
+    });
+    f.btnUpgradeFirmware->click();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(prompts.messages,
+              QStringList({"The pedal stopped answering. Check the USB cable and choose Connect again."}));
+    EXPECT_EQ(prompts.details.size(), 1);
+    EXPECT_TRUE(logLines().join('\n').contains("Firmware upgrade failed: ")) << "the failure is logged";
+    EXPECT_FALSE(w.pedalOpen());
+    EXPECT_FALSE(w.menuStartFirmwareUpgrade->isEnabled());
+    EXPECT_FALSE(f.btnUpgradeFirmware->isEnabled());
+    EXPECT_FALSE(f.btnUpgradeFirmware->toolTip().isEmpty()) << "it says why";
+    EXPECT_TRUE(w.menuConnect->isEnabled());
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 }
 
 // Bootloader frames for the two tests below: 1 the sync, 2-3 the erase,

@@ -102,7 +102,9 @@ PedalResult FirmwareUpgrade::run(const FirmwareImage &image, int number,
         synchroniseFirst = true;
         lastError = QStringLiteral("Firmware upgrade failed: ") + protocol.failure();
         m_log.PrintToConsole(lastError);
-        m_prompts.showMessage(lastError);
+        // A pedal that has gone was told by the driver's box: one is enough.
+        if (!m_communication.transport().device_gone)
+            m_prompts.showMessage(lastError);
         return PedalResult::failed(lastError);
     };
 
@@ -157,6 +159,9 @@ PedalResult FirmwareUpgrade::run(const FirmwareImage &image, int number,
     if (!protocol.write_version_record(number))
         return failed();
     m_clock.sleep(AfterVersionRecordMs);
+    // The bar is full before the user is told it is complete.
+    if (onChunk)
+        onChunk(count);
     m_prompts.showMessage(QStringLiteral("Firmware Upgrade Complete, device will now restart"));
     if (!protocol.start_firmware())
         return failed();

@@ -54,7 +54,8 @@ public:
     // Runs it with an image in hand (a file), for firmware number `number`.
     PedalResult upgradeImage(const QByteArray &bytes, int number, const Options &options);
 
-    // Told the number of chunks, then each chunk's index before it is written.
+    // Told the number of chunks, then each chunk's index before it is written,
+    // and the number of chunks once all are written and recorded.
     std::function<void(int chunks)> onChunkCount;
     std::function<void(int index)> onChunk;
     // Replace the line's pause after each data byte and its sleep between

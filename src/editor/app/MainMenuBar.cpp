@@ -134,7 +134,7 @@ void MainMenuBar::listPedalCommands(TformMain &w, PedalCommandList &commands)
     commands.add(w.menuConnect, whileClosed);
     commands.add(w.menuDisconnect, whileOpen);
     // Upgrade mode is chosen before Connect, and the upgrade starts from the
-    // bootloader that Connect synchronised.
+    // bootloader that Connect synchronised, while it is open.
     commands.add(w.menuFirmwareUpgradeMode, {E::Keep, E::Off, E::Off, E::Keep});
-    commands.add(w.menuStartFirmwareUpgrade, {E::Keep, E::Keep, E::On, E::Keep});
+    commands.add(w.menuStartFirmwareUpgrade, {E::Off, E::Keep, E::On, E::Keep});
 }

@@ -81,6 +81,7 @@ void TformMain::enterPedalStage(PedalCommandList::Stage stage)
 {
     m_pedalCommands.enterStage(stage);
     m_statusLine->guide(stage);
+    emit pedalStageEntered(stage);
 }
 
 void TformMain::FormCreate()

@@ -100,6 +100,10 @@ public:
     // The filter of the effect-file dialog.
     static constexpr const char *OpenDialog1Filter = "Dat files (*.dat)|*.dat";
 
+signals:
+    // The link to the pedal entered a stage (after the commands followed it).
+    void pedalStageEntered(PedalCommandList::Stage stage);
+
 public slots:
     void menuInfoClick();
     void menuScanClick();

@@ -90,6 +90,7 @@ void TformFirmwareUpgrade::btnUpgradeFirmwareClick()
     btnUpgradeFirmware->setEnabled(false);
     if (!m_upgrade.upgrade(options)) {
         btnUpgradeFirmware->setEnabled(true);
+        emit upgradeFailed();
         return;
     }
     // One upgrade per run: the button stays disabled.

@@ -40,6 +40,8 @@ public slots:
 signals:
     // The new firmware runs: the main window goes back to normal use.
     void upgradeCompleted();
+    // A run failed; the button is offered again for another.
+    void upgradeFailed();
 
 protected:
     void showEvent(QShowEvent *event) override;
