@@ -92,6 +92,9 @@ void MainMenuBar::build(TformMain &w)
     QObject::connect(w.menuInfo, &QMenu::aboutToShow, &w, &TformMain::menuInfoClick);
 
     buildWindowMenu(w);
+    // A disabled item says why as the pointer rests on it.
+    for (QMenu *menu : w.menuBar()->findChildren<QMenu *>())
+        menu->setToolTipsVisible(true);
 }
 
 void MainMenuBar::buildWindowMenu(TformMain &w)
@@ -130,11 +133,16 @@ void MainMenuBar::listPedalCommands(TformMain &w, PedalCommandList &commands)
     commands.add(w.menuLoadPreset, whileOpen);
     commands.add(w.menuSavePreset, {E::Keep, E::On, E::On, E::Keep});
     commands.add(w.menuLoadAlgorithmFromFile, whileOpen);
-    commands.add(w.menuScan, whileClosed);
-    commands.add(w.menuConnect, whileClosed);
-    commands.add(w.menuDisconnect, whileOpen);
+    const char *connected = "A pedal is connected: choose Connection → Disconnect first.";
+    commands.add(w.menuScan, whileClosed, {nullptr, connected, connected, nullptr});
+    commands.add(w.menuConnect, whileClosed, {nullptr, connected, connected, nullptr});
+    commands.add(w.menuDisconnect, whileOpen, {"No pedal is connected.", nullptr, nullptr, nullptr});
     // Upgrade mode is chosen before Connect, and the upgrade starts from the
     // bootloader that Connect synchronised, while it is open.
-    commands.add(w.menuFirmwareUpgradeMode, {E::Keep, E::Off, E::Off, E::Keep});
-    commands.add(w.menuStartFirmwareUpgrade, {E::Off, E::Keep, E::On, E::Keep});
+    const char *modeFirst = "Upgrade Mode is chosen before the first Connect: start the editor again to choose it.";
+    commands.add(w.menuFirmwareUpgradeMode, {E::Keep, E::Off, E::Off, E::Keep},
+                 {modeFirst, modeFirst, modeFirst, modeFirst});
+    const char *bootloaderFirst = "Choose Upgrade Mode, then Connect to the pedal's bootloader.";
+    commands.add(w.menuStartFirmwareUpgrade, {E::Off, E::Keep, E::On, E::Keep},
+                 {bootloaderFirst, bootloaderFirst, bootloaderFirst, bootloaderFirst});
 }
