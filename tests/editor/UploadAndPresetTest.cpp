@@ -2,6 +2,7 @@
 // the simulated pedal on the offscreen platform.
 
 #include "EditorFixture.h"
+#include "app/StatusLine.h"
 
 #include "algorithms/EffectLibrary.h"
 #include "app/TformMain.h"
@@ -72,10 +73,17 @@ TEST_F(UploadAndPresetTest, ASilentPedalShowsUploadFailedAndTheWaitEnds)
     open();
     // The status line's timer fires in real time; here it fires at once.
     main->UploadCheckTimer->setInterval(1);
+    const std::int64_t clickedAt = clock.now;
     QTest::mouseClick(main->btnUpload, Qt::LeftButton);
     EXPECT_EQ(main->lblStatus->text(), "Upload Failed");
     EXPECT_FALSE(main->UploadCheckTimer->isActive()) << "the wait has ended";
+    // The commands are free once "Upload Failed" shows, not at the upload's
+    // own limit, and the log and the status line say why.
+    EXPECT_LT(clock.now - clickedAt, 5000);
     EXPECT_TRUE(main->btnRequest->isEnabled());
+    const QStringList why = logLines().filter("Upload Failed: the pedal did not answer within");
+    ASSERT_EQ(why.size(), 1);
+    EXPECT_EQ(main->statusLine().text(), why.first());
 }
 
 TEST_F(UploadAndPresetTest, AnEffectFileIsUploadedAsItIs)

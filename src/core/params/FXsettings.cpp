@@ -49,6 +49,11 @@ bool FXsettings::isAssigned(int slot) const
            && assignable[std::size_t(slot - StandardParameterCount)].is_assigned;
 }
 
+int FXsettings::assignedControl(int slot) const
+{
+    return isAssigned(slot) ? assignable[std::size_t(slot - StandardParameterCount)].assigned_control : -1;
+}
+
 bool FXsettings::read_parameter_addresses(const QString &line0)
 {
     if (line0.size() < ParameterTableLineLength)
@@ -151,8 +156,10 @@ StatusShown FXsettings::takeStatus(const DeviceStatus &status, LogSink &log)
     log.PrintToConsole(QStringLiteral("Footswitch Mode: ") + QString::number(footswitch_mode));
     shown.footswitch = FootswitchChoice::fromMode(footswitch_mode);
 
-    for (assignable_parameter &p : assignable)
+    for (assignable_parameter &p : assignable) {
         p.is_assigned = false;
+        p.assigned_control = -1;
+    }
     for (int k = 0; k < ControlCount; ++k) {
         const DeviceStatus::Assignment &a = status.assignments[std::size_t(k)];
         if (!a.assigned) {
@@ -172,6 +179,7 @@ StatusShown FXsettings::takeStatus(const DeviceStatus &status, LogSink &log)
             shown.assignmentEntries[std::size_t(k)] = *entry;
             const int s = AssignableSlotsOfControl[std::size_t(k)][std::size_t(*entry - 1)];
             assignable[std::size_t(s - StandardParameterCount)].is_assigned = true;
+            assignable[std::size_t(s - StandardParameterCount)].assigned_control = k;
         }
     }
 

@@ -47,6 +47,8 @@ public:
     std::uint32_t value(int slot) const;
     std::uint16_t address(int slot) const;
     bool isAssigned(int slot) const;  // false for the standard ones
+    // The control (0..ControlCount-1) the pedal reports it on, -1 for none.
+    int assignedControl(int slot) const;
 
     // Reads the fourteen addresses from the first line of an algorithm image.
     // A line too short for the table, or a field that is not four hexadecimal

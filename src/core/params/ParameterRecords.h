@@ -31,6 +31,7 @@ struct assignable_parameter {
 
     std::uint16_t address = 0xFFFF;  // until an algorithm image has been read
     bool is_assigned = false;        // the pedal reports it on a control: the window locks it
+    int assigned_control = -1;       // which control (0..ControlCount-1), while is_assigned
     QString parameter_name;
     bool control_type = false;
     std::uint32_t value = 0;

@@ -116,6 +116,9 @@ void TformMain::FormCreate()
     looks->ApplySavedLook();
     auto *midiChannels = new MidiChannelMenu(menuMIDIchannel, m_communication, m_services.log, this);
     midiChannels->BuildMidiChannelMenu();
+    midiChannels->onSent = [this](const PedalResult &result, const QString &channel) {
+        m_statusLine->report(result, QStringLiteral("MIDI channel set to ") + channel);
+    };
 
     QStringList entries;
     for (int i = 0; i < lstEffects->count(); ++i)

@@ -5,6 +5,7 @@
 #include "app/UserPrompts.h"
 #include "device/DeviceStatus.h"
 #include "params/DialMapping.h"
+#include "params/ParameterSlots.h"
 #include "params/PresetFile.h"
 #include "prefs/ScrollingPage.h"
 #include "widgets/OnOffSwitch.h"
@@ -12,6 +13,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QHash>
 #include <QRadioButton>
 #include <QScopedValueRollback>
 #include <QShowEvent>
@@ -131,6 +133,32 @@ void TformFXsettings::set_parameter_controls_enabled(bool enabled)
         for (QWidget *control : std::initializer_list<QWidget *>{dialInputLevel, dialClipWave, cmbVariableWavePitch,
                                                                  chkDominantNoteCut, chkHighNoteCut})
             control->setEnabled(false);
+    }
+    explainControls();
+}
+
+void TformFXsettings::explainControls()
+{
+    // The parameters that can sit on a control, by slot.
+    const QHash<const QWidget *, int> assignable{
+        {dialInputLevel, slot::InputLevel},           {cmbVariableWavePitch, slot::HarmonicPitch},
+        {dialClipWave, slot::WaveClip},               {chkDominantNoteCut, slot::DominantNotesCut},
+        {chkHighNoteCut, slot::HighNotesCut}};
+    for (QWidget *control : m_page->content()->findChildren<QWidget *>()) {
+        const bool operable = qobject_cast<QAbstractButton *>(control) || qobject_cast<QComboBox *>(control)
+                              || qobject_cast<RotaryDial *>(control) || qobject_cast<OnOffSwitch *>(control);
+        if (!operable)
+            continue;
+        QString why;
+        if (m_displayOnly.contains(control))
+            why = QString::fromUtf8(ControlReasons::ShownFromPedal);
+        else if (!m_controlsEnabled)
+            why = QString::fromUtf8(ControlReasons::NoPedal);
+        else if (!control->isEnabled())
+            why = QString::fromUtf8(ControlReasons::NotRead);
+        else if (const int control_ = m_fx.assignedControl(assignable.value(control, -1)); control_ >= 0)
+            why = ControlReasons::assignedTo(toQString(ControlNames[std::size_t(control_)]));
+        m_reasons.say(control, why);
     }
 }
 
@@ -303,6 +331,7 @@ void TformFXsettings::showStatus(const ParameterCommands::Reading &reading)
     set_parameter_controls_enabled(m_controlsEnabled);
 
     const StatusShown shown = m_fx.takeStatus(status, m_services.log);
+    explainControls();
     if (shown.footswitch) {
         // In the order the pedal's report has always been shown.
         chkBypassShortPress->setChecked(!shown.footswitch->shortChangesPreset);

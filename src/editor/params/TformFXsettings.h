@@ -2,6 +2,7 @@
 
 #include "app/EditorServices.h"
 #include "params/FXsettings.h"
+#include "params/ControlReasons.h"
 #include "params/ParameterControls.h"
 #include "params/ParameterCommands.h"
 #include "params/PresetFile.h"
@@ -103,6 +104,10 @@ private:
     void trackingCheckChanged(QCheckBox *box, int slot);
     void assignmentChanged(int control, QComboBox *list);
     bool lockedAgainstUser(int slot);
+    // Each control's tool tip says why it cannot be used now, if it cannot:
+    // no pedal, the pedal's algorithm unknown, shown from the pedal, or
+    // assigned to one of the pedal's controls.
+    void explainControls();
     // Shows the model's values on the controls, then sends the live ones
     // that differ from `before`, each exactly as the model holds it.
     void showValues(const FXsettings::Values &before);
@@ -122,6 +127,7 @@ private:
     bool m_showing = false;
     // The ten controls that only show what the pedal or a preset holds.
     QList<QWidget *> m_displayOnly;
+    ControlReasons m_reasons;
     // The page the controls sit on; it scrolls on a screen too small for them.
     ScrollingPage *m_page = nullptr;
 };

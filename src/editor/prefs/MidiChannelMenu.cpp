@@ -28,5 +28,8 @@ void MidiChannelMenu::BuildMidiChannelMenu()
 void MidiChannelMenu::menuMIDIchannelsClickItem(QAction *item)
 {
     // The item's own caption is the channel; keyboard mnemonics are no part of it.
-    m_midi.sendChannel(item->text().remove(QLatin1Char('&')));
+    const QString channel = item->text().remove(QLatin1Char('&'));
+    const PedalResult result = m_midi.sendChannel(channel);
+    if (onSent)
+        onSent(result, channel);
 }

@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QObject>
+#include <functional>
 
 class Communication;
 class LogSink;
@@ -27,6 +28,8 @@ public:
     void menuMIDIchannelsClickItem(QAction *item);
 
     const QList<QAction *> &items() const { return m_items; }
+    // Told what each click came to, and the channel's caption.
+    std::function<void(const PedalResult &, const QString &channel)> onSent;
 
 private:
     QMenu *m_menu;

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QHash>
+#include <QString>
+
+class QWidget;
+
+// Tool tips that say why a control cannot be used now: its own hint, then
+// the reason on a line of its own. Each control's hint is taken the first
+// time it is given a reason, and stands alone again when the reason goes.
+class ControlReasons {
+public:
+    // `why` empty: the control shows its hint only.
+    void say(QWidget *control, const QString &why);
+
+    static constexpr const char *NoPedal =
+        "No pedal is connected: choose Connection → Connect in the main window.";
+    static constexpr const char *NotRead =
+        "The pedal's algorithm is not known yet: press Request in the main window.";
+    static constexpr const char *ShownFromPedal =
+        "Shown from the pedal: its own controls set this value; Save Parameters stores it as shown.";
+    // "Assigned to Control I: …"
+    static QString assignedTo(const QString &control);
+
+private:
+    QHash<const QWidget *, QString> m_hints;
+};
