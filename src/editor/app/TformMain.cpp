@@ -13,7 +13,6 @@
 #include "device/D2XXUnit.h"
 #include "firmware/FirmwareImage.h"
 #include "params/TformFXsettings.h"
-#include "prefs/EqualSizeGroup.h"
 #include "prefs/LookMenu.h"
 #include "prefs/MidiChannelMenu.h"
 #include "prefs/WindowPlacement.h"
@@ -22,7 +21,6 @@
 #include <QAction>
 #include <QFileInfo>
 #include <QApplication>
-#include <QGridLayout>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -33,7 +31,6 @@
 #include <QTimer>
 
 #include <algorithm>
-
 
 TformMain::TformMain(EditorServices services, Communication &communication, QWidget *parent)
     : QMainWindow(parent),
