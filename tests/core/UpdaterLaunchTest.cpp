@@ -156,7 +156,7 @@ TEST_P(UpdaterLaunch, RefreshesTheUpdaterAndStartsItWithTheTwoPaths)
     const QString updater = inProgramFolder("Sombrant_Win_Updater.exe");
     EXPECT_EQ(outcome, c.outcome);
     EXPECT_EQ(prompts.questions, QStringList{kQuestion});
-    EXPECT_EQ(prompts.messages, QStringList(c.messages).replaceInStrings("%updater", updater));
+    EXPECT_EQ(prompts.boxes, QStringList(c.messages).replaceInStrings("%updater", updater));
     EXPECT_EQ(log.lines, c.log);
 
     const QString twoPaths = "\"" + QDir(tempFolder.path()).filePath("Sombrant_Editor_Update.exe") + "\" \""
@@ -198,7 +198,7 @@ TEST_F(UpdaterLaunch, StopsWithNothingStartedWhenTheServerDoesNotAnswer)
     UpdateLauncher update(prompts, refresh, launcher, tempFolder.path(), editorProgram);
 
     EXPECT_EQ(update.LaunchUpdate(), Outcome::Failed);
-    EXPECT_EQ(prompts.messages,
+    EXPECT_EQ(prompts.boxes,
               QStringList{box(UpdateLauncher::NoServerAnswer, {"no answer from 127.0.0.1 within 0.3 s"})});
     EXPECT_TRUE(launcher.starts.isEmpty());
 }
@@ -252,7 +252,7 @@ TEST_F(UpdaterLaunch, SaysWhenTheElevationIsRefused)
     UpdateLauncher update(prompts, refresh, launcher, tempFolder.path(), editorProgram);
 
     EXPECT_EQ(update.LaunchUpdate(), Outcome::Failed) << "the editor runs on";
-    EXPECT_EQ(prompts.messages, QStringList{box(UpdateLauncher::UpdaterDidNotStart, {kLaunchFailed})});
+    EXPECT_EQ(prompts.boxes, QStringList{box(UpdateLauncher::UpdaterDidNotStart, {kLaunchFailed})});
     EXPECT_EQ(launcher.starts.size(), 1);
 }
 

@@ -7,6 +7,7 @@
 
 #include "app/TformMain.h"
 #include "params/HintTexts.h"
+#include "params/ControlReasons.h"
 #include "params/TformFXsettings.h"
 #include "widgets/OnOffSwitch.h"
 #include "widgets/RotaryDial.h"
@@ -119,12 +120,15 @@ TEST_F(ParameterWindowTest, HoldsEveryControlInItsArrangement)
     EXPECT_TRUE(fx->chkChangePresetLongPress->isChecked());
     EXPECT_EQ(fx->chkChangePresetShortPress->text(), "Change Preset");
 
+    // Each hint, and below it (no pedal yet) why the control cannot be used.
+    const QString noPedal = '\n' + QString::fromUtf8(ControlReasons::NoPedal);
     EXPECT_EQ(fx->dialInputLevel->toolTip(),
               "Set level of input signal to the octave down effect. It does not affect dry.\n"
-              "Adjust if you hear too much distortion on the sub. By deafult it is set to mid position.");
-    EXPECT_EQ(fx->cmbGuitarTuning->toolTip(), hints::guitarTuning().join('\n'));
-    EXPECT_TRUE(fx->cmbGuitarTuning->toolTip().endsWith("use capo on 3rd fret select standard tuning and +3 Pitch."));
-    EXPECT_EQ(fx->cmbSemitonesVariation->toolTip(), "Select the pitch variation in semitones from -5 to +3");
+              "Adjust if you hear too much distortion on the sub. By deafult it is set to mid position."
+              + noPedal);
+    EXPECT_EQ(fx->cmbGuitarTuning->toolTip(), hints::guitarTuning().join('\n') + noPedal);
+    EXPECT_TRUE(fx->cmbGuitarTuning->toolTip().contains("use capo on 3rd fret select standard tuning and +3 Pitch.\n"));
+    EXPECT_EQ(fx->cmbSemitonesVariation->toolTip(), "Select the pitch variation in semitones from -5 to +3" + noPedal);
     EXPECT_TRUE(fx->chkDominantNoteCut->toolTip().startsWith("Improves tracking on lowest chord"));
     EXPECT_TRUE(fx->chkHighNoteCut->toolTip().startsWith("Removes tracking and noise on higher strings"));
 

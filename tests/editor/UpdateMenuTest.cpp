@@ -347,8 +347,9 @@ TEST_F(UpdateMenuTest, UpdateNowWithoutAnUpdaterKeepsTheEditorOpen)
     newVersionWindow().btnLaunchUpdate->click();
 
     const QString updater = QDir(programFolder.path()).filePath("Sombrant_Win_Updater.exe");
-    ASSERT_EQ(prompts.messages.size(), 1) << prompts.messages.join(" | ").toStdString();
-    EXPECT_EQ(prompts.messages[0], QString::fromLatin1(UpdateLauncher::UpdaterNotObtained)
+    ASSERT_EQ(prompts.boxes.size(), 1) << prompts.boxes.join(" | ").toStdString();
+    EXPECT_EQ(prompts.failures, QStringList{UpdateLauncher::UpdaterNotObtained}) << "a warning";
+    EXPECT_EQ(prompts.boxes[0], QString::fromLatin1(UpdateLauncher::UpdaterNotObtained)
                                        + "\n\nError: File not found\nDownload failed: HTTP 404 File not found"
                                          "\nNot found: " + updater);
     EXPECT_TRUE(launcher.starts.isEmpty());

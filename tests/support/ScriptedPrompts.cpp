@@ -3,6 +3,7 @@
 void ScriptedPrompts::showMessage(const QString &text)
 {
     messages << text;
+    boxes << text;
     if (onMessage)
         onMessage(text);
 }
@@ -11,7 +12,10 @@ void ScriptedPrompts::showFailure(const QString &text, const QString &detail)
 {
     failures << text;
     details << detail;
-    showMessage(text);
+    messages << text;
+    boxes << text + QStringLiteral("\n\n") + detail;
+    if (onMessage)
+        onMessage(text);
 }
 
 bool ScriptedPrompts::askYesNo(const QString &text)

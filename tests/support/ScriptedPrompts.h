@@ -24,11 +24,13 @@ public:
     {
         messages.clear();
         details.clear();
+        boxes.clear();
         failures.clear();
     }
 
     QStringList messages;      // texts of the information and failure boxes, in order
     QStringList details;       // detail lines of the failure boxes, in order
+    QStringList boxes;         // every box whole: a failure's detail after a blank line
     QStringList failures;      // texts of the failure boxes alone, in order
     QStringList questions;     // texts of the Yes/No boxes, in order
     QStringList dialogFolders; // folders the file dialogs opened in

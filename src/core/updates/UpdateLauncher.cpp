@@ -57,9 +57,7 @@ UpdateLauncher::Outcome UpdateLauncher::failed(const char *plainWords, const QSt
     QStringList reasons = m_refresh.problems();
     if (!lastReason.isEmpty())
         reasons << lastReason;
-    QString text = QString::fromLatin1(plainWords);
-    if (!reasons.isEmpty())
-        text += QStringLiteral("\n\n") + reasons.join(QLatin1Char('\n'));
-    m_prompts.showMessage(text);
+    // A warning: the plain words, the reasons below them.
+    m_prompts.showFailure(QString::fromLatin1(plainWords), reasons.join(QLatin1Char('\n')));
     return Outcome::Failed;
 }
