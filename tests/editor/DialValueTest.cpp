@@ -145,9 +145,11 @@ TEST_F(ParameterDialsTest, HoverOnThePageShowsTheValueAboveTheControls)
         QTest::mouseMove(c.dial, c.dial->rect().center());
         EXPECT_EQ(shownValue(fx), c.shown);
         // Whole, over the caption and the controls around it.
-        for (QLabel *label : fx->findChildren<QLabel *>(QStringLiteral("rotaryDialValue")))
-            if (label->isVisible())
+        for (QLabel *label : fx->findChildren<QLabel *>(QStringLiteral("rotaryDialValue"))) {
+            if (label->isVisible()) {
                 EXPECT_EQ(label->visibleRegion(), QRegion(label->rect()));
+            }
+        }
         QTest::mouseMove(fx->cmbGuitarTuning, fx->cmbGuitarTuning->rect().center());
         EXPECT_EQ(shownValue(fx), "");
     }
