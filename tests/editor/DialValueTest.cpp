@@ -2,7 +2,8 @@
 // mouse is over it and while it is turned, also to assistive technology; and
 // a display-only dial that looks like an indicator and cannot be taken hold
 // of. Then the parameter window's dials: each in its parameter's unit, the
-// display-only ones as indicators, the live ones as knobs even with no pedal.
+// display-only ones as indicators, the live ones as knobs even with no pedal,
+// and each telling its value on hover, whole, from the window's scrolling page.
 
 #include "EditorFixture.h"
 
@@ -13,8 +14,10 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QRegion>
 #include <QTest>
 #include <QWheelEvent>
 #include <gtest/gtest.h>
@@ -118,6 +121,37 @@ TEST_F(ParameterDialsTest, TheDisplayOnlyDialsAreIndicatorsAndTheLiveOnesKnobsCo
         // Disabled for want of a pedal, a live dial stays a knob.
         EXPECT_EQ(fx->dialInputLevel->isEnabled(), connected);
         EXPECT_EQ(fx->dialInputLevel->focusPolicy(), Qt::StrongFocus);
+    }
+}
+
+TEST_F(ParameterDialsTest, HoverOnThePageShowsTheValueAboveTheControls)
+{
+    open(true);
+    // The offscreen platform moves the mouse only over windows it has
+    // exposed, and gives it to the first window listed under it whatever
+    // their stacking: both are shown, and the main window is moved off the
+    // parameter window.
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(main));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(fx));
+    main->move(fx->frameGeometry().bottomLeft() + QPoint(0, 20));
+    fx->dialInputLevel->setAngle(90);
+    fx->dialLowPass->setAngle(value_to_dial_angle(12, 24));
+    const struct {
+        RotaryDial *dial;
+        const char *shown;
+    } cases[] = {{fx->dialInputLevel, "50%"}, {fx->dialLowPass, "Step 12 of 24"}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.dial->objectName().toStdString());
+        QTest::mouseMove(c.dial, c.dial->rect().center());
+        EXPECT_EQ(shownValue(fx), c.shown);
+        // Whole, over the caption and the controls around it.
+        for (QLabel *label : fx->findChildren<QLabel *>(QStringLiteral("rotaryDialValue"))) {
+            if (label->isVisible()) {
+                EXPECT_EQ(label->visibleRegion(), QRegion(label->rect()));
+            }
+        }
+        QTest::mouseMove(fx->cmbGuitarTuning, fx->cmbGuitarTuning->rect().center());
+        EXPECT_EQ(shownValue(fx), "");
     }
 }
 

@@ -266,7 +266,8 @@ int makeContactSheet(const QString &outDir)
     }
     painter.end();
     const QString path = QDir(outDir).filePath(QStringLiteral("looks.png"));
-    if (!sheet.save(path)) {
+    // Committed to the repository: written with the strongest compression.
+    if (!sheet.save(path, "PNG", 0)) {
         std::fprintf(stderr, "could not write %s\n", qPrintable(path));
         return 1;
     }
