@@ -42,8 +42,11 @@ TEST_F(EditorFixture, TheStatusLineLeadsFromStartToEditing)
     EXPECT_EQ(main->btnSaveParameters->toolTip(), PedalCommandList::whyOff(Stage::Open));
     EXPECT_EQ(main->menuConnect->toolTip(), "A pedal is connected: choose Connection → Disconnect first.");
 
+    const QSize size = main->size();
     main->btnRequest->click();
     EXPECT_EQ(main->statusLine().text(), StatusLine::guidance(Stage::StatusRead));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(main->size(), size) << "the window keeps its size as the line changes";
     EXPECT_TRUE(main->btnSaveParameters->toolTip().isEmpty());
     EXPECT_TRUE(main->menuMIDI->menuAction()->statusTip().isEmpty());
 

@@ -6,10 +6,12 @@
 // the marks that make out a control (focus rings, borders of entry fields,
 // check boxes, dial arcs, switch tracks) 3:1 against the window.
 
+#include "params/ParameterControls.h"
 #include "prefs/LookTheme.h"
 #include "widgets/OnOffSwitch.h"
 #include "widgets/RotaryDial.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -266,6 +268,42 @@ TEST_P(LookRenderedContrastTest, OpenDropDownListsShowTheirHighlightedEntry)
     expectText(textIn(picture, entryRect(list->model()->index(list->currentIndex() + 3, 0))),
                "entry of an open list");
     list->hidePopup();
+}
+
+// Every entry of the parameter window's lists shows whole when its list is
+// open, however narrow the closed list is drawn: its text ends clear of the
+// entry's right edge.
+TEST_P(LookRenderedContrastTest, OpenListsShowTheirEntriesWhole)
+{
+    host->resize(340, 520);
+    ParameterControls controls;
+    controls.setupControls(host.get());
+    showHost();
+    for (QComboBox *list : host->findChildren<QComboBox *>()) {
+        SCOPED_TRACE(list->objectName().toStdString());
+        list->setCurrentIndex(-1);  // no entry highlighted or checked
+        list->showPopup();
+        QAbstractItemView *view = list->view();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(view->window()));
+        for (int row = 0; row < list->count(); ++row) {
+            const QModelIndex entry = list->model()->index(row, 0);
+            view->scrollTo(entry);
+            QApplication::processEvents();
+            QWidget *popup = view->window();
+            const QImage picture = popup->grab().toImage().convertToFormat(QImage::Format_RGB32);
+            // The part of the entry that shows.
+            const QRect r = view->visualRect(entry) & view->viewport()->rect();
+            const QRect area(view->viewport()->mapTo(popup, r.topLeft()), r.size());
+            const QRgb surface = dominantColour(picture, area).rgb();
+            int rightmost = area.left();
+            for (int y = area.top(); y <= area.bottom(); ++y)
+                for (int x = area.left(); x <= area.right(); ++x)
+                    if ((picture.pixel(x, y) | 0xff000000u) != (surface | 0xff000000u))
+                        rightmost = std::max(rightmost, x);
+            EXPECT_LT(rightmost, area.right() - 2) << list->itemText(row).toStdString();
+        }
+        list->hidePopup();
+    }
 }
 
 TEST_P(LookRenderedContrastTest, ListRowsSelectedAndNot)

@@ -2,17 +2,41 @@
 
 #include "device/PedalResult.h"
 
+#include <QEvent>
 #include <QLabel>
 #include <QStatusBar>
 
-StatusLine::StatusLine(QStatusBar *bar) : m_label(new QLabel(bar))
+#include <algorithm>
+
+StatusLine::StatusLine(QStatusBar *bar) : QObject(bar), m_label(new QLabel(bar))
 {
     m_label->setObjectName(QStringLiteral("lblGuide"));
-    m_label->setWordWrap(true);
+    // One line, in line with the labels above it: the window keeps its size
+    // whatever the line says, and a line too long for it ends in "…", the
+    // whole of it in the tool tip.
+    m_label->setContentsMargins(7, 2, 7, 3);
+    m_label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_label->installEventFilter(this);
     // Screen readers announce each new line as the label changes.
     m_label->setAccessibleName(QStringLiteral("Status line"));
     bar->addWidget(m_label, 1);
     bar->setSizeGripEnabled(false);
+}
+
+bool StatusLine::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_label && (event->type() == QEvent::Resize || event->type() == QEvent::FontChange))
+        fit();
+    return QObject::eventFilter(watched, event);
+}
+
+void StatusLine::fit()
+{
+    const QString shown =
+        m_label->fontMetrics().elidedText(m_text, Qt::ElideRight, std::max(1, m_label->contentsRect().width()));
+    m_label->setText(shown);
+    m_label->setToolTip(shown == m_text ? QString() : m_text);
+    m_label->setAccessibleDescription(m_text);
 }
 
 QString StatusLine::guidance(PedalCommandList::Stage stage)
@@ -54,10 +78,11 @@ void StatusLine::report(const PedalResult &result, const QString &done)
 
 void StatusLine::say(const QString &text)
 {
-    m_label->setText(text);
+    m_text = text;
+    fit();
 }
 
 QString StatusLine::text() const
 {
-    return m_label->text();
+    return m_text;
 }

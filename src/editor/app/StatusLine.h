@@ -2,6 +2,7 @@
 
 #include "app/PedalCommandList.h"
 
+#include <QObject>
 #include <QString>
 
 class PedalResult;
@@ -11,8 +12,9 @@ class QStatusBar;
 // The main window's status line: what to do next at each stage of the link,
 // and one line for what each command that writes to the pedal came to. Hints
 // of hovered menu items show over it for a moment, as status bars do.
-class StatusLine {
+class StatusLine : public QObject {
 public:
+    // Owned by the bar.
     explicit StatusLine(QStatusBar *bar);
 
     // What to do next, now that the link is at `stage`.
@@ -24,14 +26,22 @@ public:
     // Says `text` as it is.
     void say(const QString &text);
 
+    // The whole line, as said (the label may show it cut short).
     QString text() const;
 
     static QString guidance(PedalCommandList::Stage stage);
     static constexpr const char *GoneText =
         "The pedal stopped answering or was unplugged. Plug it in and choose Connection → Connect.";
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
+    // Shows the text in the label's width.
+    void fit();
+
     QLabel *m_label;
+    QString m_text;
     // The pedal has gone since the last guidance.
     bool m_gone = false;
 };

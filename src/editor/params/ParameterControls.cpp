@@ -6,6 +6,7 @@
 #include "widgets/OnOffSwitch.h"
 #include "widgets/RotaryDial.h"
 
+#include <QAbstractItemView>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
@@ -14,12 +15,17 @@
 #include <QLabel>
 #include <QRadioButton>
 
+#include <algorithm>
+
 namespace {
 
 // Dials are 40 x 40 with their label just below; switches 41 x 21.
 constexpr int DialSize = 40;
 constexpr int LabelWidth = 64;
 constexpr int LabelHeight = 15;
+// Beside an open list's text: the check-mark column, the entry's padding and
+// the list's frame.
+constexpr int OpenListAllowance = 56;
 
 }  // namespace
 
@@ -31,6 +37,15 @@ void ParameterControls::setupControls(QWidget *window)
     buildHarmonic();
     buildAssignments();
     buildFootswitch();
+    // An open list is as wide as its widest entry needs, beside the column
+    // for the check mark, however narrow the closed list is drawn.
+    for (QComboBox *list : m_window->findChildren<QComboBox *>()) {
+        const QFontMetrics metrics(list->font());
+        int widest = 0;
+        for (int i = 0; i < list->count(); ++i)
+            widest = std::max(widest, metrics.horizontalAdvance(list->itemText(i)));
+        list->view()->setMinimumWidth(widest + OpenListAllowance);
+    }
 }
 
 QLabel *ParameterControls::makeLabel(const QString &caption, const QRect &geometry, QWidget *parent)
