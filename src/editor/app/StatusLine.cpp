@@ -43,7 +43,7 @@ QString StatusLine::guidance(PedalCommandList::Stage stage)
 {
     switch (stage) {
     case PedalCommandList::Stage::Closed:
-        return QStringLiteral("Connect the pedal with its USB cable, then choose Connection → Connect.");
+        return QStringLiteral("Plug in the pedal and choose Connection → Connect.");
     case PedalCommandList::Stage::Open:
         return QStringLiteral("Connected. Press Request to read the pedal's settings.");
     case PedalCommandList::Stage::Bootloader:
