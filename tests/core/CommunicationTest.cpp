@@ -105,7 +105,8 @@ TEST_F(CommunicationTest, RefusesWhatIsNotAReplyOfTheExpectedLength)
         prompts.clearBoxes();
         log.lines.clear();
         EXPECT_EQ(decode(bytes(c.reply), c.expected), Communication::Reply::Refused) << c.what;
-        EXPECT_EQ(prompts.messages, QStringList({c.message})) << c.what;
+        EXPECT_EQ(prompts.failures, QStringList({c.message})) << c.what;
+        EXPECT_EQ(prompts.details, QStringList({Communication::GarbleAdvice})) << c.what << ": what to do";
         EXPECT_EQ(comm.received_bytes_array, bytes("0102")) << c.what << ": the old values stay";
         EXPECT_TRUE(log.lines.isEmpty()) << c.what << ": nothing is listed";
     }
@@ -235,7 +236,8 @@ TEST_F(CommunicationTest, SilenceEndsTheWaitAtItsDeadline)
 {
     comm.received_bytes_array = bytes("0102");
     EXPECT_EQ(comm.receive_reply(82), Communication::Reply::NoReply);
-    EXPECT_EQ(prompts.messages, QStringList({"No reply from the pedal"}));
+    EXPECT_EQ(prompts.failures, QStringList({"No reply from the pedal"}));
+    EXPECT_EQ(prompts.details, QStringList({Communication::SilenceAdvice}));
     EXPECT_EQ(comm.received_bytes_array, bytes("0102"));
     EXPECT_GE(clock.now, 2072);
     EXPECT_LE(clock.now, 2072 + 5);

@@ -29,8 +29,12 @@ QString said(const char *text)
 
 TEST_F(EditorFixture, TheStatusLineLeadsFromStartToEditing)
 {
-    open(false);
+    start();
+    main = windows->formMain.get();
     EXPECT_EQ(main->statusLine().text(), StatusLine::guidance(Stage::Closed));
+    // An effect clicked before Connect: its window is grey, and the line says why.
+    main->effetto_cliccato(0);
+    EXPECT_EQ(main->statusLine().text(), QString::fromUtf8(StatusLine::ParametersWithoutPedal));
     EXPECT_EQ(main->btnRequest->toolTip(), PedalCommandList::whyOff(Stage::Closed));
     EXPECT_EQ(main->menuStartFirmwareUpgrade->toolTip(),
               "Choose Upgrade Mode, then Connect to the pedal's bootloader.");

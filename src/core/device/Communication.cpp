@@ -204,7 +204,7 @@ Communication::Reply Communication::receive(int expectedValues, int startTimeout
     if (m_transport.PurgeFTReceive() != 0)
         return Reply::TransportError;
     if (received_reply.isEmpty()) {
-        m_prompts.showMessage(QStringLiteral("No reply from the pedal"));
+        m_prompts.showFailure(QStringLiteral("No reply from the pedal"), QString::fromLatin1(SilenceAdvice));
         return Reply::NoReply;
     }
     return finishReply(decoder, keepShort);
@@ -222,7 +222,7 @@ Communication::Reply Communication::finishReply(const ReplyDecoder &decoder, boo
     switch (decoder.state()) {
     case ReplyDecoder::State::Failed:
         m_lastRefusal = decoder.error();
-        m_prompts.showMessage(m_lastRefusal);
+        m_prompts.showFailure(m_lastRefusal, QString::fromLatin1(GarbleAdvice));
         return Reply::Refused;
     case ReplyDecoder::State::Partial:
         if (keepShort)
@@ -230,7 +230,7 @@ Communication::Reply Communication::finishReply(const ReplyDecoder &decoder, boo
         m_lastRefusal = QStringLiteral("Incomplete reply from the pedal: %1 of %2 values")
                             .arg(decoder.values().size())
                             .arg(decoder.expectedValues());
-        m_prompts.showMessage(m_lastRefusal);
+        m_prompts.showFailure(m_lastRefusal, QString::fromLatin1(GarbleAdvice));
         return Reply::Refused;
     case ReplyDecoder::State::Complete:
         break;

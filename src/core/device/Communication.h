@@ -48,6 +48,12 @@ public:
     static constexpr int TextReplyLimit = 4096;
     // Interval of the receive-queue polls; the wait sleeps in the event loop.
     static constexpr int PollMs = 2;
+    // What to do, below a reply fault's box: after silence, and after a
+    // reply that is cut short or not understood.
+    static constexpr const char *SilenceAdvice =
+        "Check that the pedal is powered and its USB cable is in, then try again.";
+    static constexpr const char *GarbleAdvice =
+        "Try again. If it happens again, choose Disconnect, unplug the pedal for a moment and Connect again.";
 
     // How long a reply of n values may take from the end of its request's
     // pause: the start time-out plus twice the longest valid reply's time on

@@ -30,6 +30,9 @@ public:
     QString text() const;
 
     static QString guidance(PedalCommandList::Stage stage);
+    // An effect opened with no pedal to send its parameters to.
+    static constexpr const char *ParametersWithoutPedal =
+        "No pedal is connected, so the parameters cannot be changed yet: choose Connection → Connect.";
     static constexpr const char *GoneText =
         "The pedal stopped answering or was unplugged. Plug it in and choose Connection → Connect.";
 

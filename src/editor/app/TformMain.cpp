@@ -368,6 +368,8 @@ void TformMain::effetto_cliccato(int row)
     m_parameterWindow->setWindowTitle(m_effects.selected_effect_name);
     // Only a pedal that is open now may receive what the controls send.
     m_parameterWindow->set_parameter_controls_enabled(m_pedalOpen);
+    if (!m_pedalOpen)
+        m_statusLine->say(QString::fromUtf8(StatusLine::ParametersWithoutPedal));
 }
 
 bool TformMain::move_up_or_down(int key)
