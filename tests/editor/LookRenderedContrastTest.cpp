@@ -6,6 +6,7 @@
 // the marks that make out a control (focus rings, borders of entry fields,
 // check boxes, dial arcs, switch tracks) 3:1 against the window.
 
+#include "WcagContrast.h"
 #include "params/ParameterControls.h"
 #include "prefs/LookTheme.h"
 #include "widgets/OnOffSwitch.h"
@@ -33,18 +34,8 @@ namespace {
 
 constexpr int HighContrastLook = 5;
 
-double relativeLuminance(const QColor &colour)
-{
-    auto linear = [](double c) { return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4); };
-    return 0.2126 * linear(colour.redF()) + 0.7152 * linear(colour.greenF()) + 0.0722 * linear(colour.blueF());
-}
-
-double contrast(const QColor &a, const QColor &b)
-{
-    const double la = relativeLuminance(a);
-    const double lb = relativeLuminance(b);
-    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
-}
+using wcag::contrast;
+using wcag::relativeLuminance;
 
 // What a measurement found, for the failure message.
 struct Measured {
@@ -148,6 +139,18 @@ protected:
         window = QColor::fromRgb(shot().pixel(host->width() - 2, host->height() - 2));
     }
 
+    // Shows the host with a button beside the control under test (at
+    // `place`) holding the focus, as the keyboard leaves it elsewhere; the
+    // button, to take the focus back.
+    QPushButton *showWithFocusElsewhere(const QRect &place)
+    {
+        auto *other = new QPushButton(QStringLiteral("Other"), host.get());
+        other->setGeometry(place);
+        showHost();
+        focus(other, true);
+        return other;
+    }
+
     // The host as painted, the area of `widget` cut out when one is given.
     QImage shot(QWidget *widget = nullptr)
     {
@@ -192,10 +195,7 @@ TEST_P(LookRenderedContrastTest, PushButtonsInEveryState)
 {
     auto *button = new QPushButton(QStringLiteral("Request"), host.get());
     button->setGeometry(20, 20, 110, 33);
-    auto *other = new QPushButton(QStringLiteral("Other"), host.get());
-    other->setGeometry(20, 70, 110, 33);
-    showHost();
-    focus(other, true);
+    showWithFocusElsewhere(QRect(20, 70, 110, 33));
 
     const QImage normal = shot(button);
     expectText(textIn(normal, innerRect(button)), "button");
@@ -218,10 +218,7 @@ TEST_P(LookRenderedContrastTest, ClosedDropDownListsInEveryState)
     auto *list = new QComboBox(host.get());
     list->addItems({QStringLiteral("Standard (EADGBE)"), QStringLiteral("Drop D (DADGBE)")});
     list->setGeometry(20, 20, 140, 22);
-    auto *other = new QPushButton(QStringLiteral("Other"), host.get());
-    other->setGeometry(20, 70, 110, 33);
-    showHost();
-    focus(other, true);
+    showWithFocusElsewhere(QRect(20, 70, 110, 33));
     // The caption, clear of the arrow.
     const QRect caption = list->rect().adjusted(4, 3, -22, -3);
 
@@ -337,10 +334,7 @@ TEST_P(LookRenderedContrastTest, CheckBoxesAndRadioButtonsInEveryState)
     check->setGeometry(20, 20, 150, 19);
     auto *radio = new QRadioButton(QStringLiteral("Change Preset"), host.get());
     radio->setGeometry(20, 50, 150, 19);
-    auto *other = new QPushButton(QStringLiteral("Other"), host.get());
-    other->setGeometry(200, 20, 110, 33);
-    showHost();
-    focus(other, true);
+    QPushButton *other = showWithFocusElsewhere(QRect(200, 20, 110, 33));
 
     for (QAbstractButton *button : std::initializer_list<QAbstractButton *>{check, radio}) {
         SCOPED_TRACE(button->metaObject()->className());
@@ -376,10 +370,7 @@ TEST_P(LookRenderedContrastTest, EntryFieldsShowTheirBorderTextAndFocus)
 {
     auto *edit = new QLineEdit(QStringLiteral("16383"), host.get());
     edit->setGeometry(20, 20, 80, 22);
-    auto *other = new QPushButton(QStringLiteral("Other"), host.get());
-    other->setGeometry(200, 20, 110, 33);
-    showHost();
-    focus(other, true);
+    QPushButton *other = showWithFocusElsewhere(QRect(200, 20, 110, 33));
     // The frame's top and left edges, where the field meets the window.
     auto border = [&](const QImage &picture) {
         return strongestAgainst(picture, QRect(edit->width() / 2 - 1, 0, 3, 2), window);
@@ -421,10 +412,7 @@ TEST_P(LookRenderedContrastTest, DialsShowTheirArcAndFocus)
 {
     auto *dial = new RotaryDial(host.get());
     dial->setGeometry(20, 20, 40, 40);
-    auto *other = new QPushButton(QStringLiteral("Other"), host.get());
-    other->setGeometry(200, 20, 110, 33);
-    showHost();
-    focus(other, true);
+    showWithFocusElsewhere(QRect(200, 20, 110, 33));
 
     const QImage atMinimum = shot(dial);
     dial->setAngle(-45);
@@ -459,10 +447,7 @@ TEST_P(LookRenderedContrastTest, SwitchesShowTheirStateAndFocus)
 {
     auto *sw = new OnOffSwitch(host.get());
     sw->setGeometry(20, 20, 41, 21);
-    auto *other = new QPushButton(QStringLiteral("Other"), host.get());
-    other->setGeometry(200, 20, 110, 33);
-    showHost();
-    focus(other, true);
+    showWithFocusElsewhere(QRect(200, 20, 110, 33));
 
     const QImage off = shot(sw);
     // Off, the switch still stands out from the window: its track's edge.
