@@ -134,7 +134,7 @@ TEST_F(EditorFixture, StartsWithTheDesignedTextsAndEnabledStates)
     QStringList menuTitles;
     for (QAction *action : w.menuBar()->actions())
         menuTitles << QString(action->text()).remove(QLatin1Char('&'));  // less the mnemonic marks
-    EXPECT_EQ(menuTitles, (QStringList{"File", "Connection", "Settings", "Firmware Upgrade", "Info", "Window"}));
+    EXPECT_EQ(menuTitles, (QStringList{"File", "Edit", "Connection", "Settings", "Firmware Upgrade", "Info", "Window"}));
     EXPECT_TRUE(prompts.messages.isEmpty());
 }
 

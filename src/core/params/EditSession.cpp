@@ -140,6 +140,13 @@ PedalResult EditSession::hear(Side side)
     return moveTo(m_edited);
 }
 
+EditSession::Values EditSession::leaveCompareForStep()
+{
+    const Values edited = editedValues();
+    m_side = Side::Edited;
+    return edited;
+}
+
 PedalResult EditSession::moveTo(const Values &target)
 {
     const Values before = m_fx.values();

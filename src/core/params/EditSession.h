@@ -90,6 +90,13 @@ public:
     // From the stored side back to the edited one, before any edit; Done at
     // once on the edited side.
     PedalResult returnToEdited() { return hear(Side::Edited); }
+    // The edited values: the model's, or those kept aside while the stored
+    // ones play.
+    Values editedValues() const { return m_side == Side::Stored ? m_edited : m_fx.values(); }
+    // A step that shows values of its own (a preset) ends a compare without
+    // sending anything: the pedal goes from what it plays straight to the
+    // new values. Returns the edited values, to which the step undoes.
+    Values leaveCompareForStep();
 
     // Told after anything here may have changed: marks, the title, the menu.
     std::function<void()> changed;

@@ -8,6 +8,7 @@
 #include "devtools/DebugConsoleTools.h"
 #include "firmware/FirmwareUpgradeFlow.h"
 #include "firmware/TformFirmwareUpgrade.h"
+#include "params/EditMenu.h"
 #include "params/TformFXsettings.h"
 #include "prefs/WindowPlacement.h"
 #include "updates/TformNewVersionMsg.h"
@@ -31,6 +32,8 @@ EditorWindows::EditorWindows(EditorServices services, LogRelay &relay) : m_relay
     formMain->setDebugConsole(formPrint.get());
     formFXsettings = std::make_unique<TformFXsettings>(services, *communication, formMain->effects());
     formMain->setParameterWindow(formFXsettings.get());
+    // Owned by the main window, whose menu bar it joins.
+    new EditMenu(*formMain, *formFXsettings);
     formNewVersionMsg = std::make_unique<TformNewVersionMsg>();
     formMain->updates()->setNewVersionWindow(formNewVersionMsg.get());
     formUpdateUpdater = std::make_unique<TformUpdateUpdater>();

@@ -245,8 +245,7 @@ void TformMain::setParameterWindow(TformFXsettings *window)
 void TformMain::btnSaveParametersClick()
 {
     if (m_parameterWindow)
-        m_statusLine->report(m_parameterWindow->commands().storeParameters(m_parameterWindow->settings()),
-                             QStringLiteral("Stored on the pedal"));
+        m_statusLine->report(m_parameterWindow->storeParameters(), QStringLiteral("Stored on the pedal"));
 }
 
 void TformMain::btnAssignClick()

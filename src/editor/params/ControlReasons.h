@@ -18,7 +18,14 @@ public:
     static constexpr const char *NotRead =
         "The pedal's algorithm is not known yet: press Request in the main window.";
     static constexpr const char *ShownFromPedal =
-        "Shown from the pedal: its own controls set this value; Save Parameters stores it as shown.";
+        "Shown from the pedal: its own controls set this value.";
+    // Beside the values the store message carries, while edited.
+    static constexpr const char *EditedNotStored =
+        "Edited, not stored: Save Parameters stores it on the pedal.";
+    // Beside every other value.
+    static constexpr const char *NotKept =
+        "The pedal does not keep this value: Save Parameters stores only Input Level, 1st Harmonic Pitch, "
+        "Wave Clip, Dominant Notes Cut and High Notes Cut.";
     // "Assigned to Control I: …"
     static QString assignedTo(const QString &control);
 

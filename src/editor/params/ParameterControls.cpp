@@ -13,6 +13,7 @@
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
+#include <QPushButton>
 #include <QRadioButton>
 
 #include <algorithm>
@@ -37,6 +38,7 @@ void ParameterControls::setupControls(QWidget *window)
     buildHarmonic();
     buildAssignments();
     buildFootswitch();
+    buildCompare();
     // An open list is as wide as its widest entry needs, beside the column
     // for the check mark, however narrow the closed list is drawn.
     for (QComboBox *list : m_window->findChildren<QComboBox *>()) {
@@ -68,6 +70,7 @@ RotaryDial *ParameterControls::makeDial(const char *name, const QString &label, 
                                 parent);
     caption->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     caption->setBuddy(dial);
+    captions[std::size_t(slot)] = caption;
     return dial;
 }
 
@@ -88,17 +91,18 @@ void ParameterControls::buildDials()
     dialRange = makeDial("dialRange", QStringLiteral("Range"), 15, 208, slot::Range, Indicator);
     dialInputLevel->setToolTip(hints::toolTip(hints::inputLevel()));
 
-    auto makeSwitch = [this](const char *name, const QString &label, int y) {
+    auto makeSwitch = [this](const char *name, const QString &label, int y, int slot) {
         auto *sw = new OnOffSwitch(m_window);
         sw->setObjectName(QString::fromLatin1(name));
         sw->setGeometry(136, y, 41, 21);
         sw->setAccessibleName(label);
         QLabel *caption = makeLabel(label, QRect(136 + 41 / 2 - LabelWidth / 2, y + 21 + 1, LabelWidth, LabelHeight));
         caption->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+        captions[std::size_t(slot)] = caption;
         return sw;
     };
-    swtWave = makeSwitch("swtWave", QStringLiteral("Wave"), 16);
-    swtSplit = makeSwitch("swtSplit", QStringLiteral("Split"), 61);
+    swtWave = makeSwitch("swtWave", QStringLiteral("Wave"), 16, slot::Wave);
+    swtSplit = makeSwitch("swtSplit", QStringLiteral("Split"), 61, slot::Split);
 }
 
 void ParameterControls::buildTracking()
@@ -136,6 +140,8 @@ void ParameterControls::buildTracking()
     chkHighNoteCut->setObjectName(QStringLiteral("chkHighNoteCut"));
     chkHighNoteCut->setGeometry(QRect(QPoint(193, 166) - origin, QSize(130, 17)));
     chkHighNoteCut->setToolTip(hints::toolTip(hints::highNoteCut()));
+    captions[slot::DominantNotesCut] = chkDominantNoteCut;
+    captions[slot::HighNotesCut] = chkHighNoteCut;
 }
 
 void ParameterControls::buildHarmonic()
@@ -160,6 +166,7 @@ void ParameterControls::buildHarmonic()
     QLabel *pitch = makeLabel(QStringLiteral("1st Harmonic Pitch"), QRect(132, 212, 110, LabelHeight));
     pitch->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     pitch->setBuddy(cmbVariableWavePitch);
+    captions[slot::HarmonicPitch] = pitch;
 }
 
 void ParameterControls::buildAssignments()
@@ -217,3 +224,14 @@ void ParameterControls::buildFootswitch()
     chkChangePresetLongPress->setChecked(true);
 }
 
+
+void ParameterControls::buildCompare()
+{
+    // Below the footswitch's presses.
+    btnCompare = new QPushButton(QStringLiteral("Co&mpare"), m_window);
+    btnCompare->setObjectName(QStringLiteral("btnCompare"));
+    btnCompare->setCheckable(true);
+    btnCompare->setGeometry(15, 452, 90, 24);
+    lblHeard = makeLabel(QString(), QRect(15, 480, 170, LabelHeight));
+    lblHeard->setObjectName(QStringLiteral("lblHeard"));
+}

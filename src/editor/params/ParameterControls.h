@@ -11,6 +11,7 @@ class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QLabel;
+class QPushButton;
 class QRadioButton;
 class QRect;
 class QWidget;
@@ -56,6 +57,13 @@ public:
     QRadioButton *chkChangePresetLongPress = nullptr;
     // The five assignment lists in control order.
     std::array<QComboBox *, ControlCount> assignLists{};
+    // Each parameter's caption, by slot: the label beside its control, or
+    // the check box itself.
+    std::array<QWidget *, ParameterSlotCount> captions{};
+    // Plays the stored sound against the edited one; the label says which
+    // is heard.
+    QPushButton *btnCompare = nullptr;
+    QLabel *lblHeard = nullptr;
 
 private:
     void buildDials();
@@ -63,6 +71,7 @@ private:
     void buildHarmonic();
     void buildAssignments();
     void buildFootswitch();
+    void buildCompare();
     // A knob is turned by the guitarist; an indicator only shows a value.
     enum class DialFace { Knob, Indicator };
     // A dial for the parameter in `slot`, showing its value in that

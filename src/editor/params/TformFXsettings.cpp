@@ -8,15 +8,19 @@
 #include "params/ParameterSlots.h"
 #include "params/PresetFile.h"
 #include "prefs/ScrollingPage.h"
+#include "widgets/EditedMark.h"
 #include "widgets/OnOffSwitch.h"
 #include "widgets/RotaryDial.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QHash>
+#include <QLabel>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QScopedValueRollback>
 #include <QShowEvent>
+#include <QSignalBlocker>
 
 #include <algorithm>
 
@@ -30,7 +34,7 @@ TformFXsettings::TformFXsettings(EditorServices services, Communication &communi
       m_presets(m_services.documentsFolder, m_services.prompts)
 {
     setObjectName(QStringLiteral("formFXsettings"));
-    setWindowTitle(QStringLiteral("Form1"));
+    setWindowTitle(QString::fromLatin1(Title));
     // Fixed border, a fixed client area.
     setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(333, 517);
@@ -43,6 +47,7 @@ TformFXsettings::TformFXsettings(EditorServices services, Communication &communi
     FormCreate();
     // Scrolls only where a screen is too small for the whole window.
     m_page = ScrollingPage::wrap(this);
+    m_edits.changed = [this] { showEdits(); };
     set_parameter_controls_enabled(false);
 }
 
@@ -80,6 +85,68 @@ void TformFXsettings::FormCreate()
     cmbSemitonesVariationChange();
     m_displayOnly = {dialDry, dialMinus1Oct, dialSubMix, dialMinus2Oct, dialLowPass,
                      dialHighPass, dialRange, dial1stHarmonic, swtWave, swtSplit};
+    for (QWidget *control : std::initializer_list<QWidget *>{dialInputLevel, dialClipWave, cmbVariableWavePitch,
+                                                             chkDominantNoteCut, chkHighNoteCut})
+        m_gestures.watch(control);
+    m_slots = {{dialDry, slot::Dry}, {dialSubMix, slot::SubMix}, {dialMinus1Oct, slot::Minus1Oct},
+               {dialMinus2Oct, slot::Minus2Oct}, {swtWave, slot::Wave}, {dialLowPass, slot::LowPass},
+               {dialHighPass, slot::HighPass}, {dial1stHarmonic, slot::FirstHarmonic}, {swtSplit, slot::Split},
+               {dialRange, slot::Range}, {dialInputLevel, slot::InputLevel},
+               {cmbVariableWavePitch, slot::HarmonicPitch}, {dialClipWave, slot::WaveClip},
+               {chkDominantNoteCut, slot::DominantNotesCut}, {chkHighNoteCut, slot::HighNotesCut}};
+    btnCompare->setToolTip(QStringLiteral("Plays the sound the pedal stores, and back to the edited one (%1).")
+                               .arg(QString::fromLatin1(CompareKeys)));
+    makeEditMarks();
+}
+
+void TformFXsettings::makeEditMarks()
+{
+    for (int s = 0; s < ParameterSlotCount; ++s) {
+        QWidget *caption = captions[std::size_t(s)];
+        auto *mark = new EditedMark(caption->parentWidget());
+        mark->setObjectName(QStringLiteral("mark") + QString::number(s));
+        mark->placeBeside(caption);
+        mark->setToolTip(EditSession::keptByPedal(s) ? QString::fromUtf8(ControlReasons::EditedNotStored)
+                                                     : QString::fromUtf8(ControlReasons::NotKept));
+        m_marks[std::size_t(s)] = mark;
+    }
+}
+
+void TformFXsettings::showEdits()
+{
+    for (int s = 0; s < ParameterSlotCount; ++s)
+        m_marks[std::size_t(s)]->setVisible(m_edits.edited(s));
+    markTitle();
+    const bool stored = m_edits.side() == EditSession::Side::Stored;
+    {
+        const QSignalBlocker quiet(btnCompare);
+        btnCompare->setChecked(stored);
+    }
+    btnCompare->setEnabled(canCompare());
+    lblHeard->setText(m_edits.canCompare() ? QString::fromUtf8(stored ? HearingStored : HearingEdited) : QString());
+    explainControls();
+    emit editsChanged();
+}
+
+void TformFXsettings::markTitle()
+{
+    // The title is the effect's name, given by the main window; the marker
+    // goes after whatever it is.
+    const QString marker = QString::fromLatin1(EditedTitleMarker);
+    QString title = windowTitle();
+    if (title.endsWith(marker))
+        title.chop(marker.size());
+    if (m_edits.anyEdited())
+        title += marker;
+    if (title != windowTitle())
+        setWindowTitle(title);
+}
+
+void TformFXsettings::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::WindowTitleChange)
+        markTitle();
 }
 
 void TformFXsettings::showEvent(QShowEvent *event)
@@ -115,6 +182,7 @@ void TformFXsettings::pedalMayHaveChanged(const QString &effect)
     // leaves none until a Request.
     m_fx.reportedAlgorithm.clear();
     m_fx.forgetAddresses();
+    m_edits.forgetPedal();
     if (!effect.isEmpty() && m_effects.read_file_from_stream(EffectLibrary::format_resource_name(effect)))
         m_fx.read_parameter_addresses(m_effects.resource_lines.value(0));
     set_parameter_controls_enabled(m_controlsEnabled);
@@ -134,7 +202,7 @@ void TformFXsettings::set_parameter_controls_enabled(bool enabled)
                                                                  chkDominantNoteCut, chkHighNoteCut})
             control->setEnabled(false);
     }
-    explainControls();
+    showEdits();
 }
 
 void TformFXsettings::explainControls()
@@ -158,6 +226,16 @@ void TformFXsettings::explainControls()
             why = QString::fromUtf8(ControlReasons::NotRead);
         else if (const int control_ = m_fx.assignedControl(assignable.value(control, -1)); control_ >= 0)
             why = ControlReasons::assignedTo(toQString(ControlNames[std::size_t(control_)]));
+        // What the pedal keeps of the value, and whether it is stored.
+        if (const int shown = slotOf(control); shown >= 0) {
+            QString kept;
+            if (!EditSession::keptByPedal(shown))
+                kept = QString::fromUtf8(ControlReasons::NotKept);
+            else if (m_edits.edited(shown))
+                kept = QString::fromUtf8(ControlReasons::EditedNotStored);
+            if (!kept.isEmpty())
+                why = why.isEmpty() ? kept : why + QLatin1Char('\n') + kept;
+        }
         m_reasons.say(control, why);
     }
 }
@@ -177,8 +255,21 @@ std::uint32_t TformFXsettings::send_dial_parameter(RotaryDial *dial, int slot)
     // the handler again, which sends the end's value first.
     dial->setAngle(snapped);
     const std::uint32_t value = dial_angle_to_value(dial->angle());
-    m_commands.sendParameter(m_fx, slot, value);
+    handChanged(slot, value, dial);
     return value;
+}
+
+void TformFXsettings::handChanged(int slot, std::uint32_t value, QWidget *control)
+{
+    const bool comparing = m_edits.side() == EditSession::Side::Stored;
+    // The hand edits the edited sound: that plays again, this change on top.
+    if (comparing)
+        m_edits.returnToEdited();
+    const FXsettings::Values before = m_fx.values();
+    m_edits.send(slot, value);
+    m_edits.record(toQString(ParameterTable[std::size_t(slot)].name), before, slot, m_gestures.gesture(control));
+    if (comparing)
+        showControls();
 }
 
 void TformFXsettings::dialChanged(RotaryDial *dial, int slot, bool lockable)
@@ -186,7 +277,7 @@ void TformFXsettings::dialChanged(RotaryDial *dial, int slot, bool lockable)
     // A value being shown is not the user's: it goes out as it is, after.
     if (m_showing || (lockable && lockedAgainstUser(slot)))
         return;
-    m_fx.value(slot) = send_dial_parameter(dial, slot);
+    send_dial_parameter(dial, slot);
 }
 
 void TformFXsettings::OnChange_dialInputLevel()
@@ -226,9 +317,7 @@ void TformFXsettings::VariWavePitchOnChange()
     const int index = cmbVariableWavePitch->currentIndex();
     if (index < 0 || index >= PitchEntryCount)
         return;
-    const std::uint32_t value = harmonic_pitch_table[std::size_t(index)];
-    m_commands.sendParameter(m_fx, slot::HarmonicPitch, value);
-    m_fx.value(slot::HarmonicPitch) = value;
+    handChanged(slot::HarmonicPitch, harmonic_pitch_table[std::size_t(index)], cmbVariableWavePitch);
 }
 
 void TformFXsettings::trackingCheckChanged(QCheckBox *box, int slot)
@@ -241,8 +330,7 @@ void TformFXsettings::trackingCheckChanged(QCheckBox *box, int slot)
         m_services.prompts.showMessage(QString::fromLatin1(NoTuningForCheckMessage));
         box->setChecked(false);
     }
-    m_fx.value(slot) = box->isChecked() ? 1 : 0;
-    m_commands.sendParameter(m_fx, slot, m_fx.value(slot));
+    handChanged(slot, box->isChecked() ? 1 : 0, box);
 }
 
 void TformFXsettings::chkDominantNoteCutChange()
@@ -318,7 +406,11 @@ FootswitchChoice TformFXsettings::footswitchChoice() const
 void TformFXsettings::showStatus(const ParameterCommands::Reading &reading)
 {
     const DeviceStatus &status = reading.status;
+    // What plays now, and what was edited (the same unless comparing): the
+    // pedal goes from the one to the status's values, and undo back to the
+    // other.
     const FXsettings::Values before = m_fx.values();
+    const FXsettings::Values edited = m_edits.side() == EditSession::Side::Stored ? m_edits.editedValues() : before;
     // The model holds the addresses of the algorithm the pedal runs, whatever
     // effect is selected and whether or not this window was ever shown: the
     // status's assignments name parameters by them, and the values go back
@@ -347,7 +439,9 @@ void TformFXsettings::showStatus(const ParameterCommands::Reading &reading)
         cmbGuitarTuning->setCurrentIndex(*shown.tuningEntry);
     if (shown.semitoneEntry)
         cmbSemitonesVariation->setCurrentIndex(*shown.semitoneEntry);
+    m_edits.takeStored(m_fx.values());
     showValues(before);
+    m_edits.record(QStringLiteral("Request"), edited);
 }
 
 void TformFXsettings::update_parameter_controls()
@@ -356,6 +450,17 @@ void TformFXsettings::update_parameter_controls()
 }
 
 void TformFXsettings::showValues(const FXsettings::Values &before)
+{
+    showControls();
+    // Only an open pedal is sent anything; what a control shows goes as it
+    // came. A parameter on one of the pedal's controls is the pedal's own,
+    // except while a status request shows what the pedal itself reported.
+    if (!m_controlsEnabled)
+        return;
+    m_edits.sendShown(before, [this](int slot) { return !lockedAgainstUser(slot); });
+}
+
+void TformFXsettings::showControls()
 {
     // The controls show the model's values; their handlers stay out of it,
     // since a dial's position is not the value it shows (0x400000 sits at 89
@@ -391,12 +496,6 @@ void TformFXsettings::showValues(const FXsettings::Values &before)
         chkDominantNoteCut->setChecked(m_fx.value(slot::DominantNotesCut) == 1);
         chkHighNoteCut->setChecked(m_fx.value(slot::HighNotesCut) == 1);
     }
-    // Only an open pedal is sent anything; what a control shows goes as it
-    // came. A parameter on one of the pedal's controls is the pedal's own,
-    // except while a status request shows what the pedal itself reported.
-    if (!m_controlsEnabled)
-        return;
-    m_commands.sendShown(m_fx, before, [this](int slot) { return !lockedAgainstUser(slot); });
 }
 
 void TformFXsettings::savePreset()
@@ -409,10 +508,48 @@ void TformFXsettings::loadPreset()
     const FXsettings::Values before = m_fx.values();
     QString text;
     const std::optional<PresetFile::Values> values = m_presets.open_preset_file(&text);
+    // Edits in hand while comparing are what the preset replaces: the pedal
+    // goes from what it plays straight to the preset.
+    const FXsettings::Values edited = values ? m_edits.leaveCompareForStep() : before;
     if (values) {
         m_services.log.PrintToConsole(text);
         for (int s = 0; s < ParameterSlotCount; ++s)
             m_fx.value(s) = (*values)[std::size_t(s)];
     }
     showValues(before);
+    m_edits.record(QStringLiteral("Load Preset"), edited);
+}
+
+PedalResult TformFXsettings::storeParameters()
+{
+    const PedalResult result = m_edits.storeParameters();
+    showControls();
+    return result;
+}
+
+PedalResult TformFXsettings::undo()
+{
+    const PedalResult result = canUndo() ? m_edits.undo() : PedalResult::refused(QStringLiteral("Nothing to undo"));
+    showControls();
+    return result;
+}
+
+PedalResult TformFXsettings::redo()
+{
+    const PedalResult result = canRedo() ? m_edits.redo() : PedalResult::refused(QStringLiteral("Nothing to redo"));
+    showControls();
+    return result;
+}
+
+PedalResult TformFXsettings::toggleCompare()
+{
+    if (!canCompare()) {
+        showEdits();
+        return PedalResult::refused(QStringLiteral("Nothing stored is known yet: press Request first"));
+    }
+    const PedalResult result = m_edits.hear(m_edits.side() == EditSession::Side::Stored ? EditSession::Side::Edited
+                                                                                        : EditSession::Side::Stored);
+    showControls();
+    showEdits();
+    return result;
 }

@@ -3,16 +3,20 @@
 #include "app/EditorServices.h"
 #include "params/FXsettings.h"
 #include "params/ControlReasons.h"
+#include "params/EditSession.h"
+#include "params/GestureTracker.h"
 #include "params/ParameterControls.h"
 #include "params/ParameterCommands.h"
 #include "params/PresetFile.h"
 
+#include <QHash>
 #include <QWidget>
 #include <array>
 
 class Communication;
 class EffectLibrary;
 class QCheckBox;
+class EditedMark;
 class QComboBox;
 class RotaryDial;
 class ScrollingPage;
@@ -45,6 +49,29 @@ public:
 
     FXsettings &settings() { return m_fx; }
     ParameterCommands &commands() { return m_commands; }
+    // What was edited and not stored, undo and redo, compare.
+    EditSession &edits() { return m_edits; }
+
+    // Save Parameters: the five kept values stored as edited, their marks
+    // cleared.
+    PedalResult storeParameters();
+    // The edits' undo and redo, and compare's switch between the edited and
+    // the stored sound, each shown on the controls once sent.
+    PedalResult undo();
+    PedalResult redo();
+    PedalResult toggleCompare();
+    // Whether undo, redo and compare can send now: a pedal is open and there
+    // is something to do.
+    bool canUndo() const { return m_controlsEnabled && m_edits.canUndo(); }
+    bool canRedo() const { return m_controlsEnabled && m_edits.canRedo(); }
+    bool canCompare() const { return m_controlsEnabled && m_edits.canCompare(); }
+    // The window's first title; the main window names it after the effect.
+    static constexpr const char *Title = "Form1";
+    static constexpr const char *EditedTitleMarker = " *";
+    static constexpr const char *HearingEdited = "Hearing: edited sound";
+    static constexpr const char *HearingStored = "Hearing: stored sound";
+    // Compare's key, in this window and the main window's Edit menu.
+    static constexpr const char *CompareKeys = "Ctrl+B";
 
     // A status reply, read with the addresses of the algorithm it reports
     // (ParameterCommands::readStatusAndAddresses): footswitch, assignments,
@@ -72,8 +99,13 @@ public:
     static constexpr const char *NoTuningForAssignMessage =
         "No tuning selected, Select a tuning before assigning this parameter";
 
+signals:
+    // Something edited, stored, undone or compared changed.
+    void editsChanged();
+
 protected:
     void showEvent(QShowEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private slots:
     void OnChange_dialInputLevel();
@@ -111,6 +143,19 @@ private:
     // Shows the model's values on the controls, then sends the live ones
     // that differ from `before`, each exactly as the model holds it.
     void showValues(const FXsettings::Values &before);
+    // Shows the model's values on the controls; nothing is sent.
+    void showControls();
+    // The hand set `slot` to `value` on `control`: from the stored side back
+    // to the edited one first, then sent and kept as one undo step (or part
+    // of the control's current gesture).
+    void handChanged(int slot, std::uint32_t value, QWidget *control);
+    // The marks, the title and the compare button as the edits say.
+    void showEdits();
+    void makeEditMarks();
+    // " *" after the title while anything is edited and not stored.
+    void markTitle();
+    // The slot a control sets or shows; -1 for none.
+    int slotOf(const QWidget *control) const { return m_slots.value(control, -1); }
     bool requestInProgress() const { return m_requestInProgress && *m_requestInProgress; }
 
     EditorServices m_services;
@@ -118,6 +163,10 @@ private:
     EffectLibrary &m_effects;
     FXsettings m_fx;
     ParameterCommands m_commands;
+    EditSession m_edits{m_fx, m_commands};
+    GestureTracker m_gestures;
+    std::array<EditedMark *, ParameterSlotCount> m_marks{};
+    QHash<const QWidget *, int> m_slots;
     // Kept for the run: Save and Load start where a preset last went.
     PresetFile m_presets;
     const bool *m_requestInProgress = nullptr;
