@@ -31,6 +31,9 @@ protected:
         for (int s = 0; s < ParameterSlotCount; ++s)
             fx.value(s) = stored[std::size_t(s)];
         session.takeStored(stored);
+        // The first Request: nothing before it came from the pedal.
+        session.record(QStringLiteral("Request"), FXsettings().values());
+        EXPECT_FALSE(session.canUndo());
         mark();
     }
 

@@ -89,6 +89,12 @@ void EditSession::record(const QString &name, const Values &before, int slot, in
         notify();
         return;
     }
+    // The values before the first Request or preset are the model's
+    // defaults, never the pedal's: that step cannot be undone to them.
+    if (slot < 0 && !m_valuesKnown) {
+        m_valuesKnown = true;
+        return;
+    }
     if (before == after)
         return;
     m_redo.clear();

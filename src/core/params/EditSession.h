@@ -67,7 +67,9 @@ public:
     // The model changed from `before` by one step named `name` ("Input
     // Level", "Request"). A change to the same slot within the same gesture
     // (one drag, one run of repeated keys: `gesture` the same and not 0)
-    // continues the last step. A step that changed nothing is not kept.
+    // continues the last step. A step that changed nothing is not kept, nor
+    // the first step of many values (slot -1), which would undo to defaults
+    // that never came from the pedal.
     void record(const QString &name, const Values &before, int slot = -1, int gesture = 0);
     bool canUndo() const { return !m_undo.empty(); }
     bool canRedo() const { return !m_redo.empty(); }
@@ -120,6 +122,8 @@ private:
     std::vector<Step> m_undo;
     std::vector<Step> m_redo;
     Side m_side = Side::Edited;
+    // Whether the model's values came from the pedal or a preset yet.
+    bool m_valuesKnown = false;
     // The edited values while the stored ones play.
     Values m_edited{};
 };
