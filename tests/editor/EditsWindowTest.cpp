@@ -82,6 +82,7 @@ TEST_F(EditsWindowTest, MarksShowWhatIsEditedUntilItIsStored)
     ASSERT_EQ(live(DryAt), 0x00100000u);
     EXPECT_TRUE(marked(slot::Dry));
     EXPECT_EQ(mark(slot::Dry)->toolTip(), ControlReasons::NotKept);
+    EXPECT_EQ(editItem("menuUndo")->text(), "&Undo Load Preset");
 
     prompts.yesNoAnswers = {true};
     main->btnSaveParameters->click();
@@ -93,6 +94,7 @@ TEST_F(EditsWindowTest, MarksShowWhatIsEditedUntilItIsStored)
     main->btnRequest->click();
     EXPECT_FALSE(marked(slot::Dry));
     EXPECT_EQ(fx->windowTitle(), "Sombrant MK3 0010");
+    EXPECT_EQ(editItem("menuUndo")->text(), "&Undo Request");
     EXPECT_EQ(prompts.messages, QStringList({"File loaded successfully: " + path}));
 }
 
