@@ -9,6 +9,7 @@
 #include "WcagContrast.h"
 #include "params/ParameterControls.h"
 #include "prefs/LookTheme.h"
+#include "widgets/EditedMark.h"
 #include "widgets/OnOffSwitch.h"
 #include "widgets/RotaryDial.h"
 
@@ -457,6 +458,31 @@ TEST_P(LookRenderedContrastTest, SwitchesShowTheirStateAndFocus)
     expectMark(changedMark(off, on, window), "track of a switch that is on");
     focus(sw, true);
     expectMark(changedMark(on, shot(sw), window), "focus ring of a switch");
+}
+
+// The dot that marks an edited value, beside a dial's caption, painted at
+// twice the size as on a 2x screen: as large as a letter's stem is long, and
+// 3:1 against the window.
+TEST_P(LookRenderedContrastTest, EditedMarksReadAtTwiceTheSize)
+{
+    auto *caption = new QLabel(QStringLiteral("Input Level"), host.get());
+    caption->setGeometry(20, 20, 80, 15);
+    caption->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    auto *mark = new EditedMark(host.get());
+    mark->placeBeside(caption);
+    mark->show();
+    showHost();
+
+    QPixmap twice(host->size() * 2);
+    twice.setDevicePixelRatio(2);
+    host->render(&twice);
+    const QImage image = twice.toImage().convertToFormat(QImage::Format_RGB32);
+    const QRect area(mark->geometry().topLeft() * 2, mark->size() * 2);
+    EXPECT_GE(area.width(), 12) << "device pixels across";
+    expectMark(strongestAgainst(image, area, window), "edited mark");
+    EXPECT_LT(mark->geometry().right(), caption->geometry().center().x() - caption->fontMetrics().horizontalAdvance(
+                                                                                caption->text()) / 2)
+        << "before the caption's text, not on it";
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryLook, LookRenderedContrastTest, ::testing::Range(0, LookTheme::Count),

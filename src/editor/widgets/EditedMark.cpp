@@ -1,16 +1,13 @@
 #include "widgets/EditedMark.h"
 
-#include <QAbstractButton>
 #include <QLabel>
 #include <QPainter>
-#include <QStyle>
-#include <QStyleOptionButton>
 
 #include <algorithm>
 
 namespace {
 
-constexpr int Gap = 2;
+constexpr int Gap = 1;
 
 }  // namespace
 
@@ -25,7 +22,7 @@ EditedMark::EditedMark(QWidget *parent) : QWidget(parent)
 
 int EditedMark::diameter() const
 {
-    return std::max(5, fontMetrics().height() * 2 / 5);
+    return std::max(6, fontMetrics().height() / 2);
 }
 
 QSize EditedMark::sizeHint() const
@@ -40,16 +37,10 @@ void EditedMark::placeBeside(const QWidget *caption)
     resize(sizeHint());
     const QRect box = caption->geometry();
     const QFontMetrics metrics(caption->font());
+    // Left of the caption's text; a check box's text has its box before it,
+    // and the dot goes before that.
     int x = box.left() - width() - Gap;
-    if (const auto *button = qobject_cast<const QAbstractButton *>(caption)) {
-        // Past a check box's text.
-        QStyleOptionButton option;
-        option.initFrom(button);
-        const int indicator = button->style()->pixelMetric(QStyle::PM_IndicatorWidth, &option, button)
-                              + button->style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, &option, button);
-        x = box.left() + indicator + metrics.horizontalAdvance(button->text()) + 2 * Gap;
-    } else if (const auto *centred = qobject_cast<const QLabel *>(caption);
-               centred && (centred->alignment() & Qt::AlignHCenter)) {
+    if (const auto *centred = qobject_cast<const QLabel *>(caption); centred && (centred->alignment() & Qt::AlignHCenter)) {
         const int text = metrics.horizontalAdvance(centred->text());
         x = box.left() + (box.width() - text) / 2 - width() - Gap;
     }

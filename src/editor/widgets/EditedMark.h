@@ -10,8 +10,8 @@ class EditedMark : public QWidget {
 public:
     explicit EditedMark(QWidget *parent = nullptr);
 
-    // Places the dot just left of `caption`'s text (just right of a check
-    // box's), on the text's middle line.
+    // Places the dot just left of `caption`'s text (of a check box's box),
+    // on the text's middle line.
     void placeBeside(const QWidget *caption);
 
     QSize sizeHint() const override;
