@@ -8,6 +8,7 @@
 #include "params/ControlReasons.h"
 #include "params/DialMapping.h"
 #include "params/EditMenu.h"
+#include "params/EditMarks.h"
 #include "params/PresetFile.h"
 #include "widgets/EditedMark.h"
 #include "widgets/RotaryDial.h"
@@ -132,12 +133,12 @@ TEST_F(EditsWindowTest, CompareTogglesBetweenTheEditedAndTheStoredSound)
     keys(Qt::Key_B, Qt::ControlModifier);
     EXPECT_EQ(live(InputLevelAt), StoredInputLevel);
     EXPECT_TRUE(fx->btnCompare->isChecked());
-    EXPECT_EQ(fx->lblHeard->text(), TformFXsettings::HearingStored);
+    EXPECT_EQ(fx->lblHeard->text(), EditMarks::HearingStored);
     EXPECT_TRUE(editItem("menuCompare")->isChecked());
 
     QTest::mouseClick(fx->btnCompare, Qt::LeftButton);
     EXPECT_EQ(live(InputLevelAt), edited);
-    EXPECT_EQ(fx->lblHeard->text(), TformFXsettings::HearingEdited);
+    EXPECT_EQ(fx->lblHeard->text(), EditMarks::HearingEdited);
 
     // An edit while the stored sound plays goes back to the edited one.
     keys(Qt::Key_B, Qt::ControlModifier);
@@ -145,6 +146,6 @@ TEST_F(EditsWindowTest, CompareTogglesBetweenTheEditedAndTheStoredSound)
     QTest::mouseClick(fx->chkHighNoteCut, Qt::LeftButton);
     EXPECT_EQ(live(InputLevelAt), edited);
     EXPECT_FALSE(fx->btnCompare->isChecked());
-    EXPECT_EQ(fx->lblHeard->text(), TformFXsettings::HearingEdited);
+    EXPECT_EQ(fx->lblHeard->text(), EditMarks::HearingEdited);
     EXPECT_TRUE(fx->chkHighNoteCut->isChecked());
 }

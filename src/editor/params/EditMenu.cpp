@@ -1,6 +1,7 @@
 #include "params/EditMenu.h"
 
 #include "app/StatusLine.h"
+#include "params/EditMarks.h"
 #include "app/TformMain.h"
 #include "params/TformFXsettings.h"
 
@@ -86,7 +87,7 @@ void EditMenu::compare()
 {
     const PedalResult result = m_parameters.toggleCompare();
     const bool stored = m_parameters.edits().side() == EditSession::Side::Stored;
-    m_main.statusLine().report(result, QString::fromUtf8(stored ? TformFXsettings::HearingStored
-                                                                 : TformFXsettings::HearingEdited));
+    m_main.statusLine().report(result, QString::fromUtf8(stored ? EditMarks::HearingStored
+                                                                 : EditMarks::HearingEdited));
     update();
 }

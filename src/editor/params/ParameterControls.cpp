@@ -1,5 +1,6 @@
 #include "params/ParameterControls.h"
 
+#include "params/DialMapping.h"
 #include "params/DialValueText.h"
 #include "params/HintTexts.h"
 #include "params/ParameterTable.h"
@@ -234,4 +235,36 @@ void ParameterControls::buildCompare()
     btnCompare->setGeometry(15, 452, 90, 24);
     lblHeard = makeLabel(QString(), QRect(15, 480, 170, LabelHeight));
     lblHeard->setObjectName(QStringLiteral("lblHeard"));
+}
+
+void ParameterControls::showValuesOf(const std::array<std::uint32_t, ParameterSlotCount> &values)
+{
+    auto value = [&values](int slot) { return values[std::size_t(slot)]; };
+    auto show = [&value](RotaryDial *dial, int slot, std::uint32_t scale) {
+        dial->setAngle(value_to_dial_angle(value(slot), scale));
+    };
+    auto showSwitch = [&value](OnOffSwitch *sw, int slot) {
+        const ParameterInfo &info = ParameterTable[std::size_t(slot)];
+        if (value(slot) == info.onValue)
+            sw->setChecked(true);
+        else if (value(slot) == info.offValue)
+            sw->setChecked(false);
+    };
+    show(dialDry, slot::Dry, dial::DialScale);
+    show(dialSubMix, slot::SubMix, dial::DialScale);
+    show(dialMinus1Oct, slot::Minus1Oct, dial::DialScale);
+    show(dialMinus2Oct, slot::Minus2Oct, dial::DialScale);
+    showSwitch(swtWave, slot::Wave);
+    show(dialLowPass, slot::LowPass, ParameterTable[slot::LowPass].steps);
+    show(dialHighPass, slot::HighPass, ParameterTable[slot::HighPass].steps);
+    show(dial1stHarmonic, slot::FirstHarmonic, dial::DialScale);
+    showSwitch(swtSplit, slot::Split);
+    show(dialRange, slot::Range, ParameterTable[slot::Range].steps);
+    show(dialInputLevel, slot::InputLevel, dial::DialScale);
+    show(dialClipWave, slot::WaveClip, dial::DialScale);
+    const auto pitch = std::find(harmonic_pitch_table.begin(), harmonic_pitch_table.end(), value(slot::HarmonicPitch));
+    if (pitch != harmonic_pitch_table.end())
+        cmbVariableWavePitch->setCurrentIndex(int(pitch - harmonic_pitch_table.begin()));
+    chkDominantNoteCut->setChecked(value(slot::DominantNotesCut) == 1);
+    chkHighNoteCut->setChecked(value(slot::HighNotesCut) == 1);
 }

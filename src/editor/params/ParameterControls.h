@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <array>
+#include <cstdint>
 
 class OnOffSwitch;
 class QButtonGroup;
@@ -25,6 +26,11 @@ class ParameterControls {
 public:
     // Builds every control as a child of `window`, at its designed place.
     void setupControls(QWidget *window);
+    // Shows the fifteen values on their controls. A dial's position is not
+    // the value it shows (0x400000 sits at 89 degrees, which stands for
+    // 0x402000), and the lists and switches show only their own values: the
+    // caller keeps its change handlers out of it.
+    void showValuesOf(const std::array<std::uint32_t, ParameterSlotCount> &values);
 
     RotaryDial *dialInputLevel = nullptr;
     RotaryDial *dialClipWave = nullptr;

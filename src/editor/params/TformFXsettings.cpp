@@ -5,10 +5,10 @@
 #include "app/UserPrompts.h"
 #include "device/DeviceStatus.h"
 #include "params/DialMapping.h"
+#include "params/EditMarks.h"
 #include "params/ParameterSlots.h"
 #include "params/PresetFile.h"
 #include "prefs/ScrollingPage.h"
-#include "widgets/EditedMark.h"
 #include "widgets/OnOffSwitch.h"
 #include "widgets/RotaryDial.h"
 
@@ -20,7 +20,6 @@
 #include <QRadioButton>
 #include <QScopedValueRollback>
 #include <QShowEvent>
-#include <QSignalBlocker>
 
 #include <algorithm>
 
@@ -96,57 +95,15 @@ void TformFXsettings::FormCreate()
                {chkDominantNoteCut, slot::DominantNotesCut}, {chkHighNoteCut, slot::HighNotesCut}};
     btnCompare->setToolTip(QStringLiteral("Plays the sound the pedal stores, and back to the edited one (%1).")
                                .arg(QString::fromLatin1(CompareKeys)));
-    makeEditMarks();
-}
-
-void TformFXsettings::makeEditMarks()
-{
-    for (int s = 0; s < ParameterSlotCount; ++s) {
-        QWidget *caption = captions[std::size_t(s)];
-        auto *mark = new EditedMark(caption->parentWidget());
-        mark->setObjectName(QStringLiteral("mark") + QString::number(s));
-        mark->placeBeside(caption);
-        mark->setToolTip(EditSession::keptByPedal(s) ? QString::fromUtf8(ControlReasons::EditedNotStored)
-                                                     : QString::fromUtf8(ControlReasons::NotKept));
-        m_marks[std::size_t(s)] = mark;
-    }
+    m_marks = new EditMarks(*this, *this, m_edits);
 }
 
 void TformFXsettings::showEdits()
 {
-    for (int s = 0; s < ParameterSlotCount; ++s)
-        m_marks[std::size_t(s)]->setVisible(m_edits.edited(s));
-    markTitle();
-    const bool stored = m_edits.side() == EditSession::Side::Stored;
-    {
-        const QSignalBlocker quiet(btnCompare);
-        btnCompare->setChecked(stored);
-    }
-    btnCompare->setEnabled(canCompare());
-    lblHeard->setText(m_edits.canCompare() ? QString::fromUtf8(stored ? HearingStored : HearingEdited) : QString());
+    if (m_marks)
+        m_marks->show(canCompare());
     explainControls();
     emit editsChanged();
-}
-
-void TformFXsettings::markTitle()
-{
-    // The title is the effect's name, given by the main window; the marker
-    // goes after whatever it is.
-    const QString marker = QString::fromLatin1(EditedTitleMarker);
-    QString title = windowTitle();
-    if (title.endsWith(marker))
-        title.chop(marker.size());
-    if (m_edits.anyEdited())
-        title += marker;
-    if (title != windowTitle())
-        setWindowTitle(title);
-}
-
-void TformFXsettings::changeEvent(QEvent *event)
-{
-    QWidget::changeEvent(event);
-    if (event->type() == QEvent::WindowTitleChange)
-        markTitle();
 }
 
 void TformFXsettings::showEvent(QShowEvent *event)
@@ -462,40 +419,9 @@ void TformFXsettings::showValues(const FXsettings::Values &before)
 
 void TformFXsettings::showControls()
 {
-    // The controls show the model's values; their handlers stay out of it,
-    // since a dial's position is not the value it shows (0x400000 sits at 89
-    // degrees, which stands for 0x402000).
-    {
-        const QScopedValueRollback<bool> showing(m_showing, true);
-        auto show = [this](RotaryDial *dial, int slot, std::uint32_t scale) {
-            dial->setAngle(value_to_dial_angle(m_fx.value(slot), scale));
-        };
-        auto showSwitch = [this](OnOffSwitch *sw, int slot) {
-            const ParameterInfo &info = ParameterTable[std::size_t(slot)];
-            if (m_fx.value(slot) == info.onValue)
-                sw->setChecked(true);
-            else if (m_fx.value(slot) == info.offValue)
-                sw->setChecked(false);
-        };
-        show(dialDry, slot::Dry, dial::DialScale);
-        show(dialSubMix, slot::SubMix, dial::DialScale);
-        show(dialMinus1Oct, slot::Minus1Oct, dial::DialScale);
-        show(dialMinus2Oct, slot::Minus2Oct, dial::DialScale);
-        showSwitch(swtWave, slot::Wave);
-        show(dialLowPass, slot::LowPass, ParameterTable[slot::LowPass].steps);
-        show(dialHighPass, slot::HighPass, ParameterTable[slot::HighPass].steps);
-        show(dial1stHarmonic, slot::FirstHarmonic, dial::DialScale);
-        showSwitch(swtSplit, slot::Split);
-        show(dialRange, slot::Range, ParameterTable[slot::Range].steps);
-        show(dialInputLevel, slot::InputLevel, dial::DialScale);
-        show(dialClipWave, slot::WaveClip, dial::DialScale);
-        const auto pitch = std::find(harmonic_pitch_table.begin(), harmonic_pitch_table.end(),
-                                     m_fx.value(slot::HarmonicPitch));
-        if (pitch != harmonic_pitch_table.end())
-            cmbVariableWavePitch->setCurrentIndex(int(pitch - harmonic_pitch_table.begin()));
-        chkDominantNoteCut->setChecked(m_fx.value(slot::DominantNotesCut) == 1);
-        chkHighNoteCut->setChecked(m_fx.value(slot::HighNotesCut) == 1);
-    }
+    // Their handlers stay out of it: a value shown is not the user's.
+    const QScopedValueRollback<bool> showing(m_showing, true);
+    showValuesOf(m_fx.values());
 }
 
 void TformFXsettings::savePreset()

@@ -16,7 +16,7 @@
 class Communication;
 class EffectLibrary;
 class QCheckBox;
-class EditedMark;
+class EditMarks;
 class QComboBox;
 class RotaryDial;
 class ScrollingPage;
@@ -67,9 +67,6 @@ public:
     bool canCompare() const { return m_controlsEnabled && m_edits.canCompare(); }
     // The window's first title; the main window names it after the effect.
     static constexpr const char *Title = "Form1";
-    static constexpr const char *EditedTitleMarker = " *";
-    static constexpr const char *HearingEdited = "Hearing: edited sound";
-    static constexpr const char *HearingStored = "Hearing: stored sound";
     // Compare's key, in this window and the main window's Edit menu.
     static constexpr const char *CompareKeys = "Ctrl+B";
 
@@ -105,7 +102,6 @@ signals:
 
 protected:
     void showEvent(QShowEvent *event) override;
-    void changeEvent(QEvent *event) override;
 
 private slots:
     void OnChange_dialInputLevel();
@@ -149,11 +145,9 @@ private:
     // to the edited one first, then sent and kept as one undo step (or part
     // of the control's current gesture).
     void handChanged(int slot, std::uint32_t value, QWidget *control);
-    // The marks, the title and the compare button as the edits say.
+    // The marks, the title, the compare button and the tool tips as the
+    // edits say.
     void showEdits();
-    void makeEditMarks();
-    // " *" after the title while anything is edited and not stored.
-    void markTitle();
     // The slot a control sets or shows; -1 for none.
     int slotOf(const QWidget *control) const { return m_slots.value(control, -1); }
     bool requestInProgress() const { return m_requestInProgress && *m_requestInProgress; }
@@ -165,7 +159,7 @@ private:
     ParameterCommands m_commands;
     EditSession m_edits{m_fx, m_commands};
     GestureTracker m_gestures;
-    std::array<EditedMark *, ParameterSlotCount> m_marks{};
+    EditMarks *m_marks = nullptr;  // owned by the window
     QHash<const QWidget *, int> m_slots;
     // Kept for the run: Save and Load start where a preset last went.
     PresetFile m_presets;
