@@ -8,6 +8,8 @@
 
 #include "WcagContrast.h"
 #include "params/ParameterControls.h"
+#include "params/PresetBrowser.h"
+#include "params/PresetFile.h"
 #include "prefs/LookTheme.h"
 #include "widgets/OnOffSwitch.h"
 #include "widgets/RotaryDial.h"
@@ -16,6 +18,8 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
 #include <QHash>
 #include <QLabel>
 #include <QLineEdit>
@@ -24,6 +28,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyleOptionButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -326,6 +331,39 @@ TEST_P(LookRenderedContrastTest, ListRowsSelectedAndNot)
     }
     list->setEnabled(false);
     expectText(textIn(shot(list), rowRect(2)), "row of a disabled list");
+}
+
+// The preset list beside the parameter window, as it is built: its rows,
+// selected and not, and the filter box's hint while it is empty.
+TEST_P(LookRenderedContrastTest, PresetBrowserRowsAndFilterHint)
+{
+    QTemporaryDir documents;
+    const PresetFolders folders(documents.path());
+    ASSERT_TRUE(QDir().mkpath(folders.saveFolder()));
+    for (const char *name : {"Fuzz Lead", "Clean", "Doom"}) {
+        QFile file(QDir(folders.saveFolder()).filePath(QString::fromLatin1(name) + ".txt"));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(PresetFile::presetBytes({}));
+    }
+    auto *browser = new PresetBrowser(PresetCatalog(folders), host.get());
+    browser->setGeometry(10, 0, PresetBrowser::PanelWidth, 250);
+    auto *other = new QPushButton(QStringLiteral("Other"), host.get());
+    other->setGeometry(250, 20, 110, 33);
+    showHost();
+    QListWidget *list = browser->list;
+    list->setCurrentRow(1);
+    auto rowRect = [&](int row) {
+        const QRect r = list->visualItemRect(list->item(row));
+        return QRect(list->viewport()->mapTo(list, r.topLeft()), r.size()).adjusted(1, 1, -1, -1);
+    };
+    for (bool focused : {false, true}) {
+        SCOPED_TRACE(focused ? "list focused" : "list not focused");
+        focus(focused ? static_cast<QWidget *>(list) : other, true);
+        const QImage picture = shot(list);
+        expectText(textIn(picture, rowRect(1)), "selected preset");
+        expectText(textIn(picture, rowRect(2)), "preset");
+    }
+    expectText(textIn(shot(browser->filterBox), innerRect(browser->filterBox)), "filter hint");
 }
 
 TEST_P(LookRenderedContrastTest, CheckBoxesAndRadioButtonsInEveryState)
