@@ -6,6 +6,7 @@
 #include "device/DeviceStatus.h"
 #include "params/DialMapping.h"
 #include "params/ParameterSlots.h"
+#include "params/PresetBrowser.h"
 #include "params/PresetFile.h"
 #include "prefs/ScrollingPage.h"
 #include "widgets/OnOffSwitch.h"
@@ -43,6 +44,10 @@ TformFXsettings::TformFXsettings(EditorServices services, Communication &communi
     FormCreate();
     // Scrolls only where a screen is too small for the whole window.
     m_page = ScrollingPage::wrap(this);
+    m_browser = new PresetBrowser(PresetCatalog(m_presets.folders()), this);
+    m_page->addBeside(m_browser);
+    connect(m_browser, &PresetBrowser::loadRequested, this, &TformFXsettings::loadPresetFrom);
+    connect(m_browser, &PresetBrowser::saveRequested, this, &TformFXsettings::savePresetAs);
     set_parameter_controls_enabled(false);
 }
 
@@ -123,6 +128,8 @@ void TformFXsettings::pedalMayHaveChanged(const QString &effect)
 void TformFXsettings::set_parameter_controls_enabled(bool enabled)
 {
     m_controlsEnabled = enabled;
+    // A preset loaded goes to the pedal, as Load Preset's menu item does.
+    m_browser->setLoadingEnabled(enabled);
     for (QWidget *control : m_page->content()->findChildren<QWidget *>())
         control->setEnabled(enabled);
     for (QWidget *control : std::as_const(m_displayOnly))
@@ -409,6 +416,26 @@ void TformFXsettings::loadPreset()
     const FXsettings::Values before = m_fx.values();
     QString text;
     const std::optional<PresetFile::Values> values = m_presets.open_preset_file(&text);
+    takePreset(values, text, before);
+}
+
+void TformFXsettings::savePresetAs(const QString &name)
+{
+    m_presets.save_preset_as(name, m_fx.values(), PresetFile::Tell::FailuresOnly);
+}
+
+void TformFXsettings::loadPresetFrom(const QString &path)
+{
+    const FXsettings::Values before = m_fx.values();
+    QString text;
+    const std::optional<PresetFile::Values> values =
+        m_presets.load_preset_from(path, &text, PresetFile::Tell::FailuresOnly);
+    takePreset(values, text, before);
+}
+
+void TformFXsettings::takePreset(const std::optional<PresetFile::Values> &values, const QString &text,
+                                 const FXsettings::Values &before)
+{
     if (values) {
         m_services.log.PrintToConsole(text);
         for (int s = 0; s < ParameterSlotCount; ++s)

@@ -12,6 +12,7 @@
 
 class Communication;
 class EffectLibrary;
+class PresetBrowser;
 class QCheckBox;
 class QComboBox;
 class RotaryDial;
@@ -63,6 +64,10 @@ public:
     // the live ones that changed go to the pedal exactly as the file has them.
     void savePreset();
     void loadPreset();
+    // The same for the preset browser beside the controls: a file it lists,
+    // a name typed into it. Success is not told in a box: the list shows it.
+    void loadPresetFrom(const QString &path);
+    void savePresetAs(const QString &name);
     FootswitchChoice footswitchChoice() const;
 
     static constexpr const char *AssignedLockMessage =
@@ -111,6 +116,9 @@ private:
     // Shows the model's values on the controls, then sends the live ones
     // that differ from `before`, each exactly as the model holds it.
     void showValues(const FXsettings::Values &before);
+    // A preset read (or not: nullopt) into the model, logged and shown.
+    void takePreset(const std::optional<PresetFile::Values> &values, const QString &text,
+                    const FXsettings::Values &before);
     bool requestInProgress() const { return m_requestInProgress && *m_requestInProgress; }
 
     EditorServices m_services;
@@ -130,4 +138,6 @@ private:
     ControlReasons m_reasons;
     // The page the controls sit on; it scrolls on a screen too small for them.
     ScrollingPage *m_page = nullptr;
+    // Beside the page: the presets of both folders.
+    PresetBrowser *m_browser = nullptr;
 };
