@@ -292,7 +292,7 @@ TEST(PresetFile, LoadFromAPathIsTheDialogsLoad)
     QTemporaryDir documents;
     const QString stick = documents.filePath("stick");
     ASSERT_TRUE(QDir().mkpath(stick));
-    const QString text = PresetFile::presetText(sample());
+    QString text = PresetFile::presetText(sample());
     const struct {
         const char *file;
         QByteArray bytes;  // empty: no file there
@@ -323,7 +323,12 @@ TEST(PresetFile, LoadFromAPathIsTheDialogsLoad)
     // Told or not, as asked; a failure always is.
     ScriptedPrompts prompts;
     PresetFile presets(documents.path(), prompts);
-    EXPECT_EQ(presets.load_preset_from(stick + "/as written.txt", nullptr, PresetFile::Tell::FailuresOnly), sample());
+    QString quietText;
+    EXPECT_EQ(presets.load_preset_from(stick + "/as written.txt", &quietText, PresetFile::Tell::FailuresOnly),
+              sample());
+    EXPECT_EQ(quietText, text.replace("\r", "\r\n") + "\r\n");
     EXPECT_FALSE(presets.load_preset_from(stick + "/bad.txt", nullptr, PresetFile::Tell::FailuresOnly));
     EXPECT_EQ(prompts.messages, QStringList({"Not a preset file: " + stick + "/bad.txt (line 2)"}));
+    presets.open_preset_file();
+    EXPECT_EQ(prompts.dialogFolders.last(), stick) << "a quiet load moves the dialogs too";
 }
