@@ -19,7 +19,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
-#include <QFile>
 #include <QHash>
 #include <QLabel>
 #include <QLineEdit>
@@ -340,16 +339,11 @@ TEST_P(LookRenderedContrastTest, PresetBrowserRowsAndFilterHint)
     QTemporaryDir documents;
     const PresetFolders folders(documents.path());
     ASSERT_TRUE(QDir().mkpath(folders.saveFolder()));
-    for (const char *name : {"Fuzz Lead", "Clean", "Doom"}) {
-        QFile file(QDir(folders.saveFolder()).filePath(QString::fromLatin1(name) + ".txt"));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(PresetFile::presetBytes({}));
-    }
+    for (const char *name : {"Fuzz Lead", "Clean", "Doom"})
+        ASSERT_TRUE(PresetFile::write(QDir(folders.saveFolder()).filePath(name + QString(".txt")), {}, nullptr));
     auto *browser = new PresetBrowser(PresetCatalog(folders), host.get());
     browser->setGeometry(10, 0, PresetBrowser::PanelWidth, 250);
-    auto *other = new QPushButton(QStringLiteral("Other"), host.get());
-    other->setGeometry(250, 20, 110, 33);
-    showHost();
+    QPushButton *other = showWithFocusElsewhere(QRect(250, 20, 110, 33));
     QListWidget *list = browser->list;
     list->setCurrentRow(1);
     auto rowRect = [&](int row) {
