@@ -233,3 +233,102 @@ TEST(PresetFile, DialogsStartWhereAPresetLastWent)
     presets.open_preset_file();
     EXPECT_EQ(prompts.dialogFolders.last(), save) << "the folder last used is gone";
 }
+
+// A name typed into the browser: refused with the reason, asked about when
+// a preset of that name is there, and written as the save dialog writes.
+TEST(PresetFile, SaveAsChecksTheNameAndAsksBeforeReplacing)
+{
+    QTemporaryDir documents;
+    ScriptedPrompts prompts;
+    PresetFile presets(documents.path(), prompts);
+    const struct {
+        QString name;
+        const char *reason;
+    } refused[] = {
+        {"", "a name is needed"},
+        {"   ", "a name is needed"},
+        {"../Crunch", "a name cannot hold / or \\; presets go to the preset folder"},
+        {"sub/Crunch", "a name cannot hold / or \\; presets go to the preset folder"},
+        {"C:\\Crunch", "a name cannot hold / or \\; presets go to the preset folder"},
+        {".Crunch", "a name cannot start with a dot"},
+        {"Crunch?", "a name cannot hold ?"},
+        {"Cr\nunch", "a name cannot hold control characters"},
+        {QString(PresetFile::MaxNameLength + 1, 'x'), "a name has at most 100 characters"},
+    };
+    for (const auto &r : refused) {
+        prompts.clearBoxes();
+        EXPECT_FALSE(presets.save_preset_as(r.name, sample())) << r.name.toStdString();
+        EXPECT_EQ(prompts.messages, QStringList(QString("Cannot save a preset named \"%1\": %2.").arg(r.name, r.reason)));
+    }
+    EXPECT_TRUE(QDir(presets.saveFolder()).entryList(QDir::Files).isEmpty()) << "nothing written";
+    EXPECT_TRUE(prompts.questions.isEmpty());
+
+    // A new name: written, told only when asked to.
+    prompts.clearBoxes();
+    const QString path = presets.saveFolder() + "/Crunch.txt";
+    ASSERT_TRUE(presets.save_preset_as(" Crunch ", sample(), PresetFile::Tell::FailuresOnly));
+    EXPECT_EQ(readAll(path), PresetFile::presetBytes(sample()));
+    EXPECT_TRUE(prompts.messages.isEmpty());
+    EXPECT_TRUE(prompts.questions.isEmpty());
+
+    // The same name again: asked; No keeps the file, Yes replaces it.
+    prompts.yesNoAnswers = {false, true};
+    EXPECT_FALSE(presets.save_preset_as("Crunch", {}));
+    EXPECT_EQ(readAll(path), PresetFile::presetBytes(sample()));
+    EXPECT_TRUE(presets.save_preset_as("Crunch.txt", {}));
+    EXPECT_EQ(readAll(path), PresetFile::presetBytes({}));
+    EXPECT_EQ(prompts.questions, QStringList(2, "A preset named \"Crunch\" is there already. Replace it?"));
+    EXPECT_EQ(prompts.messages, QStringList({"File saved successfully: " + path}));
+    // Where it went is where the dialogs start next.
+    presets.open_preset_file();
+    EXPECT_EQ(prompts.dialogFolders.last(), presets.saveFolder());
+}
+
+// A file given by the browser loads exactly as the same file chosen in the
+// open dialog: the values, the text logged, the messages and the folder the
+// next dialog starts in.
+TEST(PresetFile, LoadFromAPathIsTheDialogsLoad)
+{
+    QTemporaryDir documents;
+    const QString stick = documents.filePath("stick");
+    ASSERT_TRUE(QDir().mkpath(stick));
+    QString text = PresetFile::presetText(sample());
+    const struct {
+        const char *file;
+        QByteArray bytes;  // empty: no file there
+    } files[] = {
+        {"as written.txt", PresetFile::presetBytes(sample())},
+        {"lf.txt", QString(text).replace('\r', '\n').toLatin1() + "\n"},
+        {"bad.txt", "00000000\nhello\n"},
+        {"big.txt", PresetFile::presetBytes(sample()) + QByteArray(1000, '\n')},
+        {"gone.txt", {}},
+    };
+    for (const auto &f : files) {
+        const QString path = stick + "/" + f.file;
+        if (!f.bytes.isEmpty())
+            writeAll(path, f.bytes);
+        ScriptedPrompts byDialog, byPath;
+        PresetFile dialog(documents.path(), byDialog), browser(documents.path(), byPath);
+        byDialog.fileAnswers = {path};
+        QString dialogText, pathText;
+        const auto fromDialog = dialog.open_preset_file(&dialogText);
+        const auto fromPath = browser.load_preset_from(path, &pathText);
+        EXPECT_EQ(fromPath, fromDialog) << f.file;
+        EXPECT_EQ(pathText, dialogText) << f.file;
+        EXPECT_EQ(byPath.messages, byDialog.messages) << f.file;
+        dialog.open_preset_file();
+        browser.open_preset_file();
+        EXPECT_EQ(byPath.dialogFolders.last(), byDialog.dialogFolders.last()) << f.file;
+    }
+    // Told or not, as asked; a failure always is.
+    ScriptedPrompts prompts;
+    PresetFile presets(documents.path(), prompts);
+    QString quietText;
+    EXPECT_EQ(presets.load_preset_from(stick + "/as written.txt", &quietText, PresetFile::Tell::FailuresOnly),
+              sample());
+    EXPECT_EQ(quietText, text.replace("\r", "\r\n") + "\r\n");
+    EXPECT_FALSE(presets.load_preset_from(stick + "/bad.txt", nullptr, PresetFile::Tell::FailuresOnly));
+    EXPECT_EQ(prompts.messages, QStringList({"Not a preset file: " + stick + "/bad.txt (line 2)"}));
+    presets.open_preset_file();
+    EXPECT_EQ(prompts.dialogFolders.last(), stick) << "a quiet load moves the dialogs too";
+}

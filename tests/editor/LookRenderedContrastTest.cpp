@@ -8,6 +8,8 @@
 
 #include "WcagContrast.h"
 #include "params/ParameterControls.h"
+#include "params/PresetBrowser.h"
+#include "params/PresetFile.h"
 #include "prefs/LookTheme.h"
 #include "widgets/EditedMark.h"
 #include "widgets/OnOffSwitch.h"
@@ -17,6 +19,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QHash>
 #include <QLabel>
 #include <QLineEdit>
@@ -25,6 +28,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyleOptionButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -327,6 +331,34 @@ TEST_P(LookRenderedContrastTest, ListRowsSelectedAndNot)
     }
     list->setEnabled(false);
     expectText(textIn(shot(list), rowRect(2)), "row of a disabled list");
+}
+
+// The preset list beside the parameter window, as it is built: its rows,
+// selected and not, and the filter box's hint while it is empty.
+TEST_P(LookRenderedContrastTest, PresetBrowserRowsAndFilterHint)
+{
+    QTemporaryDir documents;
+    const PresetFolders folders(documents.path());
+    ASSERT_TRUE(QDir().mkpath(folders.saveFolder()));
+    for (const char *name : {"Fuzz Lead", "Clean", "Doom"})
+        ASSERT_TRUE(PresetFile::write(QDir(folders.saveFolder()).filePath(name + QString(".txt")), {}, nullptr));
+    auto *browser = new PresetBrowser(PresetCatalog(folders), host.get());
+    browser->setGeometry(10, 0, PresetBrowser::PanelWidth, 250);
+    QPushButton *other = showWithFocusElsewhere(QRect(250, 20, 110, 33));
+    QListWidget *list = browser->list;
+    list->setCurrentRow(1);
+    auto rowRect = [&](int row) {
+        const QRect r = list->visualItemRect(list->item(row));
+        return QRect(list->viewport()->mapTo(list, r.topLeft()), r.size()).adjusted(1, 1, -1, -1);
+    };
+    for (bool focused : {false, true}) {
+        SCOPED_TRACE(focused ? "list focused" : "list not focused");
+        focus(focused ? static_cast<QWidget *>(list) : other, true);
+        const QImage picture = shot(list);
+        expectText(textIn(picture, rowRect(1)), "selected preset");
+        expectText(textIn(picture, rowRect(2)), "preset");
+    }
+    expectText(textIn(shot(browser->filterBox), innerRect(browser->filterBox)), "filter hint");
 }
 
 TEST_P(LookRenderedContrastTest, CheckBoxesAndRadioButtonsInEveryState)

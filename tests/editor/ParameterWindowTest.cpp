@@ -8,7 +8,9 @@
 #include "app/TformMain.h"
 #include "params/HintTexts.h"
 #include "params/ControlReasons.h"
+#include "params/PresetBrowser.h"
 #include "params/TformFXsettings.h"
+#include "prefs/ScrollingPage.h"
 #include "widgets/OnOffSwitch.h"
 #include "widgets/RotaryDial.h"
 
@@ -46,7 +48,8 @@ protected:
 TEST_F(ParameterWindowTest, HoldsEveryControlInItsArrangement)
 {
     open(false);
-    EXPECT_EQ(fx->size(), QSize(333, 517));
+    EXPECT_EQ(fx->findChild<ScrollingPage *>()->content()->size(), QSize(333, 517));
+    EXPECT_EQ(fx->size(), QSize(333 + PresetBrowser::PanelWidth, 517)) << "and the preset list beside it";
     EXPECT_EQ(fx->minimumSize(), fx->maximumSize()) << "a fixed border";
 
     struct Placed {

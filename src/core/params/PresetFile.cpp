@@ -127,15 +127,60 @@ bool PresetFile::save_preset_file(const Values &values)
                                                   QString::fromLatin1(Filter), dialogExtras());
     if (chosen.isEmpty())
         return false;
-    const QString path = QFileInfo(withExtension(chosen)).absoluteFilePath();
+    return saveTo(QFileInfo(withExtension(chosen)).absoluteFilePath(), values, Tell::Always);
+}
+
+bool PresetFile::save_preset_as(const QString &name, const Values &values, Tell tell)
+{
+    const QString problem = nameProblem(name);
+    if (!problem.isEmpty()) {
+        m_prompts.showMessage(QString::fromLatin1(RefusedNameText).arg(name, problem));
+        return false;
+    }
+    const QString trimmed = name.trimmed();
+    if (!makeFolders({m_folders.saveFolder()}))
+        return false;
+    const QString path = QDir(m_folders.saveFolder()).absoluteFilePath(withExtension(trimmed));
+    // The save dialog asks before it replaces a file; so does a name typed here.
+    if (QFileInfo::exists(path)
+        && !m_prompts.askYesNo(QString::fromLatin1(ReplaceQuestion).arg(QFileInfo(path).completeBaseName())))
+        return false;
+    return saveTo(path, values, tell);
+}
+
+bool PresetFile::saveTo(const QString &path, const Values &values, Tell tell)
+{
     QString error;
     if (!write(path, values, &error)) {
         m_prompts.showMessage(QStringLiteral("Error saving file: ") + error);
         return false;
     }
     m_folders.used(path);
-    m_prompts.showMessage(QStringLiteral("File saved successfully: ") + QDir::toNativeSeparators(path));
+    if (tell == Tell::Always)
+        m_prompts.showMessage(QStringLiteral("File saved successfully: ") + QDir::toNativeSeparators(path));
     return true;
+}
+
+QString PresetFile::nameProblem(const QString &name)
+{
+    const QString trimmed = name.trimmed();
+    if (trimmed.isEmpty())
+        return QStringLiteral("a name is needed");
+    if (trimmed.size() > MaxNameLength)
+        return QStringLiteral("a name has at most %1 characters").arg(MaxNameLength);
+    if (trimmed.contains(QLatin1Char('/')) || trimmed.contains(QLatin1Char('\\')))
+        return QStringLiteral("a name cannot hold / or \\; presets go to the preset folder");
+    // Hidden on Unix, and so missing from the list.
+    if (trimmed.startsWith(QLatin1Char('.')))
+        return QStringLiteral("a name cannot start with a dot");
+    // A preset is copied between systems: what one of them refuses in a
+    // file name is refused here too.
+    for (QChar c : trimmed) {
+        if (c.unicode() < 0x20 || QStringLiteral("<>:\"|?*").contains(c))
+            return QStringLiteral("a name cannot hold %1")
+                .arg(c.unicode() < 0x20 ? QStringLiteral("control characters") : QString(c));
+    }
+    return QString();
 }
 
 std::optional<PresetFile::Values> PresetFile::open_preset_file(QString *text)
@@ -147,6 +192,11 @@ std::optional<PresetFile::Values> PresetFile::open_preset_file(QString *text)
                                                   QString::fromLatin1(Filter), dialogExtras());
     if (chosen.isEmpty())
         return std::nullopt;
+    return load_preset_from(chosen, text, Tell::Always);
+}
+
+std::optional<PresetFile::Values> PresetFile::load_preset_from(const QString &chosen, QString *text, Tell tell)
+{
     const QString path = QFileInfo(chosen).absoluteFilePath();
     QByteArray bytes;
     QString error;
@@ -164,6 +214,7 @@ std::optional<PresetFile::Values> PresetFile::open_preset_file(QString *text)
         *text = lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n");
     }
     m_folders.used(path);
-    m_prompts.showMessage(QStringLiteral("File loaded successfully: ") + QDir::toNativeSeparators(path));
+    if (tell == Tell::Always)
+        m_prompts.showMessage(QStringLiteral("File loaded successfully: ") + QDir::toNativeSeparators(path));
     return values;
 }

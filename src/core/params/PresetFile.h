@@ -64,6 +64,11 @@ public:
     // name is then unchanged).
     static bool write(const QString &path, const Values &values, QString *error);
 
+    // Whether a success is told in a box too; a failure always is. A list
+    // that loads on a click says nothing when all went well: the user is
+    // going through presets by ear, and a box at each would stop them.
+    enum class Tell { Always, FailuresOnly };
+
     // Asks for a name in the save dialog and writes the preset, telling the
     // user how it went. False when cancelled or failed.
     bool save_preset_file(const Values &values);
@@ -72,7 +77,29 @@ public:
     // the file's lines joined by CR LF, the last one included.
     std::optional<Values> open_preset_file(QString *text = nullptr);
 
+    // What the save dialog does once a file is chosen, for a name given
+    // without it: the preset goes to <save folder>/<name>.txt. A name that
+    // is empty, holds a path separator or cannot be a file name anywhere is
+    // refused with the reason (RefusedNameText); a preset of that name is
+    // replaced only when the user says Yes to ReplaceQuestion. False when
+    // refused, declined or failed.
+    bool save_preset_as(const QString &name, const Values &values, Tell tell = Tell::Always);
+    // What the open dialog does once a file is chosen, for the file at
+    // `path`: the same checks, messages and *text.
+    std::optional<Values> load_preset_from(const QString &path, QString *text = nullptr, Tell tell = Tell::Always);
+
+    // Why `name` cannot name a preset; empty when it can. The name is taken
+    // as typed, without ".txt"; surrounding spaces are not part of it.
+    static QString nameProblem(const QString &name);
+    // The longest name taken, well inside every file system's limit.
+    static constexpr int MaxNameLength = 100;
+    static constexpr const char *RefusedNameText = "Cannot save a preset named \"%1\": %2.";
+    static constexpr const char *ReplaceQuestion = "A preset named \"%1\" is there already. Replace it?";
+
 private:
+    // Writes the preset at `path` (absolute, with its extension) and tells
+    // how it went; where a preset was saved is where the dialogs start next.
+    bool saveTo(const QString &path, const Values &values, Tell tell);
     // Makes the folders where missing; false when one cannot be made (the
     // user has been told).
     bool makeFolders(const QStringList &folders);

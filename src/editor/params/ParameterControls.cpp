@@ -72,6 +72,7 @@ RotaryDial *ParameterControls::makeDial(const char *name, const QString &label, 
     caption->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     caption->setBuddy(dial);
     captions[std::size_t(slot)] = caption;
+    m_slotOf.insert(dial, slot);
     return dial;
 }
 
@@ -100,6 +101,7 @@ void ParameterControls::buildDials()
         QLabel *caption = makeLabel(label, QRect(136 + 41 / 2 - LabelWidth / 2, y + 21 + 1, LabelWidth, LabelHeight));
         caption->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
         captions[std::size_t(slot)] = caption;
+        m_slotOf.insert(sw, slot);
         return sw;
     };
     swtWave = makeSwitch("swtWave", QStringLiteral("Wave"), 16, slot::Wave);
@@ -143,6 +145,8 @@ void ParameterControls::buildTracking()
     chkHighNoteCut->setToolTip(hints::toolTip(hints::highNoteCut()));
     captions[slot::DominantNotesCut] = chkDominantNoteCut;
     captions[slot::HighNotesCut] = chkHighNoteCut;
+    m_slotOf.insert(chkDominantNoteCut, slot::DominantNotesCut);
+    m_slotOf.insert(chkHighNoteCut, slot::HighNotesCut);
 }
 
 void ParameterControls::buildHarmonic()
@@ -168,6 +172,7 @@ void ParameterControls::buildHarmonic()
     pitch->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     pitch->setBuddy(cmbVariableWavePitch);
     captions[slot::HarmonicPitch] = pitch;
+    m_slotOf.insert(cmbVariableWavePitch, slot::HarmonicPitch);
 }
 
 void ParameterControls::buildAssignments()

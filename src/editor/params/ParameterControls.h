@@ -2,6 +2,7 @@
 
 #include "params/ParameterSlots.h"
 
+#include <QHash>
 #include <QString>
 #include <array>
 #include <cstdint>
@@ -63,6 +64,8 @@ public:
     QRadioButton *chkChangePresetLongPress = nullptr;
     // The five assignment lists in control order.
     std::array<QComboBox *, ControlCount> assignLists{};
+    // The slot a control sets or shows; -1 for none.
+    int slotOf(const QWidget *control) const { return m_slotOf.value(control, -1); }
     // Each parameter's caption, by slot: the label beside its control, or
     // the check box itself.
     std::array<QWidget *, ParameterSlotCount> captions{};
@@ -87,4 +90,5 @@ private:
     QLabel *makeLabel(const QString &text, const QRect &geometry, QWidget *parent = nullptr);
 
     QWidget *m_window = nullptr;
+    QHash<const QWidget *, int> m_slotOf;
 };

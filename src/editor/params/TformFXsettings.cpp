@@ -7,6 +7,7 @@
 #include "params/DialMapping.h"
 #include "params/EditMarks.h"
 #include "params/ParameterSlots.h"
+#include "params/PresetBrowser.h"
 #include "params/PresetFile.h"
 #include "prefs/ScrollingPage.h"
 #include "widgets/OnOffSwitch.h"
@@ -46,6 +47,10 @@ TformFXsettings::TformFXsettings(EditorServices services, Communication &communi
     FormCreate();
     // Scrolls only where a screen is too small for the whole window.
     m_page = ScrollingPage::wrap(this);
+    m_browser = new PresetBrowser(PresetCatalog(m_presets.folders()), this);
+    m_page->addBeside(m_browser);
+    connect(m_browser, &PresetBrowser::loadRequested, this, &TformFXsettings::loadPresetFrom);
+    connect(m_browser, &PresetBrowser::saveRequested, this, &TformFXsettings::savePresetAs);
     m_edits.changed = [this] { showEdits(); };
     set_parameter_controls_enabled(false);
 }
@@ -87,12 +92,6 @@ void TformFXsettings::FormCreate()
     for (QWidget *control : std::initializer_list<QWidget *>{dialInputLevel, dialClipWave, cmbVariableWavePitch,
                                                              chkDominantNoteCut, chkHighNoteCut})
         m_gestures.watch(control);
-    m_slots = {{dialDry, slot::Dry}, {dialSubMix, slot::SubMix}, {dialMinus1Oct, slot::Minus1Oct},
-               {dialMinus2Oct, slot::Minus2Oct}, {swtWave, slot::Wave}, {dialLowPass, slot::LowPass},
-               {dialHighPass, slot::HighPass}, {dial1stHarmonic, slot::FirstHarmonic}, {swtSplit, slot::Split},
-               {dialRange, slot::Range}, {dialInputLevel, slot::InputLevel},
-               {cmbVariableWavePitch, slot::HarmonicPitch}, {dialClipWave, slot::WaveClip},
-               {chkDominantNoteCut, slot::DominantNotesCut}, {chkHighNoteCut, slot::HighNotesCut}};
     btnCompare->setToolTip(QStringLiteral("Plays the sound the pedal stores, and back to the edited one (%1).")
                                .arg(QString::fromLatin1(CompareKeys)));
     m_marks = new EditMarks(*this, *this, m_edits);
@@ -100,8 +99,7 @@ void TformFXsettings::FormCreate()
 
 void TformFXsettings::showEdits()
 {
-    if (m_marks)
-        m_marks->show(canCompare());
+    m_marks->show(canCompare());
     explainControls();
     emit editsChanged();
 }
@@ -148,6 +146,8 @@ void TformFXsettings::pedalMayHaveChanged(const QString &effect)
 void TformFXsettings::set_parameter_controls_enabled(bool enabled)
 {
     m_controlsEnabled = enabled;
+    // A preset loaded goes to the pedal, as Load Preset's menu item does.
+    m_browser->setLoadingEnabled(enabled);
     for (QWidget *control : m_page->content()->findChildren<QWidget *>())
         control->setEnabled(enabled);
     for (QWidget *control : std::as_const(m_displayOnly))
@@ -434,6 +434,26 @@ void TformFXsettings::loadPreset()
     const FXsettings::Values before = m_fx.values();
     QString text;
     const std::optional<PresetFile::Values> values = m_presets.open_preset_file(&text);
+    takePreset(values, text, before);
+}
+
+void TformFXsettings::savePresetAs(const QString &name)
+{
+    m_presets.save_preset_as(name, m_fx.values(), PresetFile::Tell::FailuresOnly);
+}
+
+void TformFXsettings::loadPresetFrom(const QString &path)
+{
+    const FXsettings::Values before = m_fx.values();
+    QString text;
+    const std::optional<PresetFile::Values> values =
+        m_presets.load_preset_from(path, &text, PresetFile::Tell::FailuresOnly);
+    takePreset(values, text, before);
+}
+
+void TformFXsettings::takePreset(const std::optional<PresetFile::Values> &values, const QString &text,
+                                 const FXsettings::Values &before)
+{
     // Edits in hand while comparing are what the preset replaces: the pedal
     // goes from what it plays straight to the preset.
     const FXsettings::Values edited = values ? m_edits.leaveCompareForStep() : before;
@@ -446,36 +466,33 @@ void TformFXsettings::loadPreset()
     m_edits.record(QStringLiteral("Load Preset"), edited);
 }
 
-PedalResult TformFXsettings::storeParameters()
+PedalResult TformFXsettings::shownAfter(const PedalResult &result)
 {
-    const PedalResult result = m_edits.storeParameters();
     showControls();
     return result;
+}
+
+PedalResult TformFXsettings::storeParameters()
+{
+    return shownAfter(m_edits.storeParameters());
 }
 
 PedalResult TformFXsettings::undo()
 {
-    const PedalResult result = canUndo() ? m_edits.undo() : PedalResult::refused(QStringLiteral("Nothing to undo"));
-    showControls();
-    return result;
+    return shownAfter(canUndo() ? m_edits.undo() : PedalResult::refused(QStringLiteral("Nothing to undo")));
 }
 
 PedalResult TformFXsettings::redo()
 {
-    const PedalResult result = canRedo() ? m_edits.redo() : PedalResult::refused(QStringLiteral("Nothing to redo"));
-    showControls();
-    return result;
+    return shownAfter(canRedo() ? m_edits.redo() : PedalResult::refused(QStringLiteral("Nothing to redo")));
 }
 
 PedalResult TformFXsettings::toggleCompare()
 {
     if (!canCompare()) {
-        showEdits();
+        showEdits();  // the button, clicked, shows the edited side again
         return PedalResult::refused(QStringLiteral("Nothing stored is known yet: press Request first"));
     }
-    const PedalResult result = m_edits.hear(m_edits.side() == EditSession::Side::Stored ? EditSession::Side::Edited
-                                                                                        : EditSession::Side::Stored);
-    showControls();
-    showEdits();
-    return result;
+    const bool stored = m_edits.side() == EditSession::Side::Stored;
+    return shownAfter(m_edits.hear(stored ? EditSession::Side::Edited : EditSession::Side::Stored));
 }

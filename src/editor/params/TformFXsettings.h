@@ -9,12 +9,12 @@
 #include "params/ParameterCommands.h"
 #include "params/PresetFile.h"
 
-#include <QHash>
 #include <QWidget>
 #include <array>
 
 class Communication;
 class EffectLibrary;
+class PresetBrowser;
 class QCheckBox;
 class EditMarks;
 class QComboBox;
@@ -87,6 +87,10 @@ public:
     // the live ones that changed go to the pedal exactly as the file has them.
     void savePreset();
     void loadPreset();
+    // The same for the preset browser beside the controls: a file it lists,
+    // a name typed into it. Success is not told in a box: the list shows it.
+    void loadPresetFrom(const QString &path);
+    void savePresetAs(const QString &name);
     FootswitchChoice footswitchChoice() const;
 
     static constexpr const char *AssignedLockMessage =
@@ -141,6 +145,8 @@ private:
     void showValues(const FXsettings::Values &before);
     // Shows the model's values on the controls; nothing is sent.
     void showControls();
+    // Shows the model's values on the controls after a flow; its result.
+    PedalResult shownAfter(const PedalResult &result);
     // The hand set `slot` to `value` on `control`: from the stored side back
     // to the edited one first, then sent and kept as one undo step (or part
     // of the control's current gesture).
@@ -148,8 +154,9 @@ private:
     // The marks, the title, the compare button and the tool tips as the
     // edits say.
     void showEdits();
-    // The slot a control sets or shows; -1 for none.
-    int slotOf(const QWidget *control) const { return m_slots.value(control, -1); }
+    // A preset read (or not: nullopt) into the model, logged and shown.
+    void takePreset(const std::optional<PresetFile::Values> &values, const QString &text,
+                    const FXsettings::Values &before);
     bool requestInProgress() const { return m_requestInProgress && *m_requestInProgress; }
 
     EditorServices m_services;
@@ -160,7 +167,6 @@ private:
     EditSession m_edits{m_fx, m_commands};
     GestureTracker m_gestures;
     EditMarks *m_marks = nullptr;  // owned by the window
-    QHash<const QWidget *, int> m_slots;
     // Kept for the run: Save and Load start where a preset last went.
     PresetFile m_presets;
     const bool *m_requestInProgress = nullptr;
@@ -173,4 +179,6 @@ private:
     ControlReasons m_reasons;
     // The page the controls sit on; it scrolls on a screen too small for them.
     ScrollingPage *m_page = nullptr;
+    // Beside the page: the presets of both folders.
+    PresetBrowser *m_browser = nullptr;
 };

@@ -16,11 +16,18 @@ public:
     // The page that holds the controls.
     QWidget *content() const { return widget(); }
 
-    // Makes the window as large as its page, or, where `room` (the client
-    // area a screen leaves) is smaller, as large as `room` with scroll bars
-    // for the rest.
+    // Puts `panel` to the right of the page, at its fixed width, and widens
+    // the window by it; the page stays as it is. Call once, after wrap().
+    void addBeside(QWidget *panel);
+
+    // Makes the window as large as its page and the panel beside it, or,
+    // where `room` (the client area a screen leaves) is smaller, as large as
+    // `room` with scroll bars for the rest of the page.
     void fitInto(const QSize &room);
 
 private:
     explicit ScrollingPage(QWidget *window);
+
+    // The fixed width of the panel beside the page; 0 for none.
+    int m_besideWidth = 0;
 };
