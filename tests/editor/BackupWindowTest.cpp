@@ -38,11 +38,10 @@ const QString Offer = QString::fromLatin1(BackupCommands::OfferQuestion);
 // reads the pedal again, so the parameter window shows the restored state.
 TEST_F(BackupWindowTest, BackupAndRestoreFromTheFileMenu)
 {
-    start();
-    main = windows->formMain.get();
+    open(false);
     EXPECT_FALSE(main->menuBackup->isEnabled());
     EXPECT_FALSE(main->menuRestore->isEnabled());
-    open();
+    main->menuConnect->trigger();
     ASSERT_TRUE(main->menuBackup->isEnabled());
     ASSERT_TRUE(main->menuRestore->isEnabled());
 

@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QDir>
 #include <QFileInfo>
+#include <QPushButton>
 
 namespace {
 
