@@ -116,11 +116,19 @@ PedalResultOf<BackupFlow::Restored> BackupFlow::restore(const PedalBackup &backu
         return refuse(QStringLiteral("Nothing restored: the backup was made with algorithm %1, the pedal runs %2, "
                                      "and their parameter addresses differ.")
                           .arg(backup.algorithm, status->device_algorithm_version));
+    // The live messages go to the addresses of the algorithm's carried image.
+    FXsettings fx;
+    QString unknown;
+    if (!fx.takeReportedAlgorithm(backup.algorithm, &unknown))
+        return refuse(QStringLiteral("Nothing restored: ") + unknown
+                      + QStringLiteral(", so its parameter addresses are unknown."));
     if (confirmation == Confirmation::Ask && !m_prompts.askYesNo(question(name)))
         return PedalResult::declined(QStringLiteral("Nothing restored"));
 
+    for (int s = 0; s < ParameterSlotCount; ++s)
+        fx.value(s) = backup.values[std::size_t(s)];
     QStringList notRestored;
-    if (const PedalResult written = writeBack(backup, &notRestored); !written)
+    if (const PedalResult written = writeBack(backup, fx, &notRestored); !written)
         return written;
     const PedalResultOf<DeviceStatus> after = pedalTook(backup);
     if (!after)
@@ -130,16 +138,8 @@ PedalResultOf<BackupFlow::Restored> BackupFlow::restore(const PedalBackup &backu
     return Restored{*after, notRestored};
 }
 
-PedalResult BackupFlow::writeBack(const PedalBackup &backup, QStringList *notRestored)
+PedalResult BackupFlow::writeBack(const PedalBackup &backup, const FXsettings &fx, QStringList *notRestored)
 {
-    FXsettings fx;
-    QString unknown;
-    if (!fx.takeReportedAlgorithm(backup.algorithm, &unknown))
-        return refuse(QStringLiteral("Nothing restored: ") + unknown
-                      + QStringLiteral(", so its parameter addresses are unknown."));
-    for (int s = 0; s < ParameterSlotCount; ++s)
-        fx.value(s) = backup.values[std::size_t(s)];
-
     ParameterCommands commands(m_communication, m_log, m_prompts, m_clock);
     QStringList sentLive;
     const PedalResult live = commands.sendShown(fx, std::nullopt, {}, [&](const FXsettings::LiveValue &value) {
@@ -191,7 +191,7 @@ PedalResult BackupFlow::writeBack(const PedalBackup &backup, QStringList *notRes
                                        "switched off.")
                             .arg(joinedNames(sentLive));
     if (!neverSent.isEmpty())
-        *notRestored << QStringLiteral("%1: the pedal neither stores them nor takes them from the editor.")
+        *notRestored << QStringLiteral("%1: the editor only shows them; no message sets or stores them.")
                             .arg(joinedNames(neverSent));
     return PedalResult::done();
 }

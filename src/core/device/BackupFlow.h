@@ -8,6 +8,7 @@
 #include <QStringList>
 
 class Communication;
+class FXsettings;
 class LogSink;
 class PauseClock;
 class UserPrompts;
@@ -53,7 +54,10 @@ public:
 
 private:
     PedalResult refuse(const QString &why);
-    PedalResult writeBack(const PedalBackup &backup, QStringList *notRestored);
+    // Sends the live values, stores the five, sets the tuning, the
+    // assignments and the footswitch mode; what cannot be written back goes
+    // to *notRestored.
+    PedalResult writeBack(const PedalBackup &backup, const FXsettings &fx, QStringList *notRestored);
     PedalResultOf<DeviceStatus> pedalTook(const PedalBackup &backup);
 
     Communication &m_communication;
