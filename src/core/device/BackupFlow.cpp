@@ -33,6 +33,28 @@ bool footswitchWritable(const PedalBackup &backup)
     return FootswitchChoice::fromMode(backup.footswitchMode).has_value();
 }
 
+// What a restore cannot write back, whatever the backup holds: the
+// EEPROMs, and the standard values, which the pedal does not store
+// (`sentLive` went out live; the rest the editor never sends).
+QStringList notesOnUnwritten(const QStringList &sentLive)
+{
+    QStringList neverSent;
+    for (int s = 0; s < StandardParameterCount; ++s) {
+        const QString name = toQString(ParameterTable[std::size_t(s)].name);
+        if (!sentLive.contains(name))
+            neverSent << name;
+    }
+    QStringList notes{QStringLiteral("The EEPROM contents of devices 50 and 51: no message writes them.")};
+    if (!sentLive.isEmpty())
+        notes << QStringLiteral("%1: sent live only. The pedal does not store them, so they last until it is "
+                                "switched off.")
+                     .arg(joinedNames(sentLive));
+    if (!neverSent.isEmpty())
+        notes << QStringLiteral("%1: the editor only shows them; no message sets or stores them.")
+                     .arg(joinedNames(neverSent));
+    return notes;
+}
+
 }  // namespace
 
 BackupFlow::BackupFlow(Communication &communication, LogSink &log, UserPrompts &prompts, PauseClock &clock)
@@ -155,10 +177,16 @@ PedalResult BackupFlow::writeBack(const PedalBackup &backup, const FXsettings &f
         return taken.result();
     if (const PedalResult stored = commands.storeParameters(fx, Confirmation::Given); !stored)
         return stored;
+    *notRestored << notesOnUnwritten(sentLive);
+    return writeSettings(backup, commands, notRestored);
+}
 
-    Tunings tunings(m_communication, m_log, m_prompts, m_clock);
+PedalResult BackupFlow::writeSettings(const PedalBackup &backup, ParameterCommands &commands,
+                                      QStringList *notRestored)
+{
     if (tuningWritable(backup)) {
         // It purges too, so it goes before the messages that do not.
+        Tunings tunings(m_communication, m_log, m_prompts, m_clock);
         if (const PedalResult set = tunings.setTuning(backup.tuning, backup.semitones, Confirmation::Given); !set)
             return set;
     } else {
@@ -171,28 +199,10 @@ PedalResult BackupFlow::writeBack(const PedalBackup &backup, const FXsettings &f
             commands.sendAssignment(ParameterCommands::assignMessage(backup.assignments), Confirmation::Given);
         !assigned)
         return assigned;
-    if (const std::optional<FootswitchChoice> choice = FootswitchChoice::fromMode(backup.footswitchMode)) {
-        if (const PedalResult set = commands.setFootswitchMode(*choice); !set)
-            return set;
-    } else {
-        *notRestored << QStringLiteral("The footswitch mode %1: the footswitch message sets modes 0 to 3 only.")
-                            .arg(backup.footswitchMode);
-    }
-
-    QStringList neverSent;
-    for (int s = 0; s < StandardParameterCount; ++s) {
-        const QString name = toQString(ParameterTable[std::size_t(s)].name);
-        if (!sentLive.contains(name))
-            neverSent << name;
-    }
-    *notRestored << QStringLiteral("The EEPROM contents of devices 50 and 51: no message writes them.");
-    if (!sentLive.isEmpty())
-        *notRestored << QStringLiteral("%1: sent live only. The pedal does not store them, so they last until it is "
-                                       "switched off.")
-                            .arg(joinedNames(sentLive));
-    if (!neverSent.isEmpty())
-        *notRestored << QStringLiteral("%1: the editor only shows them; no message sets or stores them.")
-                            .arg(joinedNames(neverSent));
+    if (const std::optional<FootswitchChoice> choice = FootswitchChoice::fromMode(backup.footswitchMode))
+        return commands.setFootswitchMode(*choice);
+    *notRestored << QStringLiteral("The footswitch mode %1: the footswitch message sets modes 0 to 3 only.")
+                        .arg(backup.footswitchMode);
     return PedalResult::done();
 }
 

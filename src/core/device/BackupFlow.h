@@ -10,6 +10,7 @@
 class Communication;
 class FXsettings;
 class LogSink;
+class ParameterCommands;
 class PauseClock;
 class UserPrompts;
 enum class Confirmation;
@@ -58,6 +59,8 @@ private:
     // assignments and the footswitch mode; what cannot be written back goes
     // to *notRestored.
     PedalResult writeBack(const PedalBackup &backup, const FXsettings &fx, QStringList *notRestored);
+    // The tuning, the assignments and the footswitch mode.
+    PedalResult writeSettings(const PedalBackup &backup, ParameterCommands &commands, QStringList *notRestored);
     PedalResultOf<DeviceStatus> pedalTook(const PedalBackup &backup);
 
     Communication &m_communication;
