@@ -1,5 +1,6 @@
 #include "CommandTable.h"
 
+#include "BackupHandlers.h"
 #include "ConsoleOutput.h"
 #include "DeveloperTool.h"
 #include "EffectHandlers.h"
@@ -144,6 +145,16 @@ QList<ToolCommand> makeCommands()
            {"Send a preset's values as the parameter window would; with --store,",
             "then store the five assignable ones (asks first, --yes)."}}},
          "save FILE or load FILE [--store]", nullptr, presetArguments, ParameterHandlers::preset},
+        {"backup",
+         {{"backup FILE",
+           {"Read the pedal's versions, values, assignments, footswitch mode,",
+            "tuning and the whole EEPROM of both devices into one backup file."}}},
+         "FILE", nullptr, exactly<1>, BackupHandlers::backup},
+        {"restore",
+         {{"restore FILE",
+           {"Write a backup's values, assignments, footswitch mode and tuning back",
+            "to a pedal running the same algorithm. Asks first (--yes)."}}},
+         "FILE", nullptr, exactly<1>, BackupHandlers::restore},
         {"eeprom",
          {{"eeprom dump START END [--device 50|51]",
            {"List the pedal's EEPROM bytes START to END (0-16383), one line each."}},

@@ -32,7 +32,7 @@ void addOptions(QCommandLineParser &parser)
                       QStringLiteral("SERIAL")});
     parser.addOption({QStringLiteral("json"), QStringLiteral("status: print one JSON object.")});
     parser.addOption({QStringLiteral("yes"),
-                      QStringLiteral("store, assign, upload-tuning, tuning, upload-algorithm, preset load "
+                      QStringLiteral("restore, store, assign, upload-tuning, tuning, upload-algorithm, preset load "
                                      "--store: answer Yes to the questions asked before the pedal's memory is "
                                      "written (without it, they are asked at the terminal).")});
     parser.addOption({QStringLiteral("file"), QStringLiteral("upload-algorithm: the file to upload."),

@@ -46,8 +46,8 @@ TEST(SombrantCommandTable, HelpListsEveryCommandAndEachRefusesWrongArgumentsWith
     const ProgramRun help = sombrant({"--help"});
     ASSERT_EQ(help.exitCode, 0) << help.err.toStdString();
     const QMap<QString, QStringList> synopses = synopsesInHelp(help.out);
-    const QStringList expected{"assign", "calc-coeff", "check-update", "eeprom", "flash", "footswitch",
-                               "list", "midi", "preset", "raw", "set", "status", "store", "tuning",
+    const QStringList expected{"assign", "backup", "calc-coeff", "check-update", "eeprom", "flash", "footswitch",
+                               "list", "midi", "preset", "raw", "restore", "set", "status", "store", "tuning",
                                "upload-algorithm", "upload-tuning"};
     EXPECT_EQ(synopses.keys(), expected);
 

@@ -40,8 +40,10 @@ TEST_F(UploadAndPresetTest, UploadSelectedShowsThePedalsAnswer)
         statuses << main->lblStatus->text();
         lockedDuringWait = lockedDuringWait || (!main->btnRequest->isEnabled() && !main->btnUpload->isEnabled());
     };
+    // No backup first (BackupWindowTest answers Yes).
+    prompts.yesNoAnswers = {false};
     QTest::mouseClick(main->btnUpload, Qt::LeftButton);
-    EXPECT_EQ(prompts.questions, QStringList({"Upload the selected algorithm?"}));
+    EXPECT_EQ(prompts.questions, QStringList({"Back up the pedal first?", "Upload the selected algorithm?"}));
     EXPECT_TRUE(statuses.contains("Uploading..."));
     EXPECT_TRUE(lockedDuringWait) << "no other pedal command while the upload waits";
     EXPECT_EQ(main->lblStatus->text(), "OK 0010");
@@ -99,6 +101,7 @@ TEST_F(UploadAndPresetTest, AnEffectFileIsUploadedAsItIs)
         f.write(QByteArray::fromHex(library.resource_lines.first().toLatin1()));
     }
     prompts.fileAnswers = {path};
+    prompts.yesNoAnswers = {false};  // no backup first
     main->menuLoadAlgorithmFromFile->trigger();
     EXPECT_EQ(prompts.dialogFilters, QStringList({"Dat files (*.dat)|*.dat"}));
     EXPECT_EQ(main->lblStatus->text(), "OK 0009");

@@ -9,6 +9,11 @@ struct FileDialogExtras {
     QStringList sidebarFolders;   // folders offered beside the starting one
 };
 
+// Whether a command asks its own question before it writes the pedal's
+// memory, or its caller has asked one that covers it (a restore asks once
+// for everything it writes back).
+enum class Confirmation { Ask, Given };
+
 // The user-prompt seam: message boxes, Yes/No boxes and file dialogs. The
 // editor shows real dialogs, the command-line tool writes to standard error,
 // and tests script the answers and record every text.

@@ -241,7 +241,8 @@ Communication::Reply Communication::finishReply(const ReplyDecoder &decoder, boo
     m_log.PrintToConsole(QStringLiteral("num of bytes received: ") + QString::number(count));
     m_log.PrintToConsole(QStringLiteral("received_bytes_array size: ") + QString::number(count));
     const qsizetype listed =
-        eeprom_read_active
+        !list_reply_values ? 0
+        : eeprom_read_active
             ? std::clamp<qsizetype>(qsizetype(eeprom_end_address) - eeprom_start_address + 1, 0, count)
             : count;
     // One batch: a whole EEPROM dump is 16,384 lines.
@@ -251,7 +252,8 @@ Communication::Reply Communication::finishReply(const ReplyDecoder &decoder, boo
         const qsizetype number = eeprom_read_active ? eeprom_start_address + i : i;
         lines.append(listingLine(number, std::uint8_t(received_bytes_array.at(i))));
     }
-    m_log.PrintLinesToConsole(lines);
+    if (!lines.isEmpty())
+        m_log.PrintLinesToConsole(lines);
     return decoder.state() == ReplyDecoder::State::Complete ? Reply::Decoded : Reply::Incomplete;
 }
 

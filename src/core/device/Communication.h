@@ -140,6 +140,9 @@ public:
     QByteArray received_reply;
     // Listing parameters of the EEPROM dump.
     bool eeprom_read_active = false;
+    // False while a caller keeps a long reply's values itself (a backup's
+    // dumps): they are counted in the log, not listed one line each.
+    bool list_reply_values = true;
     std::uint16_t eeprom_start_address = 0;
     std::uint16_t eeprom_end_address = 0;
 

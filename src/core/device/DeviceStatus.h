@@ -25,6 +25,7 @@ struct DeviceStatus {
     struct Assignment {
         bool assigned = false;
         std::uint16_t address = 0;
+        bool operator==(const Assignment &) const = default;
     };
 
     std::array<std::uint8_t, ValueCount> values{};

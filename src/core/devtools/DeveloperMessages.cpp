@@ -16,11 +16,19 @@ bool isHex(const QString &text, int digits)
     return text.size() == digits && hex.match(text).hasMatch();
 }
 
-// Clears the listing flag whichever way the dump ends.
+// Clears the listing flags whichever way the dump ends.
 class ReadActive {
 public:
-    explicit ReadActive(Communication &c) : m_c(c) { m_c.eeprom_read_active = true; }
-    ~ReadActive() { m_c.eeprom_read_active = false; }
+    ReadActive(Communication &c, bool eachByte) : m_c(c)
+    {
+        m_c.eeprom_read_active = true;
+        m_c.list_reply_values = eachByte;
+    }
+    ~ReadActive()
+    {
+        m_c.eeprom_read_active = false;
+        m_c.list_reply_values = true;
+    }
     ReadActive(const ReadActive &) = delete;
     ReadActive &operator=(const ReadActive &) = delete;
 
@@ -89,7 +97,7 @@ std::optional<QString> DeveloperMessages::rawMessageText(const QString &address,
 }
 
 PedalResultOf<DeveloperMessages::DumpResult>
-DeveloperMessages::dump(const QString &deviceAddress, std::uint16_t start, std::uint16_t end)
+DeveloperMessages::dump(const QString &deviceAddress, std::uint16_t start, std::uint16_t end, Listing listing)
 {
     if (end < start || end > LastEepromAddress) {
         const QString why = end < start ? QStringLiteral("EEPROM dump refused: end %1 is below start %2").arg(end).arg(start)
@@ -120,7 +128,7 @@ DeveloperMessages::dump(const QString &deviceAddress, std::uint16_t start, std::
     DumpResult result;
     result.expected = int(end) - int(start) + 1;
     {
-        const ReadActive listing(m_communication);
+        const ReadActive active(m_communication, listing == Listing::EachByte);
         m_communication.send_message(text, n, true);
         if (m_communication.transport().device_gone)
             return m_communication.written(QStringLiteral("The EEPROM dump request"));

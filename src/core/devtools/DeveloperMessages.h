@@ -56,8 +56,12 @@ public:
     // when the end is below the start or past LastEepromAddress; Failed when
     // the link is held by another exchange or the driver failed before the
     // request went out (the reason was logged or shown).
+    //
+    // Listing::Count logs the counts of the reply but not its bytes, for a
+    // caller that keeps them itself (a backup file holds all 32,768).
+    enum class Listing { EachByte, Count };
     PedalResultOf<DumpResult> dump(const QString &deviceAddress, std::uint16_t start,
-                                   std::uint16_t end);
+                                   std::uint16_t end, Listing listing = Listing::EachByte);
     // Erases the pages first..last (the pedal does not answer). Refused when
     // the pages are not a range within 0..LastEepromPage (logged; nothing is
     // sent), Failed when another exchange holds the link or the write failed.

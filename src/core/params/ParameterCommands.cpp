@@ -68,11 +68,16 @@ QString ParameterCommands::storeMessage(const FXsettings &fx)
 
 PedalResult ParameterCommands::storeParameters(const FXsettings &fx)
 {
+    return storeParameters(fx, Confirmation::Ask);
+}
+
+PedalResult ParameterCommands::storeParameters(const FXsettings &fx, Confirmation confirmation)
+{
     const QString text = storeMessage(fx);
     const int n = int(text.size() / 2);
     m_log.PrintToConsole(QStringLiteral("Store settings message (HEX): ") + text);
     m_log.PrintToConsole(QString::number(n));
-    if (!m_prompts.askYesNo(QStringLiteral("Save Parameters to pedal?")))
+    if (confirmation == Confirmation::Ask && !m_prompts.askYesNo(QStringLiteral("Save Parameters to pedal?")))
         return PedalResult::declined(QStringLiteral("Nothing stored"));
     m_communication.send_message(text, n, true);
     const PedalResult sent = m_communication.written(QStringLiteral("The store message"));
@@ -93,6 +98,17 @@ QString ParameterCommands::assignMessage(const FXsettings &fx,
     return commandText(PedalCommand::Assign) + flags + targets;
 }
 
+QString ParameterCommands::assignMessage(const std::array<DeviceStatus::Assignment, ControlCount> &assignments)
+{
+    QString flags;
+    QString targets;
+    for (const DeviceStatus::Assignment &a : assignments) {
+        flags += a.assigned ? QStringLiteral("01") : QStringLiteral("00");
+        targets += hexDigits(a.address, 4);
+    }
+    return commandText(PedalCommand::Assign) + flags + targets;
+}
+
 QString ParameterCommands::build_assign_message(const FXsettings &fx,
                                                 const std::array<int, ControlCount> &entries)
 {
@@ -101,6 +117,21 @@ QString ParameterCommands::build_assign_message(const FXsettings &fx,
                          + QString::number(text.size() / 2));
     m_log.PrintToConsole(QStringLiteral("assign message: ") + text);
     return text;
+}
+
+PedalResult ParameterCommands::sendAssignment(const QString &text, Confirmation confirmation)
+{
+    if (confirmation == Confirmation::Given) {
+        m_log.PrintToConsole(QStringLiteral("lenght of assign message in bytes: ")
+                             + QString::number(text.size() / 2));
+        m_log.PrintToConsole(QStringLiteral("assign message: ") + text);
+    } else if (!m_prompts.askYesNo(QStringLiteral("Upload Assignments?"))) {
+        return PedalResult::declined(QStringLiteral("Nothing assigned"));
+    }
+    m_communication.send_message(text, int(text.size() / 2), false);
+    const PedalResult sent = m_communication.written(QStringLiteral("The assignment message"));
+    m_clock.sleep(SettleMs);
+    return sent;
 }
 
 PedalResult ParameterCommands::assignControls(const FXsettings &fx,
@@ -113,13 +144,7 @@ PedalResult ParameterCommands::assignControls(const FXsettings &fx,
         m_prompts.showMessage(why);
         return PedalResult::refused(why);
     }
-    const QString text = build_assign_message(fx, entries);
-    if (!m_prompts.askYesNo(QStringLiteral("Upload Assignments?")))
-        return PedalResult::declined(QStringLiteral("Nothing assigned"));
-    m_communication.send_message(text, int(text.size() / 2), false);
-    const PedalResult sent = m_communication.written(QStringLiteral("The assignment message"));
-    m_clock.sleep(SettleMs);
-    return sent;
+    return sendAssignment(build_assign_message(fx, entries), Confirmation::Ask);
 }
 
 QString ParameterCommands::footswitchMessage(const FootswitchChoice &choice)

@@ -14,6 +14,7 @@ class Communication;
 class LogSink;
 class PauseClock;
 class UserPrompts;
+enum class Confirmation;
 
 // The messages that change the effect on the pedal, built from the parameter
 // model and sent without waiting for an answer (the pedal sends none). Used
@@ -56,11 +57,12 @@ public:
 
     // Store: 03, then the five assignable values (4 bytes each, slot order).
     static QString storeMessage(const FXsettings &fx);
-    // Logs the message and its length, asks "Save Parameters to pedal?", and
-    // unless the answer is No purges the transmit queue, writes the 21 bytes
-    // and waits SettleMs. Declined ("Nothing stored") on No; Failed when the
-    // write failed.
+    // Logs the message and its length, asks "Save Parameters to pedal?"
+    // (unless the caller has: Confirmation::Given), and unless the answer is
+    // No purges the transmit queue, writes the 21 bytes and waits SettleMs.
+    // Declined ("Nothing stored") on No; Failed when the write failed.
     PedalResult storeParameters(const FXsettings &fx);
+    PedalResult storeParameters(const FXsettings &fx, Confirmation confirmation);
 
     // Assignment: 04, five flags (01 = something assigned), five targets
     // (the parameter's address, a remote footswitch code, or FFFF), 16 bytes.
@@ -73,6 +75,13 @@ public:
     // nothing is asked or sent: the user is told why, and it is Refused.
     PedalResult assignControls(const FXsettings &fx, const std::array<int, ControlCount> &entries);
     QString build_assign_message(const FXsettings &fx, const std::array<int, ControlCount> &entries);
+    // The message for assignments as a status reports them: each flag as
+    // 01 or 00, each address or code as it is.
+    static QString assignMessage(const std::array<DeviceStatus::Assignment, ControlCount> &assignments);
+    // Logs `text` as build_assign_message does, asks "Upload Assignments?"
+    // unless Confirmation::Given, and writes it and waits SettleMs; Declined
+    // ("Nothing assigned") on No, Failed when the write failed.
+    PedalResult sendAssignment(const QString &text, Confirmation confirmation);
 
     // Footswitch behaviour: 08, short press (00 Bypass, 01 Change Preset),
     // long press (00 Change Preset, 01 Bypass).

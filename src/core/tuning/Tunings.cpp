@@ -52,9 +52,15 @@ QString Tunings::tuningMessage(std::uint8_t current_tuning, std::int8_t semitone
 
 PedalResult Tunings::setTuning(std::uint8_t current_tuning, std::int8_t semitones_variation)
 {
+    return setTuning(current_tuning, semitones_variation, Confirmation::Ask);
+}
+
+PedalResult Tunings::setTuning(std::uint8_t current_tuning, std::int8_t semitones_variation,
+                               Confirmation confirmation)
+{
     const QString text = tuningMessage(current_tuning, semitones_variation);
     m_log.PrintToConsole(QStringLiteral("Tuning Message: ") + text);
-    if (!m_prompts.askYesNo(QStringLiteral("Set new tuning?")))
+    if (confirmation == Confirmation::Ask && !m_prompts.askYesNo(QStringLiteral("Set new tuning?")))
         return PedalResult::declined(QStringLiteral("Nothing set"));
     m_communication.send_message(text, TuningMessageBytes, true);
     const PedalResult sent = m_communication.written(QStringLiteral("The tuning message"));

@@ -11,6 +11,7 @@ class Communication;
 class LogSink;
 class PauseClock;
 class UserPrompts;
+enum class Confirmation;
 
 // The tuning filters and the guitar tuning on the pedal: the upload of the
 // whole filter table (0E and its 640 bytes, after the upload announcement)
@@ -50,6 +51,10 @@ public:
     // tunings 0-7 and the semitones -5..+3. Declined ("Nothing set") on No,
     // Failed when the write failed.
     PedalResult setTuning(std::uint8_t current_tuning, std::int8_t semitones_variation);
+    // As setTuning, without the question when the caller has asked one
+    // that covers it (Confirmation::Given).
+    PedalResult setTuning(std::uint8_t current_tuning, std::int8_t semitones_variation,
+                          Confirmation confirmation);
 
 private:
     Communication &m_communication;

@@ -32,6 +32,9 @@ void MainMenuBar::build(TformMain &w)
     w.menuSavePreset = addItem(w.menuFile, "menuSavePreset", QStringLiteral("&Save Preset"), false);
     w.menuLoadAlgorithmFromFile =
         addItem(w.menuFile, "menuLoadAlgorithmFromFile", QStringLiteral("Load &Effect From File"), false);
+    w.menuFile->addSeparator();
+    w.menuBackup = addItem(w.menuFile, "menuBackup", QStringLiteral("&Backup…"), false);
+    w.menuRestore = addItem(w.menuFile, "menuRestore", QStringLiteral("&Restore…"), false);
 
     w.menuConnection = bar->addMenu(QStringLiteral("&Connection"));
     w.menuConnection->setObjectName(QStringLiteral("menuConnection"));
@@ -124,6 +127,9 @@ void MainMenuBar::listPedalCommands(TformMain &w, PedalCommandList &commands)
     const PedalCommandList::Rule whileClosed{E::On, E::Off, E::Off, E::Keep};
     commands.add(w.btnUpload, whileFirmwareRuns);
     commands.add(w.btnRequest, whileFirmwareRuns);
+    // Both read the pedal's status first, as Request does.
+    commands.add(w.menuBackup, whileFirmwareRuns);
+    commands.add(w.menuRestore, whileFirmwareRuns);
     for (QObject *command : std::initializer_list<QObject *>{w.btnSaveParameters, w.btnAssign, w.btnSetFootswitchMode,
                                                              w.btnSetTuning, w.menuMIDI->menuAction(),
                                                              w.menuUploadTuningsData})

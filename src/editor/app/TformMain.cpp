@@ -1,5 +1,6 @@
 #include "app/TformMain.h"
 
+#include "app/BackupCommands.h"
 #include "app/MainControls.h"
 #include "app/MainMenuBar.h"
 #include "app/StatusLine.h"
@@ -52,6 +53,7 @@ TformMain::TformMain(EditorServices services, Communication &communication, QWid
     m_statusLine = new StatusLine(statusBar());
     buildMenus();
     MainMenuBar::listPedalCommands(*this, m_pedalCommands);
+    m_backup = new BackupCommands(*this, m_services);
     FormCreate();
     qApp->installEventFilter(this);
 
@@ -233,6 +235,9 @@ void TformMain::btnRequestClick()
 
     m_statusRequest.checkVersions(*status, latest_firmware_version, latest_algorithm_version);
     enterPedalStage(PedalCommandList::Stage::StatusRead);
+    // Asked for an upgrade, the firmware can still be read now; in the
+    // bootloader it cannot.
+    m_backup->offerBeforeFirmwareUpgrade(*status, latest_firmware_version);
 }
 
 void TformMain::setParameterWindow(TformFXsettings *window)
@@ -292,6 +297,8 @@ void TformMain::menuLoadAlgorithmFromFileClick()
 
 void TformMain::runUpload(const QByteArray &image, bool fromFile)
 {
+    if (!m_backup->offerBackup())
+        return;
     AlgorithmUpload upload(m_communication, m_services.log, m_services.prompts, m_services.clock);
     AlgorithmUpload::Observer observer;
     m_uploadGivenUp = false;

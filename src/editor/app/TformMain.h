@@ -15,6 +15,7 @@ class QListWidget;
 class QMenu;
 class QPushButton;
 class QTimer;
+class BackupCommands;
 class Communication;
 class StatusLine;
 class TformFXsettings;
@@ -77,6 +78,8 @@ public:
     QAction *menuLoadPreset = nullptr;
     QAction *menuSavePreset = nullptr;
     QAction *menuLoadAlgorithmFromFile = nullptr;
+    QAction *menuBackup = nullptr;
+    QAction *menuRestore = nullptr;
     QMenu *menuConnection = nullptr;
     QAction *menuScan = nullptr;
     QAction *menuConnect = nullptr;
@@ -152,6 +155,8 @@ private:
     TformFXsettings *m_parameterWindow = nullptr;
     UpdateMenu *m_updates = nullptr;
     StatusLine *m_statusLine = nullptr;
+    // File → Backup… and Restore…, and the offers of a backup.
+    BackupCommands *m_backup = nullptr;
     // Set when the upload watchdog gave up on the pedal's answer.
     bool m_uploadGivenUp = false;
     bool m_pedalOpen = false;
