@@ -8,9 +8,12 @@
 #include "app/StatusLine.h"
 #include "device/BackupFlow.h"
 #include "device/PedalBackup.h"
+#include "params/ParameterTable.h"
 #include "firmware/TformFirmwareUpgrade.h"
 
+#include <QAction>
 #include <QComboBox>
+#include <QMenuBar>
 #include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
@@ -57,6 +60,8 @@ TEST_F(BackupWindowTest, BackupAndRestoreFromTheFileMenu)
     EXPECT_EQ(written->tuning, 2);
     EXPECT_EQ(main->statusLine().text(), "Backup written to " + QDir::toNativeSeparators(path + ".json"));
 
+    driver.pedal().state().storedValues[slot::WaveClip] = 0x00100000;
+    main->btnRequest->click();  // the values the restore is undone to
     driver.pedal().state().tuningNumber = 5;
     driver.pedal().state().semitones = 1;
     prompts.clearBoxes();
@@ -72,6 +77,8 @@ TEST_F(BackupWindowTest, BackupAndRestoreFromTheFileMenu)
     EXPECT_TRUE(prompts.messages.last().startsWith("The pedal was restored from mine.json.\n\nNot restored:\n• "))
         << prompts.messages.last().toStdString();
     EXPECT_EQ(main->statusLine().text(), "Restored from mine.json");
+    EXPECT_EQ(settle().storedValues[slot::WaveClip], written->values[slot::WaveClip]);
+    EXPECT_EQ(main->menuBar()->findChild<QAction *>("menuUndo")->text(), "&Undo Restore") << "one step";
 }
 
 // Before an upload: Yes writes a backup and the upload goes on; No goes on

@@ -80,7 +80,7 @@ void BackupCommands::menuRestoreClick()
         return;
     }
     // The window shows what the pedal now holds, as after a Request.
-    m_main.btnRequestClick();
+    m_main.request(QStringLiteral("Restore"));
     const QString name = QFileInfo(path).fileName();
     m_services.prompts.showMessage(QStringLiteral("The pedal was restored from %1.\n\nNot restored:\n• %2")
                                        .arg(name, restored->notRestored.join(QStringLiteral("\n• "))));

@@ -208,6 +208,11 @@ void TformMain::setPedalCommandsBusy(bool busy)
 
 void TformMain::btnRequestClick()
 {
+    request(QStringLiteral("Request"));
+}
+
+void TformMain::request(const QString &step)
+{
     // Put back on every way out, errors included: the parameter window's
     // handlers lift their locks while it is set. A click that reaches here
     // inside another request's wait is refused by the exchange and must not
@@ -231,7 +236,7 @@ void TformMain::btnRequestClick()
     // The footswitch, assignments, tuning and values onto the parameter
     // window, whose live controls send what they now show.
     if (m_parameterWindow)
-        m_parameterWindow->showStatus(*reading);
+        m_parameterWindow->showStatus(*reading, step);
 
     m_statusRequest.checkVersions(*status, latest_firmware_version, latest_algorithm_version);
     enterPedalStage(PedalCommandList::Stage::StatusRead);

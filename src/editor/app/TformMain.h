@@ -113,6 +113,8 @@ public slots:
     void ConnectOnClick();
     void menuDisconnectClick();
     void btnRequestClick();
+    // Reads the pedal as Request does; undo names the step `step`.
+    void request(const QString &step);
     void btnSaveParametersClick();
     void btnAssignClick();
     void btnSetFootswitchModeClick();

@@ -360,7 +360,7 @@ FootswitchChoice TformFXsettings::footswitchChoice() const
     return {chkChangePresetShortPress->isChecked(), chkBypassLongPress->isChecked()};
 }
 
-void TformFXsettings::showStatus(const ParameterCommands::Reading &reading)
+void TformFXsettings::showStatus(const ParameterCommands::Reading &reading, const QString &step)
 {
     const DeviceStatus &status = reading.status;
     // What plays now, and what was edited (the same unless comparing): the
@@ -398,7 +398,7 @@ void TformFXsettings::showStatus(const ParameterCommands::Reading &reading)
         cmbSemitonesVariation->setCurrentIndex(*shown.semitoneEntry);
     m_edits.takeStored(m_fx.values());
     showValues(before);
-    m_edits.record(QStringLiteral("Request"), edited);
+    m_edits.record(step, edited);
 }
 
 void TformFXsettings::update_parameter_controls()

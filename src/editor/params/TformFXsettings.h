@@ -73,7 +73,8 @@ public:
     // A status reply, read with the addresses of the algorithm it reports
     // (ParameterCommands::readStatusAndAddresses): footswitch, assignments,
     // tuning and the fifteen values taken into the model and shown.
-    void showStatus(const ParameterCommands::Reading &reading);
+    // It is one undo step, named `step`.
+    void showStatus(const ParameterCommands::Reading &reading, const QString &step = QStringLiteral("Request"));
     // Shows the fifteen values on their controls; nothing is sent, since
     // nothing changed.
     void update_parameter_controls();
