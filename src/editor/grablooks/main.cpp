@@ -19,6 +19,8 @@
 #include "device/D2XXUnit.h"
 #include "device/SimulatedPedalDriver.h"
 #include "firmware/TformFirmwareUpgrade.h"
+#include "params/PresetFile.h"
+#include "params/PresetFolders.h"
 #include "params/TformFXsettings.h"
 #include "prefs/LookMenu.h"
 #include "prefs/LookTheme.h"
@@ -199,7 +201,17 @@ int grabAllLooks(int scale, const QString &outDir)
     main.menuConnect->trigger();
     main.btnRequest->click();
     main.effetto_cliccato(0);
-    settle();
+    // A few presets in the browser, and one value turned and not stored, so
+    // that its mark shows.
+    const QString presets = PresetFolders(documents.path()).saveFolder();
+    QDir().mkpath(presets);
+    for (const char *name : {"Doom Fuzz", "Octave Down Lead", "Warm Sub"}) {
+        QString error;
+        PresetFile::write(QDir(presets).filePath(QString::fromLatin1(name) + QStringLiteral(".txt")),
+                          parameters->settings().values(), &error);
+    }
+    parameters->dialInputLevel->setAngle(parameters->dialInputLevel->angle() + 40);
+    settle(300);
     for (int look = 0; look < LookTheme::Count; ++look) {
         ok &= looks->applyLook(look);
         ok &= save(grabWindow(&main, effects), path(look, "main"));
