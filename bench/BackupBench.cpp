@@ -8,6 +8,7 @@
 //   build/bench/sombrant_bench --benchmark_filter=Backup
 
 #include "QuietPrompts.h"
+#include "WireSpeed.h"
 #include "app/LogSink.h"
 #include "app/SystemClock.h"
 #include "device/BackupFlow.h"
@@ -32,16 +33,8 @@ public:
 struct BackupRig {
     BackupRig()
     {
-        transport.GetFTDeviceCount();
-        transport.Open_USB_Device_By_Serial_Number(QStringLiteral("SIM00001"));
-        transport.baud_rate = 115200;
-        transport.word_length = 8;
-        transport.ApplyFTBaudRate();
-        transport.ApplyFTDataCharacteristics();
-        // Every value of the reply encoding's lengths: 1 to 3 digits.
-        QByteArray &eeprom = driver.pedal().state().eeprom;
-        for (int i = 0; i < eeprom.size(); ++i)
-            eeprom[i] = char(i & 0xFF);
+        openAtWireSpeed(transport);
+        fillWithEveryReplyLength(driver.pedal().state().eeprom);
     }
     QuietPrompts prompts;
     CountingLog log;

@@ -16,6 +16,7 @@
 //   build/bench/sombrant_firmware_bench
 
 #include "QuietPrompts.h"
+#include "WireSpeed.h"
 #include "app/LogSink.h"
 #include "app/SystemClock.h"
 #include "device/Communication.h"
@@ -120,12 +121,7 @@ void upgradeOnSimulator(benchmark::State &state, BootloaderProtocol::Transfer tr
         driver.addExplicitPort(sim.path);
         D2XXUnit transport(driver, prompts);
         Communication comm(transport, log, prompts, clock);
-        transport.GetFTDeviceCount();
-        transport.Open_USB_Device_By_Serial_Number(sim.path);
-        transport.baud_rate = 115200;
-        transport.word_length = 8;
-        transport.ApplyFTBaudRate();
-        transport.ApplyFTDataCharacteristics();
+        openAtWireSpeed(transport, sim.path);
         FirmwareUpgrade upgrade(comm, log, prompts, clock);
         upgrade.synchroniseFirst = true;
 

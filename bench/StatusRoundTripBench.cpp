@@ -6,6 +6,7 @@
 //   build/bench/sombrant_bench
 
 #include "QuietPrompts.h"
+#include "WireSpeed.h"
 #include "app/LogSink.h"
 #include "app/SystemClock.h"
 #include "device/Communication.h"
@@ -28,12 +29,7 @@ public:
 struct Rig {
     Rig()
     {
-        transport.GetFTDeviceCount();
-        transport.Open_USB_Device_By_Serial_Number(QStringLiteral("SIM00001"));
-        transport.baud_rate = 115200;
-        transport.word_length = 8;
-        transport.ApplyFTBaudRate();
-        transport.ApplyFTDataCharacteristics();
+        openAtWireSpeed(transport);
     }
     QuietPrompts prompts;
     CountingLog log;

@@ -2,6 +2,7 @@
 // on manual time, with the backup files in a temporary folder.
 
 #include "ManualClock.h"
+#include "OpenAtLineSpeed.h"
 #include "QtPrinters.h"
 #include "RecordingLog.h"
 #include "ScriptedPrompts.h"
@@ -53,12 +54,7 @@ class BackupFlowTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        transport.GetFTDeviceCount();
-        ASSERT_EQ(transport.Open_USB_Device_By_Serial_Number("SIM00001"), ft::Ok);
-        transport.baud_rate = 115200;
-        transport.word_length = 8;
-        transport.ApplyFTBaudRate();
-        transport.ApplyFTDataCharacteristics();
+        ASSERT_EQ(openAtLineSpeed(transport, QStringLiteral("SIM00001")), ft::Ok);
         ASSERT_TRUE(folder.isValid());
     }
     PedalState &pedal() { return driver.pedal().state(); }

@@ -1,4 +1,5 @@
 #include "ManualClock.h"
+#include "OpenAtLineSpeed.h"
 #include "QtPrinters.h"
 #include "RecordingLog.h"
 #include "ScriptedPrompts.h"
@@ -23,12 +24,7 @@ class CommunicationTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        transport.GetFTDeviceCount();
-        ASSERT_EQ(transport.Open_USB_Device_By_Serial_Number("SIM00001"), ft::Ok);
-        transport.baud_rate = 115200;
-        transport.word_length = 8;
-        transport.ApplyFTBaudRate();
-        transport.ApplyFTDataCharacteristics();
+        ASSERT_EQ(openAtLineSpeed(transport, QStringLiteral("SIM00001")), ft::Ok);
     }
     QByteArray sent(int n) const
     {

@@ -1,6 +1,7 @@
 #include "StandInFixture.h"
 #include "FakeFtd2xx.h"
 #include "ManualClock.h"
+#include "OpenAtLineSpeed.h"
 #include "QtPrinters.h"
 #include "RecordingLog.h"
 #include "ScriptedPrompts.h"
@@ -58,12 +59,7 @@ class DeveloperMessagesPedalTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        transport.GetFTDeviceCount();
-        ASSERT_EQ(transport.Open_USB_Device_By_Serial_Number("SIM00001"), ft::Ok);
-        transport.baud_rate = 115200;
-        transport.word_length = 8;
-        transport.ApplyFTBaudRate();
-        transport.ApplyFTDataCharacteristics();
+        ASSERT_EQ(openAtLineSpeed(transport, QStringLiteral("SIM00001")), ft::Ok);
         ASSERT_TRUE(driver.wire().pacing());
     }
     QByteArray &eeprom() { return driver.pedal().state().eeprom; }

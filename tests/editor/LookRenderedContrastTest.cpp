@@ -187,6 +187,27 @@ protected:
 
     void expectMark(const Measured &m, const char *what) { EXPECT_GE(m.ratio, 3.0) << what << ": " << m; }
 
+    // A list row's text area, in the list's coordinates.
+    static QRect rowRect(QListWidget *list, int row)
+    {
+        const QRect r = list->visualItemRect(list->item(row));
+        return QRect(list->viewport()->mapTo(list, r.topLeft()), r.size()).adjusted(1, 1, -1, -1);
+    }
+
+    // With row 1 selected, the selected row and an unselected one read,
+    // whether the list or `other` holds the focus.
+    void expectRowsRead(QListWidget *list, QWidget *other)
+    {
+        list->setCurrentRow(1);
+        for (bool focused : {false, true}) {
+            SCOPED_TRACE(focused ? "list focused" : "list not focused");
+            focus(focused ? static_cast<QWidget *>(list) : other, true);
+            const QImage picture = shot(list);
+            expectText(textIn(picture, rowRect(list, 1)), "selected row");
+            expectText(textIn(picture, rowRect(list, 2)), "row");
+        }
+    }
+
     std::unique_ptr<QWidget> host;
     QColor window;
 };
@@ -317,20 +338,9 @@ TEST_P(LookRenderedContrastTest, ListRowsSelectedAndNot)
     auto *other = new QPushButton(QStringLiteral("Other"), host.get());
     other->setGeometry(200, 20, 110, 33);
     showHost();
-    list->setCurrentRow(1);
-    auto rowRect = [&](int row) {
-        const QRect r = list->visualItemRect(list->item(row));
-        return QRect(list->viewport()->mapTo(list, r.topLeft()), r.size()).adjusted(1, 1, -1, -1);
-    };
-    for (bool focused : {false, true}) {
-        SCOPED_TRACE(focused ? "list focused" : "list not focused");
-        focus(focused ? static_cast<QWidget *>(list) : other, true);
-        const QImage picture = shot(list);
-        expectText(textIn(picture, rowRect(1)), "selected row");
-        expectText(textIn(picture, rowRect(2)), "row");
-    }
+    expectRowsRead(list, other);
     list->setEnabled(false);
-    expectText(textIn(shot(list), rowRect(2)), "row of a disabled list");
+    expectText(textIn(shot(list), rowRect(list, 2)), "row of a disabled list");
 }
 
 // The preset list beside the parameter window, as it is built: its rows,
@@ -345,19 +355,7 @@ TEST_P(LookRenderedContrastTest, PresetBrowserRowsAndFilterHint)
     auto *browser = new PresetBrowser(PresetCatalog(folders), host.get());
     browser->setGeometry(10, 0, PresetBrowser::PanelWidth, 250);
     QPushButton *other = showWithFocusElsewhere(QRect(250, 20, 110, 33));
-    QListWidget *list = browser->list;
-    list->setCurrentRow(1);
-    auto rowRect = [&](int row) {
-        const QRect r = list->visualItemRect(list->item(row));
-        return QRect(list->viewport()->mapTo(list, r.topLeft()), r.size()).adjusted(1, 1, -1, -1);
-    };
-    for (bool focused : {false, true}) {
-        SCOPED_TRACE(focused ? "list focused" : "list not focused");
-        focus(focused ? static_cast<QWidget *>(list) : other, true);
-        const QImage picture = shot(list);
-        expectText(textIn(picture, rowRect(1)), "selected preset");
-        expectText(textIn(picture, rowRect(2)), "preset");
-    }
+    expectRowsRead(browser->list, other);
     expectText(textIn(shot(browser->filterBox), innerRect(browser->filterBox)), "filter hint");
 }
 
