@@ -40,9 +40,9 @@ seconds() { date +%s; }
 # --- Packages: the Linux Qt (its moc, rcc and uic are the host tools), the
 # cross compiler, Wine, NSIS and a virtual display for the screenshot.
 "$TOP/tools/setup-debian.sh"
-PACKAGES="g++-mingw-w64-x86-64-posix wine wine64 nsis xvfb xauth xz-utils dpkg-dev patch imagemagick"
-missing=$(dpkg-query -W -f='${db:Status-Abbrev} ${Package}\n' $PACKAGES 2>/dev/null | awk '$1 != "ii" {print $2}')
-if [ -n "$missing" ] || [ "$(dpkg-query -W -f='${Package}\n' $PACKAGES 2>/dev/null | wc -l)" -ne "$(echo $PACKAGES | wc -w)" ]; then
+PACKAGES="g++-mingw-w64-x86-64-posix wine wine64 nsis xvfb xauth xz-utils dpkg-dev patch"
+installed=$( (dpkg-query -W -f='${db:Status-Abbrev} ${Package}\n' $PACKAGES 2>/dev/null || true) | awk '$1 == "ii"' | wc -l)
+if [ "$installed" -ne "$(echo $PACKAGES | wc -w)" ]; then
     say "installing $PACKAGES"
     export DEBIAN_FRONTEND=noninteractive
     $SUDO apt-get update -qq
@@ -113,7 +113,7 @@ cmake -S . -B "$BUILD" -G Ninja \
     -DSOMBRANT_WINE_PREFIX="$WINEPREFIX" \
     >/dev/null
 started=$(seconds)
-cmake --build "$BUILD"
+cmake --build "$BUILD" ${SOMBRANT_WINDOWS_BUILD_ARGS:-}
 say "built in $(( $(seconds) - started )) s"
 
 if [ "$run_tests" = 1 ]; then
