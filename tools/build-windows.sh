@@ -4,7 +4,8 @@
 #
 #   tools/build-windows.sh            set up, build the editor, sombrant and the tests
 #   tools/build-windows.sh --test     ... then run every test under Wine
-#   tools/build-windows.sh --package  ... then make the NSIS installer
+#   tools/build-windows.sh --package  ... then make the NSIS installer and
+#                                     install, run and uninstall it under Wine
 #   tools/build-windows.sh --qt-only  only make sure the cross Qt is in the cache
 #
 # The cross Qt lives in a cache folder outside the checkout, one subfolder per
@@ -118,9 +119,15 @@ say "built in $(( $(seconds) - started )) s"
 
 if [ "$run_tests" = 1 ]; then
     started=$(seconds)
-    ctest --test-dir "$BUILD" --output-on-failure
+    # One Wine server for the whole run: each test program then starts warm.
+    /usr/lib/wine/wineserver -p
+    trap '/usr/lib/wine/wineserver -k 2>/dev/null || true' EXIT
+    ctest --test-dir "$BUILD" --output-on-failure ${SOMBRANT_WINDOWS_CTEST_ARGS:-}
     say "Windows tests under Wine took $(( $(seconds) - started )) s"
 fi
 if [ "$make_package" = 1 ]; then
+    started=$(seconds)
     "$RECIPE/make-installer.sh" "$BUILD" "$QT_CACHE"
+    "$RECIPE/test-installer.sh" "$BUILD"/SombrantEditor-*-setup.exe
+    say "installer made and tested in $(( $(seconds) - started )) s"
 fi
