@@ -41,7 +41,7 @@ seconds() { date +%s; }
 # --- Packages: the Linux Qt (its moc, rcc and uic are the host tools), the
 # cross compiler, Wine, NSIS and a virtual display for the screenshot.
 "$TOP/tools/setup-debian.sh"
-PACKAGES="g++-mingw-w64-x86-64-posix wine wine64 nsis xvfb xauth xz-utils dpkg-dev patch"
+PACKAGES="g++-mingw-w64-x86-64-posix wine wine64 nsis xvfb xauth xz-utils dpkg-dev patch fonts-liberation"
 installed=$( (dpkg-query -W -f='${db:Status-Abbrev} ${Package}\n' $PACKAGES 2>/dev/null || true) | awk '$1 == "ii"' | wc -l)
 if [ "$installed" -ne "$(echo $PACKAGES | wc -w)" ]; then
     say "installing $PACKAGES"
@@ -98,6 +98,11 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
     say "making the Wine prefix $WINEPREFIX"
     /usr/lib/wine/wine64 wineboot --init >/dev/null 2>&1 || true
     /usr/lib/wine/wineserver -w || true
+fi
+# The windows ask for Arial, which Wine lacks: Liberation Sans has its metrics.
+if [ ! -f "$WINEPREFIX/.sombrant-fonts" ]; then
+    /usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\Fonts\Replacements' /v Arial /d 'Liberation Sans' /f >/dev/null 2>&1
+    touch "$WINEPREFIX/.sombrant-fonts"
 fi
 
 # --- The editor, sombrant and the tests.
