@@ -1,25 +1,22 @@
-// sombrant-pedal-sim: the simulated Sombrant MK3 on a pseudo-terminal. Prints
-// the terminal's path as the first line of standard output and plays the pedal
-// on it until an "unplug" fault strikes or SIGTERM, SIGINT or SIGHUP arrives;
-// then it saves the state file a last time. Logs each message it understood or
-// ignored on standard error. Exit status: 0 after an "unplug" fault or a
-// signal, 2 on a usage error (options, faults, a bad state file or one another
-// simulator holds), 1 when the terminal cannot be opened or the state could
-// not be saved at the end.
+// sombrant-pedal-sim: the simulated Sombrant MK3 on a line a program opens
+// like a serial port: a pseudo-terminal on Unix, a named pipe on Windows.
+// Prints the line's name (the terminal's path, the pipe's \\.\pipe\ name) as
+// the first line of standard output and plays the pedal on it until an
+// "unplug" fault strikes or it is asked to stop (see StopRequests); then it
+// saves the state file a last time. Logs each message it understood or
+// ignored on standard error. Exit status: 0 after an "unplug" fault or a stop
+// request, 2 on a usage error (options, faults, a bad state file or one
+// another simulator holds), 1 when the line cannot be opened or the state
+// could not be saved at the end.
 
 #include "model/PedalFaults.h"
 #include "model/PedalSetup.h"
-#include "sim/PtyPedalServer.h"
+#include "sim/PedalLineService.h"
+#include "sim/StopRequests.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QSocketNotifier>
-#include <cerrno>
-#include <csignal>
 #include <cstdio>
-#include <cstring>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace {
 
@@ -37,44 +34,6 @@ bool number(const QCommandLineParser &parser, const QString &name, int max, int 
     return true;
 }
 
-// The write end of the pipe that turns a signal into an event: the handler
-// may do no more than write a byte.
-int signalPipeWriteEnd = -1;
-
-void onStopSignal(int)
-{
-    const int saved = errno;
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t n = ::write(signalPipeWriteEnd, &byte, 1);
-    errno = saved;
-}
-
-// Makes SIGTERM, SIGINT and SIGHUP end the event loop, so that the program
-// ends as after an "unplug" fault and saves what the state file does not hold.
-bool quitOnStopSignals(QCoreApplication &app, QString *error)
-{
-    int fds[2];
-    if (::pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0) {
-        *error = QStringLiteral("pipe: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
-        return false;
-    }
-    signalPipeWriteEnd = fds[1];
-    auto *notifier = new QSocketNotifier(fds[0], QSocketNotifier::Read, &app);
-    QObject::connect(notifier, &QSocketNotifier::activated, &app, [fd = fds[0]] {
-        char bytes[16];
-        while (::read(fd, bytes, sizeof bytes) > 0) {
-        }
-        QCoreApplication::quit();
-    });
-    struct sigaction action {};
-    action.sa_handler = onStopSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    for (int signal : {SIGTERM, SIGINT, SIGHUP})
-        ::sigaction(signal, &action, nullptr);
-    return true;
-}
-
 }  // namespace
 
 int main(int argc, char *argv[])
@@ -84,8 +43,8 @@ int main(int argc, char *argv[])
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
-        "The simulated Sombrant MK3 pedal on a pseudo-terminal. The terminal's path is the first "
-        "line of standard output."));
+        "The simulated Sombrant MK3 pedal on a pseudo-terminal (on Windows, a named pipe). The "
+        "line's name is the first line of standard output."));
     parser.addHelpOption();
     parser.addOptions({
         {QStringLiteral("bootloader"), QStringLiteral("Start in the microcontroller's bootloader.")},
@@ -128,22 +87,24 @@ int main(int argc, char *argv[])
     }
     setup.pageEraseUs = std::int64_t(eraseMs) * 1000;
 
-    PtyPedalServer server(setup);
-    server.wire().pedal.log().sink = [](const QString &line) {
+    const std::unique_ptr<PedalLineService> server = PedalLineService::forThisPlatform(setup);
+    server->wire().pedal.log().sink = [](const QString &line) {
         std::fprintf(stderr, "%s\n", qPrintable(line));
         std::fflush(stderr);
     };
-    if (!server.start(&error)) {
+    if (!server->start(&error)) {
         std::fprintf(stderr, "%s\n", qPrintable(error));
-        return server.setupFailed() ? 2 : 1;
+        return server->setupFailed() ? 2 : 1;
     }
-    if (!quitOnStopSignals(app, &error)) {
+    if (!StopRequests::quitOnRequest(app, &error)) {
         std::fprintf(stderr, "%s\n", qPrintable(error));
         return 1;
     }
-    std::fprintf(stdout, "%s\n", qPrintable(server.slavePath()));
+    std::fprintf(stdout, "%s\n", qPrintable(server->linePath()));
     std::fflush(stdout);
-    QObject::connect(&server, &PtyPedalServer::unplugged, &app, [] { QCoreApplication::exit(0); });
+    QObject::connect(server.get(), &PedalLineService::unplugged, &app, [] { QCoreApplication::exit(0); });
     const int status = app.exec();
-    return server.finish() ? status : 1;
+    const bool saved = server->finish();
+    StopRequests::ended();
+    return saved ? status : 1;
 }
