@@ -124,9 +124,9 @@ say "built in $(( $(seconds) - started )) s"
 
 if [ "$run_tests" = 1 ]; then
     started=$(seconds)
-    # One Wine server for the whole run: each test program then starts warm.
-    /usr/lib/wine/wineserver -p
-    trap '/usr/lib/wine/wineserver -k 2>/dev/null || true' EXIT
+    # One Wine server for the whole run, kept a minute after the last
+    # program ends: each test program then starts warm.
+    /usr/lib/wine/wineserver --persistent=60
     ctest --test-dir "$BUILD" --output-on-failure ${SOMBRANT_WINDOWS_CTEST_ARGS:-}
     say "Windows tests under Wine took $(( $(seconds) - started )) s"
 fi

@@ -44,8 +44,8 @@ kill -0 $editor 2>/dev/null || fail "the installed editor did not keep running"
 if [ -n "$SHOT" ]; then
     xwd -root -display "$display" | convert xwd:- -crop 1280x800+0+0 "$SHOT"
 fi
+# The editor under Wine is this very process: ending it ends the program.
 kill $editor 2>/dev/null || true
-/usr/lib/wine/wineserver -k 2>/dev/null || true
 wait $editor 2>/dev/null || true
 
 $WINE "$unix_target/Uninstall.exe" /S || fail "the silent uninstall ended with status $?"
