@@ -96,7 +96,9 @@ fi
 export WINEARCH=win64 WINEPREFIX=${SOMBRANT_WINE_PREFIX:-$CACHE/wine-prefix} WINEDEBUG=-all
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
     say "making the Wine prefix $WINEPREFIX"
-    /usr/lib/wine/wine64 wineboot --init >/dev/null 2>&1 || true
+    # Without .NET and the HTML engine: nothing here needs them, and asking
+    # to download them would wait for an answer.
+    WINEDLLOVERRIDES="mscoree,mshtml=" /usr/lib/wine/wine64 wineboot --init >/dev/null 2>&1 || true
     /usr/lib/wine/wineserver -w || true
 fi
 # The windows ask for Arial, which Wine lacks: Liberation Sans has its metrics.
