@@ -1,5 +1,7 @@
 #include "device/SerialPortDriver.h"
 
+#include "device/PipePort.h"
+
 #include <QDeadlineTimer>
 #include <QFileInfo>
 #include <QSerialPort>
@@ -16,7 +18,8 @@
 namespace {
 
 constexpr quint16 kFtdiVendorId = 0x0403;
-// Shown for a port whose system gives no description (a pseudo-terminal, say).
+// Shown for a port whose system gives no description (a pseudo-terminal, say,
+// or a pipe standing in for a port).
 constexpr char kPlainPortDescription[] = "Serial port";
 // Each non-blocking wait moves at most one chunk of received bytes into the
 // port's buffer; a device that never stops sending must not hold a poll for
@@ -69,6 +72,8 @@ bool isDeviceFault(QSerialPort::SerialPortError error)
 
 QString canonicalLocation(const QString &path)
 {
+    if (PipePort::isPipeName(path))
+        return path;
     const QString canonical = QFileInfo(path).canonicalFilePath();
     return canonical.isEmpty() ? path : canonical;
 }
@@ -133,9 +138,14 @@ int writeDeadlineMs(std::uint32_t bytes, qint32 baudRate)
 
 }  // namespace
 
+// A serial port, or a pipe standing in for one (then the calls go to it).
 struct SerialPortDriver::OpenPort {
     QSerialPort port;
     bool faulted = false;  // the device has gone; only close is left
+    std::unique_ptr<PipePort> pipe;
+    QString pipeName;
+
+    bool gone() { return pipe ? pipe->gone() : faulted; }
 };
 
 SerialPortDriver::SerialPortDriver() = default;
@@ -154,6 +164,8 @@ QString SerialPortDriver::driverName() const
 
 bool SerialPortDriver::probe(const QString &path, QString *reason)
 {
+    if (PipePort::isPipeName(path))
+        return PipePort::probe(path, reason);
     QSerialPort port;
     port.setPortName(path);
     if (port.open(QIODevice::ReadWrite))
@@ -284,6 +296,22 @@ FtStatus SerialPortDriver::openBySerialNumber(const char *serial, FtHandle &hand
         return ft::DeviceNotFound;
 
     auto open = std::make_unique<OpenPort>();
+    if (PipePort::isPipeName(entry->location)) {
+        // A pipe takes any number of connections; a port opens once, as a
+        // serial port the system holds for one program does.
+        for (const auto &[openHandle, openPort] : m_open) {
+            if (openPort->pipe && openPort->pipeName == entry->location)
+                return ft::DeviceNotOpened;
+        }
+        open->pipeName = entry->location;
+        open->pipe = std::make_unique<PipePort>();
+        const FtStatus status = open->pipe->open(entry->location);
+        if (status != ft::Ok)
+            return status;
+        handle = m_nextHandle++;
+        m_open.emplace(handle, std::move(open));
+        return ft::Ok;
+    }
     QSerialPort &port = open->port;
     port.setPortName(entry->location);
     // Set before opening, so the open applies it along with 9600 8N1.
@@ -335,8 +363,10 @@ FtStatus SerialPortDriver::getQueueStatus(FtHandle handle, std::uint32_t &rxByte
     OpenPort *open = find(handle);
     if (!open)
         return ft::InvalidHandle;
+    if (open->pipe)
+        return open->pipe->queueStatus(rxBytes);
     takeReceived(*open, std::numeric_limits<qint64>::max());
-    if (open->faulted)
+    if (open->gone())
         return ft::IoError;
     rxBytes = std::uint32_t(
         std::min<qint64>(open->port.bytesAvailable(), std::numeric_limits<std::uint32_t>::max()));
@@ -350,14 +380,16 @@ FtStatus SerialPortDriver::read(FtHandle handle, std::uint8_t *buffer, std::uint
     OpenPort *open = find(handle);
     if (!open)
         return ft::InvalidHandle;
-    if (open->faulted)
+    if (open->gone())
         return ft::IoError;
     if (toRead == 0)
         return ft::Ok;
     if (!buffer)
         return ft::InvalidParameter;
+    if (open->pipe)
+        return open->pipe->read(buffer, toRead, bytesRead);
     takeReceived(*open, toRead);
-    if (open->faulted)
+    if (open->gone())
         return ft::IoError;
     QSerialPort &port = open->port;
     const qint64 n = port.read(reinterpret_cast<char *>(buffer),
@@ -375,12 +407,14 @@ FtStatus SerialPortDriver::write(FtHandle handle, const std::uint8_t *buffer,
     OpenPort *open = find(handle);
     if (!open)
         return ft::InvalidHandle;
-    if (open->faulted)
+    if (open->gone())
         return ft::IoError;
     if (toWrite == 0)
         return ft::Ok;
     if (!buffer)
         return ft::InvalidParameter;
+    if (open->pipe)
+        return open->pipe->write(buffer, toWrite, bytesWritten);
 
     QSerialPort &port = open->port;
     const qint64 queued = port.write(reinterpret_cast<const char *>(buffer), qint64(toWrite));
@@ -404,7 +438,7 @@ FtStatus SerialPortDriver::write(FtHandle handle, const std::uint8_t *buffer,
         // in front of the next one.
         port.clear(QSerialPort::Output);
     }
-    if (open->faulted)
+    if (open->gone())
         return ft::IoError;
     if (left > 0)
         return ft::FailedToWriteDevice;
@@ -417,10 +451,14 @@ FtStatus SerialPortDriver::setBaudRate(FtHandle handle, std::uint32_t baudRate)
     OpenPort *open = find(handle);
     if (!open)
         return ft::InvalidHandle;
-    if (open->faulted)
+    if (open->gone())
         return ft::IoError;
     if (baudRate == 0 || baudRate > std::uint32_t(std::numeric_limits<qint32>::max()))
         return ft::InvalidBaudRate;
+    if (open->pipe) {
+        open->pipe->setBaudRate(qint32(baudRate));
+        return ft::Ok;
+    }
     if (!open->port.setBaudRate(qint32(baudRate)))
         return statusFor(open->port.error(), PortCall::BaudRate);
     return ft::Ok;
@@ -432,7 +470,7 @@ FtStatus SerialPortDriver::setDataCharacteristics(FtHandle handle, std::uint8_t 
     OpenPort *open = find(handle);
     if (!open)
         return ft::InvalidHandle;
-    if (open->faulted)
+    if (open->gone())
         return ft::IoError;
     // All three are checked before any is applied: a bad request changes nothing.
     const auto dataBits = dataBitsFor(wordLength);
@@ -440,6 +478,8 @@ FtStatus SerialPortDriver::setDataCharacteristics(FtHandle handle, std::uint8_t 
     const auto par = parityFor(parity);
     if (!dataBits || !stop || !par)
         return ft::InvalidParameter;
+    if (open->pipe)
+        return ft::Ok;  // a pipe carries bytes, not frames
 
     QSerialPort &port = open->port;
     if (!port.setDataBits(*dataBits) || !port.setStopBits(*stop) || !port.setParity(*par))
@@ -455,13 +495,17 @@ FtStatus SerialPortDriver::purge(FtHandle handle, std::uint32_t mask)
     OpenPort *open = find(handle);
     if (!open)
         return ft::InvalidHandle;
-    if (open->faulted)
+    if (open->gone())
         return ft::IoError;
     QSerialPort::Directions directions;
     if (mask & ft::PurgeRx)
         directions |= QSerialPort::Input;
     if (mask & ft::PurgeTx)
         directions |= QSerialPort::Output;
+    // A pipe's writes are all in it before write returns: only what has
+    // arrived is left to drop.
+    if (open->pipe)
+        return (mask & ft::PurgeRx) ? open->pipe->purgeReceived() : ft::Ok;
     if (directions == QSerialPort::Directions() || open->port.clear(directions))
         return ft::Ok;
     return statusFor(open->port.error(), PortCall::Transfer);

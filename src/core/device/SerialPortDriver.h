@@ -13,7 +13,9 @@ class QSerialPort;
 
 // The driver used when the D2XX library is not installed: the serial port the
 // operating system's FTDI driver provides (ttyUSB on Linux, COM on Windows),
-// plus any port named with `--port PATH` (for instance a pseudo-terminal).
+// plus any port named with `--port PATH`: a pseudo-terminal, say, or a pipe a
+// simulated pedal serves where there are no pseudo-terminals (see PipePort;
+// the calls on such a port go to it).
 //
 // Listing: the FTDI ports (USB vendor 0x0403) ordered by port name, then the
 // explicit ports in the order they were added. listDeviceCount takes a
