@@ -1,4 +1,5 @@
-// `sombrant status` against a pedal the test plays on a real pseudo-terminal:
+// `sombrant status` against a pedal the test plays on a real pseudo-terminal
+// (a pipe on Windows):
 // replies that are not a status reply must end in exit 1 with nothing on
 // standard output; honest but awkward ones must give the right state.
 
@@ -6,15 +7,14 @@
 #include "ProgramRun.h"
 #include "PtyPair.h"
 #include "ScriptedReplies.h"
+#include "SombrantTool.h"
 
 #include <QDeadlineTimer>
 #include <QProcess>
-#include <cerrno>
 #include <chrono>
 #include <functional>
 #include <gtest/gtest.h>
 #include <thread>
-#include <unistd.h>
 
 namespace {
 
@@ -24,9 +24,7 @@ using Pedal = std::function<void(PtyPair &, QProcess &)>;
 
 QProcess *startTool(QProcess &process, const QStringList &arguments)
 {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("SOMBRANT_FTD2XX_LIBRARY", "/nonexistent/libftd2xx.so");
-    process.setProcessEnvironment(env);
+    process.setProcessEnvironment(toolEnvironment());
     process.start(QStringLiteral(SOMBRANT_CLI_PATH), arguments);
     return &process;
 }
@@ -60,11 +58,9 @@ void feed(PtyPair &pty, QProcess &process, const QByteArray &bytes, bool endless
             done = 0;
         }
         const qsizetype chunk = std::min<qsizetype>(4096, bytes.size() - done);
-        const ssize_t n = ::write(pty.masterFd(), bytes.constData() + done, size_t(chunk));
+        const qsizetype n = pty.writeMaster(bytes.mid(done, chunk), std::chrono::milliseconds(1));
         if (n > 0)
             done += n;
-        else if (n < 0 && errno != EAGAIN && errno != EINTR)
-            return;
         else
             process.waitForFinished(5);  // the line is full: let the tool read
     }

@@ -126,6 +126,9 @@ TEST(ParameterCli, StoreKeepsThePedalsValuesWithThoseNamed)
 
 TEST(ParameterCli, StoreAsksThePersonAtTheTerminal)
 {
+#ifdef Q_OS_WIN
+    GTEST_SKIP() << "the question is asked only at a terminal, and a pseudo-terminal to answer it from is a Unix thing";
+#else
     struct Case {
         const char *answer;
         int exitCode;
@@ -155,6 +158,7 @@ TEST(ParameterCli, StoreAsksThePersonAtTheTerminal)
         EXPECT_EQ(linesWith(log, "live parameter 000A = 00190000"), 1) << log.toStdString();
         EXPECT_EQ(linesWith(log, "store "), c.exitCode == 0 ? 1 : 0) << log.toStdString();
     }
+#endif
 }
 
 TEST(ParameterCli, AssignSetsTheControlsAndLeavesTheOthersUnassigned)

@@ -1,5 +1,7 @@
 #include "PedalSimProcess.h"
 #include "ProgramRun.h"
+#include "PtyPair.h"
+#include "SombrantTool.h"  // sombrant(): a D2XX library here is kept out of the way
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -8,20 +10,6 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
-#include <pty.h>
-#include <unistd.h>
-
-namespace {
-
-ProgramRun sombrant(const QStringList &arguments)
-{
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    // Keep a D2XX library on this machine out of the way of the serial tests.
-    env.insert("SOMBRANT_FTD2XX_LIBRARY", "/nonexistent/libftd2xx.so");
-    return runProgram(QStringLiteral(SOMBRANT_CLI_PATH), arguments, 30'000, env);
-}
-
-}  // namespace
 
 TEST(SombrantCli, ListsTheSimulatedPedal)
 {
@@ -32,16 +20,13 @@ TEST(SombrantCli, ListsTheSimulatedPedal)
 
 TEST(SombrantCli, ListsAnExplicitPortThroughTheSerialDriver)
 {
-    int master = -1, slave = -1;
-    char name[256] = {};
-    ASSERT_EQ(openpty(&master, &slave, name, nullptr, nullptr), 0);
-    const ProgramRun run = sombrant({"--port", QString::fromLocal8Bit(name), "list"});
-    ::close(slave);
-    ::close(master);
+    PtyPair line;
+    ASSERT_TRUE(line.isOpen()) << line.error().toStdString();
+    const ProgramRun run = sombrant({"--port", line.slavePath(), "list"});
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     const QStringList fields = run.out.trimmed().split('\t');
     ASSERT_EQ(fields.size(), 3) << run.out.toStdString();
-    EXPECT_EQ(fields[0], QString::fromLocal8Bit(name));
+    EXPECT_EQ(fields[0], line.slavePath());
     EXPECT_EQ(fields[2], "serial port");
 }
 

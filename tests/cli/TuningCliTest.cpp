@@ -101,6 +101,9 @@ TEST(TuningCli, UploadTuningSendsTheWholeTableAfterTheAnnouncement)
 
 TEST(TuningCli, QuestionsAreAnsweredAtTheTerminal)
 {
+#ifdef Q_OS_WIN
+    GTEST_SKIP() << "the question is asked only at a terminal, and a pseudo-terminal to answer it from is a Unix thing";
+#else
     struct Case {
         QStringList arguments;
         const char *answer;
@@ -137,6 +140,7 @@ TEST(TuningCli, QuestionsAreAnsweredAtTheTerminal)
         EXPECT_EQ(linesWith(log, c.reaches), c.exitCode == 0 ? 1 : 0) << log.toStdString();
         EXPECT_EQ(linesWith(log, "upload announcement"), c.exitCode == 0 && c.arguments[0] == "upload-tuning" ? 1 : 0);
     }
+#endif
 }
 
 TEST(TuningCli, BadInputAndASilentPedalSendNothing)

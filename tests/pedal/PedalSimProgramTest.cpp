@@ -1,5 +1,5 @@
-// sombrant-pedal-sim on a real pseudo-terminal, driven through QSerialPort,
-// the sombrant tool and stm32flash.
+// sombrant-pedal-sim on its real line (a pseudo-terminal, or a named pipe on
+// Windows), driven as a serial port, through the sombrant tool and stm32flash.
 
 #include "model/PedalDevice.h"
 #include "model/PedalStateFile.h"
@@ -8,7 +8,6 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
-#include <QSerialPort>
 #include <QTemporaryDir>
 #include <QThread>
 #include "ScriptedReplies.h"
@@ -17,66 +16,61 @@
 
 #include <csignal>
 #include <functional>
+#include <memory>
 
 #include "PedalSimProcess.h"
 #include "ProgramRun.h"
+#include "SimulatorLine.h"
 
 namespace {
 
-// Reads from `port` until `done` says so or the deadline passes.
+// Reads from `line` until `done` says so or the deadline passes.
 template <typename Done>
-QByteArray readUntil(QSerialPort &port, Done done, int ms = 5000)
+QByteArray readUntil(QIODevice &line, Done done, int ms = 5000)
 {
     QByteArray got;
     const QDeadlineTimer deadline(ms);
     while (!done(got) && !deadline.hasExpired()) {
-        port.waitForReadyRead(int(std::max<qint64>(1, deadline.remainingTime())));
-        got += port.readAll();
+        line.waitForReadyRead(int(std::max<qint64>(1, deadline.remainingTime())));
+        got += line.readAll();
     }
     return got;
 }
 
+// The simulator's line, opened as a program opens it; null (a test failure)
+// when it does not open.
+std::unique_ptr<QIODevice> openLine(const QString &path)
+{
+    QString error;
+    std::unique_ptr<QIODevice> line = openSimulatorLine(path, &error);
+    if (!line)
+        ADD_FAILURE() << "open " << path.toStdString() << ": " << error.toStdString();
+    return line;
+}
 
 // The 82 status values the pedal on `path` reports.
 std::vector<int> requestStatus(const QString &path)
 {
-    QSerialPort port(path);
-    if (!port.open(QIODevice::ReadWrite)) {
-        ADD_FAILURE() << "open " << path.toStdString() << ": " << port.errorString().toStdString();
+    const std::unique_ptr<QIODevice> line = openLine(path);
+    if (!line)
         return {};
-    }
-    port.setBaudRate(115200);
-    port.setDataBits(QSerialPort::Data8);
-    port.setParity(QSerialPort::NoParity);
-    port.write(QByteArray::fromHex("0200"));
-    port.waitForBytesWritten(1000);
-    return splitValues(readUntil(port, [](const QByteArray &got) { return got.count('\r') >= 82; }));
+    line->write(QByteArray::fromHex("0200"));
+    line->waitForBytesWritten(1000);
+    return splitValues(readUntil(*line, [](const QByteArray &got) { return got.count('\r') >= 82; }));
 }
 
 void sendAndClose(const QString &path, const QByteArray &bytes)
 {
-    QSerialPort port(path);
-    ASSERT_TRUE(port.open(QIODevice::ReadWrite)) << port.errorString().toStdString();
-    port.write(bytes);
-    ASSERT_TRUE(port.waitForBytesWritten(1000));
+    const std::unique_ptr<QIODevice> line = openLine(path);
+    ASSERT_TRUE(line);
+    line->write(bytes);
+    ASSERT_TRUE(line->waitForBytesWritten(1000));
 }
 
-bool openLine(QSerialPort &port)
+void sendOn(QIODevice &line, const char *hex)
 {
-    if (!port.open(QIODevice::ReadWrite)) {
-        ADD_FAILURE() << "open " << port.portName().toStdString() << ": " << port.errorString().toStdString();
-        return false;
-    }
-    port.setBaudRate(115200);
-    port.setDataBits(QSerialPort::Data8);
-    port.setParity(QSerialPort::NoParity);
-    return true;
-}
-
-void sendOn(QSerialPort &port, const char *hex)
-{
-    port.write(QByteArray::fromHex(hex));
-    EXPECT_TRUE(port.waitForBytesWritten(1000)) << hex;
+    line.write(QByteArray::fromHex(hex));
+    EXPECT_TRUE(line.waitForBytesWritten(1000)) << hex;
 }
 
 // Whether the state file comes to hold what `holds` looks for by the
@@ -108,7 +102,7 @@ PedalState stateIn(const QString &file)
 TEST(PedalSimProgram, AnswersTheStatusRequestWithItsVersions)
 {
     Simulator sim({"--firmware", "7", "--algorithm", "9"});
-    ASSERT_TRUE(sim.path().startsWith("/dev/")) << sim.path().toStdString() << sim.log().toStdString();
+    ASSERT_TRUE(sim.path().startsWith(Simulator::linePrefix())) << sim.path().toStdString() << sim.log().toStdString();
     const std::vector<int> v = requestStatus(sim.path());
     ASSERT_EQ(v.size(), 82u);
     EXPECT_EQ(std::vector<int>(v.begin(), v.begin() + 3), std::vector<int>({0x07, 0x00, 0x09}));
@@ -173,10 +167,9 @@ TEST(PedalSimProgram, SombrantListsIt)
 TEST(PedalSimProgram, UnplugFaultHangsUpTheLine)
 {
     Simulator sim({"--no-pacing", "--fault", "unplug=1"});
-    QSerialPort port(sim.path());
-    ASSERT_TRUE(port.open(QIODevice::ReadWrite));
-    port.write(QByteArray::fromHex("0200"));
-    port.waitForBytesWritten(1000);
+    const std::unique_ptr<QIODevice> line = openLine(sim.path());
+    ASSERT_TRUE(line);
+    sendOn(*line, "0200");
     ASSERT_TRUE(sim.process().waitForFinished(5000));
     EXPECT_EQ(sim.process().exitCode(), 0);
     EXPECT_TRUE(sim.log().contains("unplugged"));
@@ -187,6 +180,9 @@ TEST(PedalSimProgram, UnplugFaultHangsUpTheLine)
 // starts it; the started firmware reports the record's version.
 TEST(PedalSimProgram, Stm32flashWritesVerifiesAndStartsAnImage)
 {
+#ifdef Q_OS_WIN
+    GTEST_SKIP() << "stm32flash is a Linux program: it opens the line as a terminal and sets its parity";
+#endif
     const QString stm32flash = QStringLiteral(STM32FLASH_PATH);
     if (stm32flash.isEmpty() || stm32flash.endsWith("NOTFOUND"))
         GTEST_SKIP() << "stm32flash is not installed (tools/setup-debian.sh installs it)";
@@ -260,7 +256,7 @@ TEST(PedalSimProgram, TwoSimulatorsDoNotShareAStateFile)
     const QString file = dir.filePath("pedal.json");
     const QStringList args{"--no-pacing", "--state", file};
     Simulator first(args);
-    ASSERT_TRUE(first.path().startsWith("/dev/")) << first.log().toStdString();
+    ASSERT_TRUE(first.path().startsWith(Simulator::linePrefix())) << first.log().toStdString();
 
     const ProgramRun second = runProgram(QStringLiteral(SOMBRANT_PEDAL_SIM_PATH), args, 10'000);
     EXPECT_EQ(second.exitCode, 2);
@@ -273,25 +269,29 @@ TEST(PedalSimProgram, TwoSimulatorsDoNotShareAStateFile)
     ASSERT_TRUE(first.process().waitForFinished(5000));
     ASSERT_TRUE(QFile::exists(file + ".lock")) << "a killed simulator leaves its lock";
     Simulator third(args);
-    ASSERT_TRUE(third.path().startsWith("/dev/")) << third.log().toStdString();
+    ASSERT_TRUE(third.path().startsWith(Simulator::linePrefix())) << third.log().toStdString();
     EXPECT_EQ(requestStatus(third.path()).size(), 82u);
 }
 
 // While a folder stands where the state file goes, saving fails and is logged
 // once. The change that failed reaches the file with the next change, or when
-// the simulator ends: on SIGTERM, on SIGINT, or after an "unplug" fault.
+// the simulator ends: when asked to stop, on SIGINT, or after an "unplug" fault.
 TEST(PedalSimProgram, FailedSaveIsRetriedByTheNextChangeAndAtTheEnd)
 {
     struct Case {
         const char *name;
-        std::function<void(Simulator &, QSerialPort &)> end;
+        std::function<void(Simulator &, QIODevice &)> end;
         int footswitchMode;  // what the file holds in the end
     };
     const Case cases[] = {
-        {"next change", [](Simulator &, QSerialPort &port) { sendOn(port, "080101"); }, 3},
-        {"SIGTERM", [](Simulator &sim, QSerialPort &) { ::kill(pid_t(sim.process().processId()), SIGTERM); }, 2},
-        {"SIGINT", [](Simulator &sim, QSerialPort &) { ::kill(pid_t(sim.process().processId()), SIGINT); }, 2},
-        {"unplug", [](Simulator &, QSerialPort &port) { sendOn(port, "0200"); }, 2},
+        {"next change", [](Simulator &, QIODevice &line) { sendOn(line, "080101"); }, 3},
+        // SIGTERM on Unix; on Windows, its standard input closing.
+        {"stop request", [](Simulator &sim, QIODevice &) { sim.requestStop(); }, 2},
+#ifndef Q_OS_WIN
+        // Windows has no signals one program sends another.
+        {"SIGINT", [](Simulator &sim, QIODevice &) { ::kill(pid_t(sim.process().processId()), SIGINT); }, 2},
+#endif
+        {"unplug", [](Simulator &, QIODevice &line) { sendOn(line, "0200"); }, 2},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -302,9 +302,10 @@ TEST(PedalSimProgram, FailedSaveIsRetriedByTheNextChangeAndAtTheEnd)
         if (QByteArray(c.name) == "unplug")
             args << "--fault" << "unplug=3";
         Simulator sim(args);
-        ASSERT_TRUE(sim.path().startsWith("/dev/")) << sim.log().toStdString();
-        QSerialPort port(sim.path());
-        ASSERT_TRUE(openLine(port));
+        ASSERT_TRUE(sim.path().startsWith(Simulator::linePrefix())) << sim.log().toStdString();
+        const std::unique_ptr<QIODevice> line = openLine(sim.path());
+        ASSERT_TRUE(line);
+        QIODevice &port = *line;
 
         sendOn(port, "080100");
         ASSERT_TRUE(waitForStateFile(file, [](const PedalState &s) { return s.footswitchMode == 2; }));
@@ -340,9 +341,10 @@ TEST(PedalSimProgram, ChangesInsideTheSaveIntervalReachTheFileWhileItRuns)
     QTemporaryDir dir;
     const QString file = dir.filePath("pedal.json");
     Simulator sim({"--no-pacing", "--state", file});
-    ASSERT_TRUE(sim.path().startsWith("/dev/")) << sim.log().toStdString();
-    QSerialPort port(sim.path());
-    ASSERT_TRUE(openLine(port));
+    ASSERT_TRUE(sim.path().startsWith(Simulator::linePrefix())) << sim.log().toStdString();
+    const std::unique_ptr<QIODevice> line = openLine(sim.path());
+    ASSERT_TRUE(line);
+    QIODevice &port = *line;
 
     sendOn(port, "080100");
     ASSERT_TRUE(waitForStateFile(file, [](const PedalState &s) { return s.footswitchMode == 2; }));
@@ -366,9 +368,10 @@ TEST(PedalSimProgram, ChangesInsideTheSaveIntervalReachTheFileWhileItRuns)
 TEST(PedalSimProgram, TransmitBufferIsBoundedWhenTheHostDoesNotRead)
 {
     Simulator sim({"--no-pacing"});
-    ASSERT_TRUE(sim.path().startsWith("/dev/")) << sim.log().toStdString();
-    QSerialPort port(sim.path());
-    ASSERT_TRUE(openLine(port));
+    ASSERT_TRUE(sim.path().startsWith(Simulator::linePrefix())) << sim.log().toStdString();
+    const std::unique_ptr<QIODevice> line = openLine(sim.path());
+    ASSERT_TRUE(line);
+    QIODevice &port = *line;
 
     // In batches, so that the simulator reads them apart and has every
     // chance to move answers out of the wire in between.
@@ -389,7 +392,7 @@ TEST(PedalSimProgram, TransmitBufferIsBoundedWhenTheHostDoesNotRead)
     const QDeadlineTimer deadline(30'000);
     while (!deadline.hasExpired() && port.waitForReadyRead(500))
         backlog += port.readAll();
-    port.clear(QSerialPort::Input);
+    dropReceived(port);
 
     sendOn(port, "0200");
     const QByteArray answer = readUntil(port, [](const QByteArray &got) { return got.count('\r') >= 82; });

@@ -6,12 +6,20 @@
 #include <QStringList>
 #include <algorithm>
 
-// The simulator as a child process; its first line of output is the
-// terminal's path. Stopped when the test ends: terminated first, since the
-// simulator saves its state file on SIGTERM, and killed only if it has not
-// ended by a deadline.
+// The simulator as a child process; its first line of output is the line's
+// name: a pseudo-terminal's path, or on Windows a pipe's name. Stopped when
+// the test ends: asked to stop first (see requestStop), since the simulator
+// saves its state file then, and killed only if it has not ended by a
+// deadline.
 class Simulator {
 public:
+    // How the name of the line a simulator serves begins.
+#ifdef Q_OS_WIN
+    static QString linePrefix() { return QStringLiteral("\\\\.\\pipe\\sombrant-pedal-"); }
+#else
+    static QString linePrefix() { return QStringLiteral("/dev/"); }
+#endif
+
     explicit Simulator(const QStringList &arguments)
     {
         m_process.start(QStringLiteral(SOMBRANT_PEDAL_SIM_PATH), arguments);
@@ -23,10 +31,22 @@ public:
     }
     ~Simulator() { stop(); }
 
+    // Asks it to end as a user would, which saves its state: SIGTERM on Unix.
+    // On Windows a console program never sees QProcess::terminate's close
+    // message; it ends when its standard input does.
+    void requestStop()
+    {
+#ifdef Q_OS_WIN
+        m_process.closeWriteChannel();
+#else
+        m_process.terminate();
+#endif
+    }
+
     void stop()
     {
         if (m_process.state() != QProcess::NotRunning) {
-            m_process.terminate();
+            requestStop();
             if (!m_process.waitForFinished(5000)) {
                 m_process.kill();
                 m_process.waitForFinished(5000);

@@ -1,6 +1,18 @@
 #pragma once
 
+#include <QtGlobal>
+
+#ifdef Q_OS_WIN
+// Windows has no pseudo-terminals: the device's end of the line is a pipe
+// there, with the same calls (the terminal's settings and its slave end's
+// queue aside, which tests that need them skip on Windows).
+#include "PipePair.h"
+using PtyPair = PipePair;
+#else
+
 #include <QByteArray>
+#include <QObject>
+#include <QSocketNotifier>
 #include <QString>
 
 #include <algorithm>
@@ -8,6 +20,8 @@
 #include <chrono>
 #include <cstring>
 #include <fcntl.h>
+#include <functional>
+#include <memory>
 #include <poll.h>
 #include <pty.h>
 #include <sys/ioctl.h>
@@ -57,9 +71,27 @@ public:
     int slaveFd() const { return m_slave; }
     int masterFd() const { return m_master; }
 
+    // From now on, what arrives at the master is handed to `receive` when
+    // this thread's event loop runs, instead of waiting for readMaster; none
+    // ends that.
+    void setReceiver(std::function<void(const QByteArray &)> receive)
+    {
+        m_receiver.reset();
+        if (!receive || m_master < 0)
+            return;
+        m_receiver = std::make_unique<QSocketNotifier>(m_master, QSocketNotifier::Read);
+        QObject::connect(m_receiver.get(), &QSocketNotifier::activated, [this, receive] {
+            char buffer[256];
+            const ssize_t n = ::read(m_master, buffer, sizeof buffer);
+            if (n > 0)
+                receive(QByteArray(buffer, int(n)));
+        });
+    }
+
     // Hangs up the line, as unplugging the device does.
     void closeMaster()
     {
+        m_receiver.reset();
         if (m_master >= 0)
             ::close(m_master);
         m_master = -1;
@@ -161,4 +193,7 @@ private:
     int m_slave = -1;
     QString m_slavePath;
     QString m_error;
+    std::unique_ptr<QSocketNotifier> m_receiver;
 };
+
+#endif  // Q_OS_WIN

@@ -15,7 +15,11 @@
 inline QProcessEnvironment toolEnvironment()
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+#ifdef Q_OS_WIN
+    env.insert("SOMBRANT_FTD2XX_LIBRARY", "C:\\nonexistent\\FTD2XX.DLL");
+#else
     env.insert("SOMBRANT_FTD2XX_LIBRARY", "/nonexistent/libftd2xx.so");
+#endif
     return env;
 }
 
@@ -31,7 +35,7 @@ inline ProgramRun sombrant(const QStringList &arguments, int ms = 60'000, const 
     return finishProgram(process, ms);
 }
 
-// The tool on a simulator's terminal.
+// The tool on a simulator's line.
 inline ProgramRun sombrant(Simulator &sim, const QStringList &arguments, const QString &standardInput = {})
 {
     return sombrant(QStringList{"--port", sim.path()} + arguments, 60'000, standardInput);
