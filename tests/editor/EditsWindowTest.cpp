@@ -16,6 +16,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -96,7 +97,7 @@ TEST_F(EditsWindowTest, MarksShowWhatIsEditedUntilItIsStored)
     EXPECT_FALSE(marked(slot::Dry));
     EXPECT_EQ(fx->windowTitle(), "Sombrant MK3 0010");
     EXPECT_EQ(editItem("menuUndo")->text(), "&Undo Request");
-    EXPECT_EQ(prompts.messages, QStringList({"File loaded successfully: " + path}));
+    EXPECT_EQ(prompts.messages, QStringList({"File loaded successfully: " + QDir::toNativeSeparators(path)}));
 }
 
 TEST_F(EditsWindowTest, CtrlZSendsThePreviousExactValue)

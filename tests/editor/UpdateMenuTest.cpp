@@ -18,6 +18,13 @@
 #include <QTest>
 #include <QTimer>
 #include <optional>
+#include <ostream>
+
+// A start the launcher recorded, as a failed comparison shows it.
+static void PrintTo(const RecordingLauncher::Start &start, std::ostream *os)
+{
+    *os << start.program.toStdString() << " " << start.arguments.toStdString();
+}
 
 namespace {
 
@@ -314,9 +321,12 @@ TEST_P(UpdateNowTest, StartsTheUpdaterWithTheTwoPathsAndEndsTheEditor)
         EXPECT_TRUE(main().isVisible());
         return;
     }
-    const QString arguments = "\"" + QDir(tempFolder.path()).filePath("Sombrant_Editor_Update.exe") + "\" \""
-        + QDir(programFolder.path()).filePath("sombrant-editor") + "\"";
-    EXPECT_EQ(launcher.starts, (QList<RecordingLauncher::Start>{{updater, arguments}}));
+    // Paths as the platform writes them: the updater reads its arguments as text.
+    const QString update = QDir(tempFolder.path()).filePath("Sombrant_Editor_Update.exe");
+    const QString editor = QDir(programFolder.path()).filePath("sombrant-editor");
+    const QString arguments =
+        "\"" + QDir::toNativeSeparators(update) + "\" \"" + QDir::toNativeSeparators(editor) + "\"";
+    EXPECT_EQ(launcher.starts, (QList<RecordingLauncher::Start>{{QDir::toNativeSeparators(updater), arguments}}));
     EXPECT_FALSE(main().isVisible()) << "the editor ends";
     EXPECT_FALSE(newVersionWindow().isVisible());
     EXPECT_TRUE(logLines().contains("updater version on server: 1.2")) << logLines().join('|');
@@ -351,7 +361,7 @@ TEST_F(UpdateMenuTest, UpdateNowWithoutAnUpdaterKeepsTheEditorOpen)
     EXPECT_EQ(prompts.failures, QStringList{UpdateLauncher::UpdaterNotObtained}) << "a warning";
     EXPECT_EQ(prompts.boxes[0], QString::fromLatin1(UpdateLauncher::UpdaterNotObtained)
                                        + "\n\nError: File not found\nDownload failed: HTTP 404 File not found"
-                                         "\nNot found: " + updater);
+                                         "\nNot found: " + QDir::toNativeSeparators(updater));
     EXPECT_TRUE(launcher.starts.isEmpty());
     EXPECT_TRUE(main().isVisible()) << "the editor runs on";
     EXPECT_TRUE(newVersionWindow().isVisible());

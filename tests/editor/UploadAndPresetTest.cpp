@@ -126,7 +126,7 @@ TEST_F(UploadAndPresetTest, APresetComesBackOnTheWindowAndToThePedal)
     const QString saved = presets.saveFolder() + "/first.txt";
     prompts.fileAnswers = {saved};
     main->menuSavePreset->trigger();
-    EXPECT_EQ(prompts.messages.last(), "File saved successfully: " + saved);
+    EXPECT_EQ(prompts.messages.last(), "File saved successfully: " + QDir::toNativeSeparators(saved));
 
     // Another preset, written by hand: Input Level at 0x402000, the pitch at
     // +12, Dominant Notes Cut on, Low Pass at step 3.
@@ -143,7 +143,7 @@ TEST_F(UploadAndPresetTest, APresetComesBackOnTheWindowAndToThePedal)
     ASSERT_TRUE(PresetFile::write(other, values, &error)) << error;
     prompts.fileAnswers = {other};
     main->menuLoadPreset->trigger();
-    EXPECT_EQ(prompts.messages.last(), "File loaded successfully: " + other);
+    EXPECT_EQ(prompts.messages.last(), "File loaded successfully: " + QDir::toNativeSeparators(other));
     EXPECT_EQ(fx->dialInputLevel->angle(), 89);
     EXPECT_EQ(live(0x000A), 0x402000u);
     EXPECT_EQ(live(0x0073), 0x800000u);
@@ -166,7 +166,7 @@ TEST_F(UploadAndPresetTest, APresetComesBackOnTheWindowAndToThePedal)
     const std::uint32_t dry = fx->settings().value(slot::Dry);
     prompts.fileAnswers = {bad.fileName()};
     main->menuLoadPreset->trigger();
-    EXPECT_EQ(prompts.messages.last(), "Not a preset file: " + bad.fileName() + " (line 3)");
+    EXPECT_EQ(prompts.messages.last(), "Not a preset file: " + QDir::toNativeSeparators(bad.fileName()) + " (line 3)");
     EXPECT_EQ(fx->settings().value(slot::Dry), dry);
     EXPECT_EQ(fx->settings().value(slot::HarmonicPitch), 0x400000u);
 }
@@ -186,10 +186,10 @@ TEST_F(UploadAndPresetTest, LoadOpensWhereSaveWrote)
     for (const QString &saved : {folders.saveFolder() + "/first.txt", gig + "/second.txt"}) {
         prompts.fileAnswers = {saved};
         main->menuSavePreset->trigger();
-        ASSERT_EQ(prompts.messages.last(), "File saved successfully: " + saved);
+        ASSERT_EQ(prompts.messages.last(), "File saved successfully: " + QDir::toNativeSeparators(saved));
         prompts.fileAnswers = {saved};
         main->menuLoadPreset->trigger();
-        EXPECT_EQ(prompts.messages.last(), "File loaded successfully: " + saved);
+        EXPECT_EQ(prompts.messages.last(), "File loaded successfully: " + QDir::toNativeSeparators(saved));
         EXPECT_EQ(prompts.dialogCaptions.last(), "Open Preset File");
         EXPECT_EQ(prompts.dialogFolders.last(), QFileInfo(saved).path()) << "Load opens where Save wrote";
         EXPECT_EQ(prompts.dialogExtras.last().sidebarFolders, both);
@@ -200,7 +200,7 @@ TEST_F(UploadAndPresetTest, LoadOpensWhereSaveWrote)
     ASSERT_TRUE(PresetFile::write(older, PresetFile::Values{}, &error)) << error;
     prompts.fileAnswers = {older};
     main->menuLoadPreset->trigger();
-    EXPECT_EQ(prompts.messages.last(), "File loaded successfully: " + older);
+    EXPECT_EQ(prompts.messages.last(), "File loaded successfully: " + QDir::toNativeSeparators(older));
     prompts.fileAnswers.clear();
     main->menuSavePreset->trigger();
     EXPECT_EQ(prompts.dialogFolders.last(), folders.openFolder()) << "Save follows the last load";
