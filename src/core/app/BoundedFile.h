@@ -7,10 +7,13 @@
 // largest valid file of its kind. Its kind and size are looked at before it
 // is opened, so a pipe, a device or a folder is refused at once: opening a
 // pipe for reading would wait for a writer, and a device may never end. A
-// file larger than the bound is refused without a byte read. On Unix the
-// file is opened without waiting and looked at again through the opened
-// descriptor, so one swapped in between is refused too, and the read stops
-// one byte past the bound should the file grow meanwhile.
+// file larger than the bound is refused without a byte read. The file is
+// then opened without waiting and looked at again through what was opened
+// (the descriptor on Unix, the handle on Windows), so one swapped in between
+// is refused too, and the read stops one byte past the bound should the file
+// grow meanwhile. On Windows the old device names (NUL, CON, COM1 ...) and
+// \\.\ paths name devices and pipes in any folder, and are refused unopened.
+// One read() per platform: BoundedFile_unix.cpp and BoundedFile_win.cpp.
 class BoundedFile {
 public:
     enum class Outcome {
