@@ -18,6 +18,13 @@
 #include <gtest/gtest.h>
 #include <vector>
 
+#if defined(Q_OS_WIN)
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <qt_windows.h>
+#endif
+
 namespace {
 
 const QString kFakeLibrary = QStringLiteral(SOMBRANT_FAKE_FTD2XX_PATH);
@@ -44,10 +51,20 @@ private:
     QByteArray m_value;
 };
 
+#if defined(Q_OS_WIN)
+// The folder FTDI's installer puts FTD2XX.DLL in.
+QString systemFolder()
+{
+    wchar_t folder[MAX_PATH + 1] = {};
+    const UINT size = GetSystemDirectoryW(folder, MAX_PATH + 1);
+    return QString::fromWCharArray(folder, int(size));
+}
+#endif
+
 QString platformLibraryFile()
 {
 #if defined(Q_OS_WIN)
-    return QStringLiteral("ftd2xx.dll");
+    return QDir::toNativeSeparators(QDir(systemFolder()).filePath(QStringLiteral("FTD2XX.DLL")));
 #elif defined(Q_OS_MACOS)
     return QStringLiteral("libftd2xx.dylib");
 #else
@@ -551,6 +568,16 @@ TEST(D2xxStatusText, ReadsAsUsersKnowIt)
         EXPECT_EQ(D2XXUnit::statusText(status), text) << "status " << status;
 }
 
+// The words for a library that is not there: what is missing, where to get
+// it, and what the editor does without it.
+QString notInstalled(const QString &file)
+{
+    return QStringLiteral("Cannot load %1: the D2XX library is not installed. FTDI's D2XX drivers "
+                          "page has it: https://ftdichip.com/drivers/d2xx-drivers/. Without it the "
+                          "editor uses the serial port of the system's FTDI driver.")
+        .arg(QDir::toNativeSeparators(file));
+}
+
 TEST(D2xxLibraryDriverLoad, AMissingLibraryFailsWithItsNameAndEveryCallFails)
 {
     const QString missing = QDir::temp().filePath(QStringLiteral("no-such-dir/libftd2xx.so"));
@@ -558,8 +585,7 @@ TEST(D2xxLibraryDriverLoad, AMissingLibraryFailsWithItsNameAndEveryCallFails)
     QString error;
     EXPECT_FALSE(driver.load(&error));
     EXPECT_FALSE(driver.isLoaded());
-    const QString prefix = QStringLiteral("Cannot load %1: ").arg(missing);
-    EXPECT_TRUE(error.startsWith(prefix) && error.size() > prefix.size()) << qPrintable(error);
+    EXPECT_EQ(error, notInstalled(missing));
 
     // Unloaded, the unit gets status 18 and reports it; nothing crashes.
     ScriptedPrompts prompts;
@@ -574,17 +600,37 @@ TEST(D2xxLibraryDriverLoad, AMissingLibraryFailsWithItsNameAndEveryCallFails)
                            "FT_Read - Unknown error (status 18)"}));
 }
 
-#if defined(Q_OS_LINUX)
+// A library named by a bare name that is found nowhere: the system's words
+// say so, and the same advice follows.
+TEST(D2xxLibraryDriverLoad, ABareNameFoundNowhereGivesTheSystemsWordsAndTheAdvice)
+{
+    D2xxLibraryDriver driver(QStringLiteral("sombrant-no-such-d2xx-library"));
+    QString error;
+    EXPECT_FALSE(driver.load(&error));
+    const QString prefix = QStringLiteral("Cannot load sombrant-no-such-d2xx-library: ");
+    EXPECT_TRUE(error.startsWith(prefix)) << qPrintable(error);
+    EXPECT_FALSE(error.contains("not installed")) << qPrintable(error);
+    EXPECT_TRUE(error.endsWith(". FTDI's D2XX drivers page has it: https://ftdichip.com/drivers/d2xx-drivers/. "
+                               "Without it the editor uses the serial port of the system's FTDI driver."))
+        << qPrintable(error);
+    EXPECT_GT(error.indexOf(". FTDI's"), prefix.size()) << "the system's words come between";
+}
+
+#if defined(Q_OS_LINUX) || defined(Q_OS_WIN)
 TEST(D2xxLibraryDriverLoad, ALibraryWithoutTheFunctionsIsRefused)
 {
     // Any shared library that is not a D2XX one will do; the C maths library
-    // is always there.
+    // and the Windows kernel's are always there.
+#if defined(Q_OS_WIN)
+    const QString other = QStringLiteral("kernel32.dll");
+#else
     const QString other = QStringLiteral("libm.so.6");
+#endif
     D2xxLibraryDriver driver(other);
     QString error;
     EXPECT_FALSE(driver.load(&error));
     EXPECT_FALSE(driver.isLoaded());
-    EXPECT_EQ(error, QStringLiteral("libm.so.6 lacks FT_ListDevices"));
+    EXPECT_EQ(error, other + QStringLiteral(" lacks FT_ListDevices"));
 }
 #endif
 
@@ -617,5 +663,68 @@ TEST(D2xxLibraryDriverLoad, DefaultLibraryFileHonoursTheEnvironment)
     QString error;
     EXPECT_TRUE(driver.load(&error)) << qPrintable(error);
 }
+
+#if defined(Q_OS_WIN)
+// The stand-in, copied under the real library's name, found by its full
+// path and used: the nine functions cross the DLL boundary with the real
+// calling convention and widths, and the listing comes from the copy.
+TEST(D2xxLibraryDriverLoad, TheStandInUnderTheRealNameIsFoundAndUsed)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString copy = QDir::toNativeSeparators(dir.filePath(QStringLiteral("FTD2XX.DLL")));
+    ASSERT_TRUE(QFile::copy(kFakeLibrary, copy));
+    EnvGuard guard("SOMBRANT_FTD2XX_LIBRARY");
+    qputenv("SOMBRANT_FTD2XX_LIBRARY", copy.toLocal8Bit());
+
+    D2xxLibraryDriver driver;
+    QString error;
+    ASSERT_TRUE(driver.load(&error)) << qPrintable(error);
+    QLibrary library(copy);
+    const FakeFtd2xx fake = FakeFtd2xx::resolveIn(library);
+    ASSERT_TRUE(fake.complete()) << qPrintable(library.errorString());
+    fake.reset();
+    ASSERT_EQ(fake.add("PDL00077", "Sombrant Pedal"), 0);
+
+    std::uint32_t count = 0;
+    EXPECT_EQ(driver.listDeviceCount(count), ft::Ok);
+    EXPECT_EQ(count, 1u);
+    char serial[65] = {};
+    EXPECT_EQ(driver.listSerialNumber(0, serial), ft::Ok);
+    EXPECT_STREQ(serial, "PDL00077");
+    FtHandle handle = 0;
+    EXPECT_EQ(driver.openBySerialNumber("PDL00077", handle), ft::Ok);
+    EXPECT_EQ(handle, FtHandle(reinterpret_cast<std::uintptr_t>(fake.deviceHandle(0))));
+    EXPECT_EQ(driver.setBaudRate(handle, 115200), ft::Ok);
+    EXPECT_EQ(fake.lastArg("FT_SetBaudRate", 1), 115200u);
+    EXPECT_EQ(driver.close(handle), ft::Ok);
+    EXPECT_EQ(fake.callCount("FT_ListDevices"), 2u);
+}
+
+// By default the library is looked for in the system folder alone: one in the
+// current folder is not loaded, and with none in the system folder the user
+// is told it is not installed, where to get it and what happens without it.
+TEST(D2xxLibraryDriverLoad, TheDefaultLooksInTheSystemFolderAloneAndSaysWhenItIsMissing)
+{
+    const QString installed = platformLibraryFile();
+    if (QFileInfo::exists(installed))
+        GTEST_SKIP() << "a D2XX library is installed in the system folder of this machine";
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    ASSERT_TRUE(QFile::copy(kFakeLibrary, dir.filePath(QStringLiteral("FTD2XX.DLL"))));
+    const QString before = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(dir.path()));
+    EnvGuard guard("SOMBRANT_FTD2XX_LIBRARY");
+    qunsetenv("SOMBRANT_FTD2XX_LIBRARY");
+
+    D2xxLibraryDriver driver;
+    QString error;
+    const bool loaded = driver.load(&error);
+    QDir::setCurrent(before);
+    EXPECT_FALSE(loaded) << "the library in the current folder was loaded";
+    EXPECT_EQ(driver.libraryFile(), installed);
+    EXPECT_EQ(error, notInstalled(installed));
+}
+#endif
 
 }  // namespace

@@ -56,33 +56,38 @@ struct FakeFtd2xx {
         return pushRx(device, bytes.constData(), size_t(bytes.size()));
     }
 
+    // The control functions of the stand-in loaded by `library`, which it
+    // loads; members stay null when it cannot be loaded.
+    static FakeFtd2xx resolveIn(QLibrary &library)
+    {
+        FakeFtd2xx f;
+        if (!library.load())
+            return f;
+        auto resolve = [&library](auto &slot, const char *name) {
+            slot = reinterpret_cast<std::remove_reference_t<decltype(slot)>>(library.resolve(name));
+        };
+        resolve(f.reset, "fake_ftd2xx_reset");
+        resolve(f.addDevice, "fake_ftd2xx_add_device");
+        resolve(f.pushRx, "fake_ftd2xx_push_rx");
+        resolve(f.rxPending, "fake_ftd2xx_rx_pending");
+        resolve(f.takeTx, "fake_ftd2xx_take_tx");
+        resolve(f.limitNextRead, "fake_ftd2xx_limit_next_read");
+        resolve(f.deviceHandle, "fake_ftd2xx_device_handle");
+        resolve(f.failNext, "fake_ftd2xx_fail_next");
+        resolve(f.callCount, "fake_ftd2xx_call_count");
+        resolve(f.lastArg, "fake_ftd2xx_last_arg");
+        resolve(f.lastOpenArg, "fake_ftd2xx_last_open_arg");
+        resolve(f.setTime, "fake_ftd2xx_set_time");
+        resolve(f.journalText, "fake_ftd2xx_journal");
+        return f;
+    }
+
     // Loads the stand-in once per process; the library stays loaded, as the
     // driver leaves it. Members stay null when it cannot be loaded (error says why).
     static const FakeFtd2xx &instance(QString *error = nullptr)
     {
         static QLibrary library(QStringLiteral(SOMBRANT_FAKE_FTD2XX_PATH));
-        static FakeFtd2xx fake = [] {
-            FakeFtd2xx f;
-            if (!library.load())
-                return f;
-            auto resolve = [](auto &slot, const char *name) {
-                slot = reinterpret_cast<std::remove_reference_t<decltype(slot)>>(library.resolve(name));
-            };
-            resolve(f.reset, "fake_ftd2xx_reset");
-            resolve(f.addDevice, "fake_ftd2xx_add_device");
-            resolve(f.pushRx, "fake_ftd2xx_push_rx");
-            resolve(f.rxPending, "fake_ftd2xx_rx_pending");
-            resolve(f.takeTx, "fake_ftd2xx_take_tx");
-            resolve(f.limitNextRead, "fake_ftd2xx_limit_next_read");
-            resolve(f.deviceHandle, "fake_ftd2xx_device_handle");
-            resolve(f.failNext, "fake_ftd2xx_fail_next");
-            resolve(f.callCount, "fake_ftd2xx_call_count");
-            resolve(f.lastArg, "fake_ftd2xx_last_arg");
-            resolve(f.lastOpenArg, "fake_ftd2xx_last_open_arg");
-            resolve(f.setTime, "fake_ftd2xx_set_time");
-            resolve(f.journalText, "fake_ftd2xx_journal");
-            return f;
-        }();
+        static FakeFtd2xx fake = resolveIn(library);
         if (error && !fake.complete())
             *error = library.isLoaded() ? QStringLiteral("the stand-in lacks a control function")
                                         : library.errorString();

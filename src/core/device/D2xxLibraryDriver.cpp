@@ -1,8 +1,15 @@
 #include "device/D2xxLibraryDriver.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QtGlobal>
 #include <memory>
 #include <type_traits>
+
+#if defined(Q_OS_WIN)
+#include <array>
+#include <qt_windows.h>
+#endif
 
 // The D2XX library's C types. DWORD and ULONG are 32 bits everywhere: a plain
 // unsigned int on Linux and macOS, unsigned long on Windows, where the
@@ -59,6 +66,21 @@ struct D2xxLibraryDriver::Api {
     PurgeFn purge = nullptr;
 };
 
+// What a library that cannot be loaded means to the user: where the library
+// comes from, and that the pedal is still reached without it. A library
+// named by its full path and not there is said to be missing in so many
+// words; otherwise the system's words tell what is wrong with it.
+QString D2xxLibraryDriver::loadFailure(const QString &libraryFile, const QString &systemWords)
+{
+    const bool missing = QFileInfo(libraryFile).isAbsolute() && !QFileInfo::exists(libraryFile);
+    QString reason = missing ? QStringLiteral("the D2XX library is not installed") : systemWords;
+    while (reason.endsWith(QLatin1Char('.')))
+        reason.chop(1);
+    return QStringLiteral("Cannot load %1: %2. FTDI's D2XX drivers page has it: %3. Without it the "
+                          "editor uses the serial port of the system's FTDI driver.")
+        .arg(QDir::toNativeSeparators(libraryFile), reason, QLatin1String(DownloadPage));
+}
+
 D2xxLibraryDriver::D2xxLibraryDriver(const QString &libraryFile)
     : m_libraryFile(libraryFile), m_library(libraryFile)
 {
@@ -73,7 +95,16 @@ QString D2xxLibraryDriver::defaultLibraryFile()
     if (!configured.isEmpty())
         return configured;
 #if defined(Q_OS_WIN)
-    return QStringLiteral("ftd2xx.dll");
+    // FTDI's installer puts FTD2XX.DLL in the system folder (a 64-bit program
+    // finds the 64-bit one there, a 32-bit one the 32-bit one). Named by its
+    // full path, it is looked for there alone: a bare name would be looked
+    // for in the current folder too, where anyone could have put one.
+    std::array<wchar_t, MAX_PATH + 1> folder {};
+    const UINT size = GetSystemDirectoryW(folder.data(), UINT(folder.size()));
+    if (size > 0 && size < folder.size())
+        return QDir::toNativeSeparators(QDir(QString::fromWCharArray(folder.data(), int(size)))
+                                            .filePath(QStringLiteral("FTD2XX.DLL")));
+    return QStringLiteral("FTD2XX.DLL");
 #elif defined(Q_OS_MACOS)
     return QStringLiteral("libftd2xx.dylib");
 #else
@@ -87,8 +118,7 @@ bool D2xxLibraryDriver::load(QString *errorText)
         return true;
     if (!m_library.load()) {
         if (errorText)
-            *errorText = QStringLiteral("Cannot load %1: %2")
-                             .arg(m_libraryFile, m_library.errorString());
+            *errorText = loadFailure(m_libraryFile, m_library.errorString());
         return false;
     }
 

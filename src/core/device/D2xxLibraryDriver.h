@@ -28,13 +28,21 @@ public:
     D2xxLibraryDriver &operator=(const D2xxLibraryDriver &) = delete;
 
     // SOMBRANT_FTD2XX_LIBRARY if set and non-empty; otherwise the library's
-    // usual file name on this platform.
+    // usual file name on this platform: on Windows FTD2XX.DLL in the system
+    // folder by its full path, where FTDI's installer puts it, so that no
+    // other folder is searched.
     static QString defaultLibraryFile();
+
+    // Where users get the library.
+    static constexpr const char *DownloadPage = "https://ftdichip.com/drivers/d2xx-drivers/";
 
     // Loads the library and resolves all nine functions; a second call after a
     // success does nothing. On failure returns false, leaves the driver
-    // unloaded and sets *errorText to "Cannot load <file>: <reason>" or
-    // "<file> lacks <function>".
+    // unloaded and sets *errorText to "<file> lacks <function>" or, when the
+    // library cannot be loaded, to "Cannot load <file>: <reason>. FTDI's D2XX
+    // drivers page has it: <DownloadPage>. Without it the editor uses the
+    // serial port of the system's FTDI driver.", the reason being "the D2XX
+    // library is not installed" when no file is at a full path.
     bool load(QString *errorText = nullptr);
     bool isLoaded() const { return m_api != nullptr; }
     QString libraryFile() const { return m_libraryFile; }
@@ -63,6 +71,7 @@ private:
     struct Api;
 
     FtStatus listString(std::uint32_t index, std::uint32_t what, char *buffer);
+    static QString loadFailure(const QString &libraryFile, const QString &systemWords);
 
     QString m_libraryFile;
     QLibrary m_library;
