@@ -3,12 +3,16 @@
 #include "app/PauseClock.h"
 #include "device/D2XXUnit.h"
 
+#include <QElapsedTimer>
 #include <algorithm>
 #include <chrono>
 #include <thread>
 
 #ifdef Q_OS_LINUX
 #include <sys/prctl.h>
+#endif
+#ifdef Q_OS_WIN
+#include <qt_windows.h>
 #endif
 
 namespace {
@@ -19,16 +23,29 @@ constexpr int BytePauseMs = 1;
 // the event loop.
 constexpr int PollMs = 1;
 
-// A pause of a tenth of a millisecond after each of some 50,000 bytes: the
-// kernel's default timer slack (50 us on Linux) would stretch every one of
-// them by half. The slack is the thread's own and only ever lowered here.
+// A pause of a tenth of a millisecond after each of some 50,000 bytes.
+// - Linux: the kernel's default timer slack (50 us) would stretch every one
+//   of them by half. The slack is the thread's own and only ever lowered here.
+// - Windows sleeps and waits in whole timer ticks: a shorter sleep may be no
+//   pause at all (with MinGW's threads), a millisecond's may last 15.6, which
+//   would stretch an upgrade many-fold. So the pause is timed on the performance counter (what
+//   QElapsedTimer reads there), the processor held meanwhile: handing it to
+//   another thread on each turn could cost a whole tick on a busy machine.
+//   It ends when its time is up.
 void pauseMicroseconds(int us)
 {
+#if defined(Q_OS_WIN)
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.nsecsElapsed() < qint64(us) * 1000)
+        YieldProcessor();  // a hint to the processor's pipeline, no system call
+#else
 #ifdef Q_OS_LINUX
     static const bool precise = ::prctl(PR_SET_TIMERSLACK, 1000UL, 0, 0, 0) == 0;
     Q_UNUSED(precise);
 #endif
     std::this_thread::sleep_for(std::chrono::microseconds(us));
+#endif
 }
 
 }  // namespace

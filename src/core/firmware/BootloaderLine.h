@@ -35,8 +35,10 @@ public:
     PauseClock &clock() const { return m_clock; }
     Fault fault() const { return m_fault; }
 
-    // The pause after each data byte in paced transfer, about 0.1 ms; a
-    // sleep, never a count-down. Tests on simulated time replace it.
+    // The pause after each data byte in paced transfer, about 0.1 ms; timed,
+    // never a count-down (a sleep, on Windows a wait on the performance
+    // counter, whose sleeps last a millisecond at least). Tests on simulated
+    // time replace it.
     std::function<void()> bytePause;
     // In fast transfer, the sleep between two looks at the receive queue
     // while an answer is awaited, about 0.2 ms: far below the time of a frame
