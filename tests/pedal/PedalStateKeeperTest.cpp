@@ -144,6 +144,8 @@ TEST_F(KeeperTest, FailedSaveIsLoggedOnceAndRetriedByTheNextChangeOrTheFlush)
 // way.
 TEST(PedalStateFileOnAFullDisk, FailedSaveKeepsThePreviousFileAndSaysWhy)
 {
+    if (const char *why = FullFileSystem::unavailable())
+        GTEST_SKIP() << why;
     struct Case {
         const char *name;
         PedalState state;
@@ -218,4 +220,35 @@ TEST_F(KeeperTest, ClaimIsExclusiveUntilReleased)
     keeper.release();
     EXPECT_TRUE(second.claim(file, &error)) << error.toStdString();
     EXPECT_EQ(second.path(), file);
+}
+
+// What is no file is refused with its kind before a lock file is made beside
+// it: a folder anywhere, a device file on Unix, on Windows the device names
+// that name a device in any folder.
+TEST_F(KeeperTest, ClaimRefusesWhatIsNoFileBeforeMakingALock)
+{
+    ASSERT_TRUE(QDir(dir.path()).mkdir("folder.json"));
+    struct Case {
+        QString path;
+        const char *kind;
+    };
+    const Case cases[] = {
+        {dir.filePath("folder.json"), "it is a folder, not a file"},
+#ifdef Q_OS_WIN
+        {"NUL", "it is a device, not a file"},
+        {"CON", "it is a device, not a file"},
+        {dir.filePath("COM1"), "it is a device, not a file"},
+#else
+        {"/dev/null", "it is a device, not a file"},
+#endif
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.path.toStdString());
+        PedalStateKeeper second{[this] { return now; }};
+        QString error;
+        EXPECT_FALSE(second.claim(c.path, &error));
+        EXPECT_EQ(error, "pedal state file " + QDir::toNativeSeparators(c.path) + ": " + c.kind);
+    }
+    // The fixture's own lock is the only one.
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"pedal.json.lock"});
 }

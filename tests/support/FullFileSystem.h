@@ -8,6 +8,9 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QtGlobal>
+
+#ifdef Q_OS_UNIX
 #include <cerrno>
 #include <csignal>
 #include <cstddef>
@@ -16,6 +19,7 @@
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <unistd.h>
+#endif
 
 // A folder whose files cannot grow, or grow only a little, for writers that
 // must keep an old file whole. The failure comes from the operating system,
@@ -29,8 +33,22 @@
 // With some room, a write larger than it stops part way.
 // Make the folders and files the test needs, then fill(), then run the write
 // inside whileFull(), and keep test assertions outside of it.
+// Windows has neither: there a test begins with
+//     if (const char *why = FullFileSystem::unavailable()) GTEST_SKIP() << why;
 class FullFileSystem {
 public:
+    // Why no full file system can be made here; nullptr where one can.
+    static const char *unavailable()
+    {
+#ifdef Q_OS_UNIX
+        return nullptr;
+#else
+        return "Windows can neither mount a small file system nor limit the size of a "
+               "program's files, the two ways a test fills the disk";
+#endif
+    }
+
+#ifdef Q_OS_UNIX
     // kib: the tmpfs's size, room for the files the test puts there first.
     explicit FullFileSystem(int kib = 16)
     {
@@ -43,6 +61,9 @@ public:
         if (m_mounted && ::umount(QFile::encodeName(m_dir.path()).constData()) != 0)
             ::umount2(QFile::encodeName(m_dir.path()).constData(), MNT_DETACH);
     }
+#else
+    explicit FullFileSystem(int kib = 16) { Q_UNUSED(kib); }
+#endif
     FullFileSystem(const FullFileSystem &) = delete;
     FullFileSystem &operator=(const FullFileSystem &) = delete;
 
@@ -59,6 +80,7 @@ public:
                && file.write(bytes) == bytes.size() && file.flush();
     }
 
+#ifdef Q_OS_UNIX
     // On the tmpfs, writes a filler file until there is no space left, then
     // gives back `room` bytes (whole pages of 4096); true when that worked.
     // In the ordinary folder, `room` is the size files may grow to.
@@ -111,6 +133,20 @@ public:
 
     // The system's words for the failure a write meets.
     QString reason() const { return QString::fromLocal8Bit(std::strerror(m_mounted ? ENOSPC : EFBIG)); }
+#else
+    // Nothing fills up here (see unavailable()).
+    bool fill(qint64 room = 0)
+    {
+        m_room = room;
+        return false;
+    }
+    template <typename Call>
+    auto whileFull(Call call) const
+    {
+        return call();
+    }
+    QString reason() const { return {}; }
+#endif
 
     // Every file and folder below the folder, the filler included, by its
     // path from there, sorted.

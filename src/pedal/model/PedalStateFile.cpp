@@ -15,6 +15,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
+#ifdef Q_OS_WIN
+#include <qt_windows.h>
+#include <string>
+#endif
 
 namespace {
 
@@ -124,8 +128,9 @@ bool writeWhole(const QString &path, const QByteArray &bytes, QString *why)
 // `maxBytes`; false with *why in plain words, and *unseen when there was
 // nothing to look at (no file, or a path that cannot lead to one).
 // It is looked at before it is opened, since opening a pipe for reading
-// waits for a writer; on Unix it is opened without waiting and looked at
-// again through the descriptor, and the read stops one byte past the bound.
+// waits for a writer; it is opened without waiting and looked at again
+// through the descriptor (the handle on Windows), and the read stops one
+// byte past the bound. One readBounded() for Unix, one for Windows.
 #ifdef Q_OS_UNIX
 QString kindOf(mode_t mode)
 {
@@ -199,41 +204,111 @@ bool readBounded(const QString &path, qint64 maxBytes, QByteArray *bytes, QStrin
     ::close(fd);
     return ok;
 }
-#else
+#elif defined(Q_OS_WIN)
+QString tooLarge(qint64 size, qint64 maxBytes)
+{
+    return QStringLiteral("it is %1 bytes, more than the %2 of a state file").arg(size).arg(maxBytes);
+}
+
+// The old device names (NUL, CON, COM1 ...) name a device in any folder, and
+// a \\.\ path a device or a pipe: told by the full path, without opening
+// them. Empty for anything else.
+QString deviceKind(const std::wstring &name)
+{
+    DWORD size = GetFullPathNameW(name.c_str(), 0, nullptr, nullptr);
+    std::wstring full(size, L'\0');
+    size = size == 0 ? 0 : GetFullPathNameW(name.c_str(), size, full.data(), nullptr);
+    full.resize(size);
+    const QString path = QString::fromStdWString(full);
+    if (path.startsWith(QLatin1String("\\\\.\\pipe\\"), Qt::CaseInsensitive))
+        return QStringLiteral("it is a pipe, not a file");
+    if (path.startsWith(QLatin1String("\\\\.\\")))
+        return QStringLiteral("it is a device, not a file");
+    return {};
+}
+
+QString kindOf(HANDLE file, const BY_HANDLE_FILE_INFORMATION &info)
+{
+    switch (GetFileType(file)) {
+    case FILE_TYPE_DISK:
+        break;
+    case FILE_TYPE_CHAR:
+        return QStringLiteral("it is a device, not a file");
+    case FILE_TYPE_PIPE:
+        return QStringLiteral("it is a pipe, not a file");
+    default:
+        return QStringLiteral("it is not a regular file");
+    }
+    if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        return QStringLiteral("it is a folder, not a file");
+    return {};
+}
+
 bool readBounded(const QString &path, qint64 maxBytes, QByteArray *bytes, QString *why, bool *unseen = nullptr)
 {
-    const QFileInfo info(path);
-    if (unseen)
-        *unseen = !info.exists();
-    if (!info.exists()) {
-        *why = QStringLiteral("it does not exist");
+    const std::wstring name = QDir::toNativeSeparators(path).toStdWString();
+    *why = deviceKind(name);
+    if (!why->isEmpty())
+        return false;
+    WIN32_FILE_ATTRIBUTE_DATA data {};
+    if (!GetFileAttributesExW(name.c_str(), GetFileExInfoStandard, &data)) {
+        if (unseen)
+            *unseen = true;
+        *why = qt_error_string(int(GetLastError()));
         return false;
     }
-    if (!info.isFile()) {
-        *why = info.isDir() ? QStringLiteral("it is a folder, not a file") : QStringLiteral("it is not a regular file");
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        *why = QStringLiteral("it is a folder, not a file");
         return false;
     }
-    if (info.size() > maxBytes) {
-        *why = QStringLiteral("it is %1 bytes, more than the %2 of a state file").arg(info.size()).arg(maxBytes);
+    const qint64 size = qint64((quint64(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
+    if (size > maxBytes) {
+        *why = tooLarge(size, maxBytes);
         return false;
     }
     if (!bytes)
         return true;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        *why = file.errorString();
+    // Opened for reading only and never waiting; looked at again through the
+    // handle, and read to one byte past the bound.
+    const HANDLE file = CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_BACKUP_SEMANTICS | SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        *why = qt_error_string(int(GetLastError()));
         return false;
     }
-    *bytes = file.read(maxBytes + 1);
-    if (file.error() != QFileDevice::NoError) {
-        *why = file.errorString();
-        return false;
+    BY_HANDLE_FILE_INFORMATION info {};
+    bool ok = false;
+    if (!GetFileInformationByHandle(file, &info)) {
+        *why = qt_error_string(int(GetLastError()));
+    } else if (const QString kind = kindOf(file, info); !kind.isEmpty()) {
+        *why = kind;
+    } else if (qint64((quint64(info.nFileSizeHigh) << 32) | info.nFileSizeLow) > maxBytes) {
+        *why = tooLarge(qint64((quint64(info.nFileSizeHigh) << 32) | info.nFileSizeLow), maxBytes);
+    } else {
+        bytes->resize(qsizetype(maxBytes) + 1);
+        qsizetype total = 0;
+        DWORD error = NO_ERROR;
+        while (total < bytes->size()) {
+            DWORD got = 0;
+            if (!ReadFile(file, bytes->data() + total, DWORD(qMin<qsizetype>(bytes->size() - total, 1 << 30)), &got,
+                          nullptr)) {
+                error = GetLastError();
+                break;
+            }
+            if (got == 0)
+                break;
+            total += got;
+        }
+        if (error != NO_ERROR)
+            *why = qt_error_string(int(error));
+        else if (total > maxBytes)
+            *why = tooLarge(total, maxBytes);
+        bytes->truncate(total);
+        ok = error == NO_ERROR && total <= maxBytes;
     }
-    if (bytes->size() > maxBytes) {
-        *why = QStringLiteral("it is %1 bytes, more than the %2 of a state file").arg(bytes->size()).arg(maxBytes);
-        return false;
-    }
-    return true;
+    CloseHandle(file);
+    return ok;
 }
 #endif
 
