@@ -6,6 +6,11 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#ifdef Q_OS_WIN
+#include <qt_windows.h>
+#include <shlobj.h>
+#endif
+
 namespace {
 
 class SettingsFoldersTest : public ::testing::Test {
@@ -70,4 +75,33 @@ TEST_F(SettingsFoldersTest, NoDocumentsFolderIsReportedNotGuessed)
     ASSERT_EQ(prompts.messages.size(), 2);
     EXPECT_TRUE(prompts.messages[0].startsWith("Error creating folder: "));
     EXPECT_TRUE(prompts.messages[1].startsWith("Error creating subfolder: "));
+}
+
+// A Documents folder whose path goes beyond ASCII (a user's name, a
+// translated "Documents") takes the folders as any other.
+TEST_F(SettingsFoldersTest, MakesBothFoldersUnderAPathBeyondAscii)
+{
+    const QString home = documents.filePath(QStringLiteral("Bj\u00f6rk \u0141\u00f3d\u017a \u6587\u6863"));
+    ASSERT_TRUE(QDir().mkpath(home));
+    SettingsFolders folders(home, prompts);
+    createBoth(folders);
+    EXPECT_TRUE(prompts.messages.isEmpty()) << prompts.messages.join('\n').toStdString();
+    EXPECT_TRUE(QFileInfo(QDir(home).filePath("QUELM/Sombrant MK3")).isDir());
+}
+
+// The platform's Documents folder is the user's own: on Windows the one the
+// system names, which follows the user's move of it to another drive or a
+// synchronised folder.
+TEST_F(SettingsFoldersTest, ThePlatformsDocumentsFolderIsTheUsersOwn)
+{
+    const QString platform = SettingsFolders::platformDocumentsFolder();
+    ASSERT_FALSE(platform.isEmpty());
+    EXPECT_TRUE(QDir::isAbsolutePath(platform)) << platform.toStdString();
+#ifdef Q_OS_WIN
+    PWSTR known = nullptr;
+    ASSERT_EQ(SHGetKnownFolderPath(FOLDERID_Documents, KF_FLAG_DONT_VERIFY, nullptr, &known), S_OK);
+    const QString system = QDir::fromNativeSeparators(QString::fromWCharArray(known));
+    CoTaskMemFree(known);
+    EXPECT_EQ(QDir::cleanPath(platform).toLower(), QDir::cleanPath(system).toLower());
+#endif
 }

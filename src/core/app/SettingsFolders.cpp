@@ -45,7 +45,10 @@ bool SettingsFolders::makeFolder(const QString &relative, const QString &errorPr
         return false;
     }
     const QString path = QDir::toNativeSeparators(QDir(m_documents).filePath(relative));
-    const std::filesystem::path fsPath(path.toStdWString());
+    // From UTF-16, which the library turns into the system's file names on
+    // every platform; from wide characters it would go through the C++
+    // locale, which is "C" and refuses anything beyond ASCII on Linux.
+    const std::filesystem::path fsPath(path.toStdU16String());
     std::error_code ec;
     if (std::filesystem::is_directory(fsPath, ec))
         return true;
