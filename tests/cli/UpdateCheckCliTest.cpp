@@ -6,7 +6,10 @@
 #include <QProcessEnvironment>
 #include <gtest/gtest.h>
 #include <optional>
+
+#ifdef Q_OS_UNIX
 #include <sys/resource.h>
+#endif
 
 namespace {
 
@@ -105,15 +108,19 @@ TEST_P(UpdateCheckCliHostile, EndsWithinTheDeadlineInLittleMemory)
     elapsed.start();
     const ProgramRun run = checkUpdate(server.address());
     const qint64 ms = elapsed.elapsed();
-    rusage usage{};
-    ASSERT_EQ(getrusage(RUSAGE_CHILDREN, &usage), 0);
 
     EXPECT_EQ(run.exitCode, 1) << run.err.toStdString();
     EXPECT_EQ(run.out, c.out);
     // The deadline and the start and end of the program.
     EXPECT_LT(ms, 8'000);
-    // The largest of this process's children so far (kilobytes).
+#ifdef Q_OS_UNIX
+    // The largest of this process's children so far (kilobytes). Windows
+    // keeps no such figure for a child that has ended; the deadline above
+    // still ends a program that reads without bound.
+    rusage usage{};
+    ASSERT_EQ(getrusage(RUSAGE_CHILDREN, &usage), 0);
     EXPECT_LT(usage.ru_maxrss, 200 * 1024);
+#endif
 }
 
 INSTANTIATE_TEST_SUITE_P(Server, UpdateCheckCliHostile, ::testing::ValuesIn(kHostileCases),

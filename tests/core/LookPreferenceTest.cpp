@@ -10,7 +10,10 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#ifdef Q_OS_UNIX
 #include <sys/stat.h>
+#endif
 
 namespace {
 
@@ -106,11 +109,16 @@ TEST_F(LookPreferenceTest, AHugeFileIsRefusedWithoutQuotingItWhole)
 
 TEST_F(LookPreferenceTest, APipeIsRefusedWithoutWaitingForAWriter)
 {
+#ifndef Q_OS_UNIX
+    GTEST_SKIP() << "Windows has no pipe that lives at a path in a folder (its pipes are under \\\\.\\pipe\\, "
+                    "which BoundedFileTest refuses)";
+#else
     ASSERT_EQ(mkfifo(QFile::encodeName(stylePath()).constData(), 0600), 0);
     const LookPreference::Saved saved =
         withinDeadline(stylePath(), [&] { return LookPreference(documents.path()).read(); });
     EXPECT_EQ(saved.look, 0);
     EXPECT_EQ(saved.problem, "style.txt could not be read (it is a pipe, not a file): Style_0 applied");
+#endif
 }
 
 TEST_F(LookPreferenceTest, AnUnreadableFileGivesTheFirstLookAndSaysSo)

@@ -10,7 +10,13 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#ifdef Q_OS_UNIX
 #include <sys/stat.h>
+#endif
+#ifdef Q_OS_WIN
+#include <qt_windows.h>
+#endif
 
 namespace {
 
@@ -98,12 +104,21 @@ TEST_F(PresetCatalogTest, ListsRegularPresetSizedTextFilesOnly)
     write(save, ".hidden.txt", 5);
     write(save, "too large.txt", 6, preset() + QByteArray(PresetFile::MaxFileBytes, '\r'));
     ASSERT_TRUE(QDir().mkpath(save + "/a folder.txt"));
+#ifdef Q_OS_UNIX
     ASSERT_EQ(::mkfifo(QFile::encodeName(save + "/a pipe.txt").constData(), 0644), 0);
     ASSERT_TRUE(QFile::link(save + "/nowhere.txt", save + "/broken link.txt"));
     ASSERT_TRUE(QFile::link(save + "/a folder.txt", save + "/link to a folder.txt"));
     ASSERT_TRUE(QFile::link(save + "/kept.txt", save + "/link to a preset.txt"));
 
     EXPECT_EQ(names(catalog.scan()), QStringList({"kept", "link to a preset", "not a preset inside"}));
+#else
+    // Windows keeps no pipe in a folder, and its links are shortcut files;
+    // a file is hidden by its attribute, not by a leading dot.
+    const std::wstring hidden = QDir::toNativeSeparators(save + "/.hidden.txt").toStdWString();
+    ASSERT_TRUE(SetFileAttributesW(hidden.c_str(), FILE_ATTRIBUTE_HIDDEN));
+
+    EXPECT_EQ(names(catalog.scan()), QStringList({"kept", "not a preset inside"}));
+#endif
 }
 
 TEST_F(PresetCatalogTest, KeepsTheNewestWithinTheBoundAndSaysSo)

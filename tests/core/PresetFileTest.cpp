@@ -10,8 +10,11 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#ifdef Q_OS_UNIX
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 namespace {
 
@@ -139,11 +142,11 @@ TEST(PresetFile, BothDialogsStartInTheSaveFolderAndOfferBothFolders)
     // Saved and loaded back.
     prompts.fileAnswers = {presets.saveFolder() + "/mine", presets.saveFolder() + "/mine.txt"};
     ASSERT_TRUE(presets.save_preset_file(sample()));
-    EXPECT_EQ(prompts.messages.last(), "File saved successfully: " + presets.saveFolder() + "/mine.txt");
+    EXPECT_EQ(prompts.messages.last(), "File saved successfully: " + QDir::toNativeSeparators(presets.saveFolder() + "/mine.txt"));
     EXPECT_EQ(readAll(presets.saveFolder() + "/mine.txt"), PresetFile::presetBytes(sample()));
     QString text;
     EXPECT_EQ(presets.open_preset_file(&text), sample());
-    EXPECT_EQ(prompts.messages.last(), "File loaded successfully: " + presets.saveFolder() + "/mine.txt");
+    EXPECT_EQ(prompts.messages.last(), "File loaded successfully: " + QDir::toNativeSeparators(presets.saveFolder() + "/mine.txt"));
     EXPECT_EQ(text, PresetFile::presetText(sample()).replace("\r", "\r\n") + "\r\n");
 
     // A file that is no preset is named, with its first bad line.
@@ -151,13 +154,13 @@ TEST(PresetFile, BothDialogsStartInTheSaveFolderAndOfferBothFolders)
     writeAll(other, "00000000\nhello\n");
     prompts.fileAnswers = {other};
     EXPECT_FALSE(presets.open_preset_file().has_value());
-    EXPECT_EQ(prompts.messages.last(), "Not a preset file: " + other + " (line 2)");
+    EXPECT_EQ(prompts.messages.last(), "Not a preset file: " + QDir::toNativeSeparators(other) + " (line 2)");
     // A big file is not read whole to find that out.
     writeAll(other, PresetFile::presetBytes(sample()) + QByteArray(100000, '\n'));
     prompts.fileAnswers = {other};
     EXPECT_FALSE(presets.open_preset_file().has_value());
     EXPECT_EQ(prompts.messages.last(),
-              "Not a preset file: " + other + " (it is 100137 bytes, more than the 153 expected)");
+              "Not a preset file: " + QDir::toNativeSeparators(other) + " (it is 100137 bytes, more than the 153 expected)");
 }
 
 // A save that cannot be made leaves the preset of that name as it was.
@@ -171,6 +174,7 @@ TEST(PresetFile, AFailedSaveKeepsTheOldFile)
     const QByteArray old = PresetFile::presetBytes({});
     writeAll(path, old);
 
+#ifdef Q_OS_UNIX
     // Make the folder unwritable: by its mode, or for root by the file system.
     const bool root = ::geteuid() == 0;
     const bool locked = root ? QProcess::execute("chattr", {"+i", presets.saveFolder()}) == 0
@@ -183,6 +187,15 @@ TEST(PresetFile, AFailedSaveKeepsTheOldFile)
         QProcess::execute("chattr", {"-i", presets.saveFolder()});
     else
         ::chmod(presets.saveFolder().toLocal8Bit().constData(), 0755);
+#else
+    // Windows lets anyone write into a folder marked read-only; the file's
+    // own read-only mark is what keeps it.
+    const QFile::Permissions writable = QFile::permissions(path);
+    ASSERT_TRUE(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadUser | QFile::ReadGroup | QFile::ReadOther));
+    prompts.fileAnswers = {path};
+    const bool saved = presets.save_preset_file(sample());
+    QFile::setPermissions(path, writable);
+#endif
     EXPECT_FALSE(saved);
     ASSERT_EQ(prompts.messages.size(), 1);
     EXPECT_TRUE(prompts.messages[0].startsWith("Error saving file: ")) << prompts.messages[0];
@@ -278,7 +291,7 @@ TEST(PresetFile, SaveAsChecksTheNameAndAsksBeforeReplacing)
     EXPECT_TRUE(presets.save_preset_as("Crunch.txt", {}));
     EXPECT_EQ(readAll(path), PresetFile::presetBytes({}));
     EXPECT_EQ(prompts.questions, QStringList(2, "A preset named \"Crunch\" is there already. Replace it?"));
-    EXPECT_EQ(prompts.messages, QStringList({"File saved successfully: " + path}));
+    EXPECT_EQ(prompts.messages, QStringList({"File saved successfully: " + QDir::toNativeSeparators(path)}));
     // Where it went is where the dialogs start next.
     presets.open_preset_file();
     EXPECT_EQ(prompts.dialogFolders.last(), presets.saveFolder());
@@ -328,7 +341,7 @@ TEST(PresetFile, LoadFromAPathIsTheDialogsLoad)
               sample());
     EXPECT_EQ(quietText, text.replace("\r", "\r\n") + "\r\n");
     EXPECT_FALSE(presets.load_preset_from(stick + "/bad.txt", nullptr, PresetFile::Tell::FailuresOnly));
-    EXPECT_EQ(prompts.messages, QStringList({"Not a preset file: " + stick + "/bad.txt (line 2)"}));
+    EXPECT_EQ(prompts.messages, QStringList({"Not a preset file: " + QDir::toNativeSeparators(stick + "/bad.txt") + " (line 2)"}));
     presets.open_preset_file();
     EXPECT_EQ(prompts.dialogFolders.last(), stick) << "a quiet load moves the dialogs too";
 }

@@ -153,14 +153,14 @@ TEST_P(UpdaterLaunch, RefreshesTheUpdaterAndStartsItWithTheTwoPaths)
     UpdateLauncher update(prompts, refresh, launcher, tempFolder.path(), editorProgram);
     const Outcome outcome = update.LaunchUpdate();
 
-    const QString updater = inProgramFolder("Sombrant_Win_Updater.exe");
+    const QString updater = QDir::toNativeSeparators(inProgramFolder("Sombrant_Win_Updater.exe"));
     EXPECT_EQ(outcome, c.outcome);
     EXPECT_EQ(prompts.questions, QStringList{kQuestion});
     EXPECT_EQ(prompts.boxes, QStringList(c.messages).replaceInStrings("%updater", updater));
     EXPECT_EQ(log.lines, c.log);
 
-    const QString twoPaths = "\"" + QDir(tempFolder.path()).filePath("Sombrant_Editor_Update.exe") + "\" \""
-        + editorProgram + "\"";
+    const QString twoPaths = "\"" + QDir::toNativeSeparators(QDir(tempFolder.path()).filePath("Sombrant_Editor_Update.exe"))
+        + "\" \"" + QDir::toNativeSeparators(editorProgram) + "\"";
     QList<RecordingLauncher::Start> expectedStarts;
     for (StartKind kind : c.starts)
         expectedStarts << RecordingLauncher::Start{updater, kind == StartKind::Bare ? QString() : twoPaths};
@@ -236,7 +236,8 @@ TEST_F(UpdaterLaunch, ReportsAProgramFolderItCannotWriteTo)
     EXPECT_FALSE(refresh.DownloadUpdater());
 
     ASSERT_EQ(refresh.problems().size(), 1);
-    EXPECT_TRUE(refresh.problems()[0].startsWith("Download failed: " + missingFolder)) << refresh.problems()[0];
+    EXPECT_TRUE(refresh.problems()[0].startsWith("Download failed: " + QDir::toNativeSeparators(missingFolder)))
+        << refresh.problems()[0];
     EXPECT_TRUE(server.requestedPaths().isEmpty()) << "nothing is fetched that cannot be kept";
     EXPECT_TRUE(launcher.starts.isEmpty());
 }
@@ -308,22 +309,37 @@ TEST(SystemProgramLauncher, StartsTheProgramWithTheSplitArgumentsWithoutPkexec)
     if (!QStandardPaths::findExecutable("pkexec").isEmpty())
         GTEST_SKIP() << "pkexec would ask for a password here";
     QTemporaryDir folder;
-    const QString program = folder.filePath("Sombrant_Win_Updater.exe");
     const QString record = folder.filePath("arguments.txt");
+#ifdef Q_OS_WIN
+    // The shell starts a batch file as it starts a program, and hands it the
+    // argument text to split as a program would.
+    const QString program = folder.filePath("Sombrant_Win_Updater.cmd");
+    const QString part = QDir::toNativeSeparators(record + ".part");
+    const QByteArray text = ("@echo off\r\n>\"" + part + "\" echo %~1\r\n>>\"" + part + "\" echo %~2\r\nmove /y \"" + part
+                             + "\" \"" + QDir::toNativeSeparators(record) + "\" >nul\r\n")
+                                .toLocal8Bit();
+    const QString arguments = "\"C:\\with blank\\Sombrant_Editor_Update.exe\" \"C:\\editor\"";
+    const QByteArray expected = "C:\\with blank\\Sombrant_Editor_Update.exe\r\nC:\\editor\r\n";
+#else
+    const QString program = folder.filePath("Sombrant_Win_Updater.exe");
+    const QByteArray text = ("#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > '" + record + ".part'\nmv '"
+                             + record + ".part' '" + record + "'\n")
+                                .toLocal8Bit();
+    const QString arguments = "\"/tmp/with blank/Sombrant_Editor_Update.exe\" \"/opt/editor\"";
+    const QByteArray expected = "/tmp/with blank/Sombrant_Editor_Update.exe\n/opt/editor\n";
+#endif
     QFile script(program);
     ASSERT_TRUE(script.open(QIODevice::WriteOnly));
-    script.write(("#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > '" + record + ".part'\nmv '" + record
-                  + ".part' '" + record + "'\n")
-                     .toLocal8Bit());
+    script.write(text);
     script.close();
     script.setPermissions(script.permissions() | QFile::ExeOwner);
 
     SystemProgramLauncher launcher;
-    ASSERT_TRUE(launcher.startElevated(program, "\"/tmp/with blank/Sombrant_Editor_Update.exe\" \"/opt/editor\""));
+    ASSERT_TRUE(launcher.startElevated(program, arguments));
     ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(record); }, 10'000));
     QFile written(record);
     ASSERT_TRUE(written.open(QIODevice::ReadOnly));
-    EXPECT_EQ(written.readAll(), "/tmp/with blank/Sombrant_Editor_Update.exe\n/opt/editor\n");
+    EXPECT_EQ(written.readAll(), expected);
 }
 
 }  // namespace
