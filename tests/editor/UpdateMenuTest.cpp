@@ -241,6 +241,8 @@ TEST_F(UpdateMenuTest, DontShowAgainWritesNoAndClearingItWritesNothing)
 // and the user is told so.
 TEST_F(UpdateMenuTest, APreferenceThatCannotBeWrittenIsKeptAndSaidSo)
 {
+    if (const char *why = FullFileSystem::unavailable())
+        GTEST_SKIP() << why;
     FullFileSystem full;
     ASSERT_TRUE(full.isValid());
     documentsPath = full.path();
