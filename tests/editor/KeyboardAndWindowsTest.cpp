@@ -154,7 +154,7 @@ TEST_F(KeyboardAndWindowsTest, TheDebugConsoleIsPlacedByItsFrameInsideTheScreen)
     const QRect room = console.screen()->availableGeometry();
     const QRect frame = console.frameGeometry();
     EXPECT_TRUE(room.contains(frame)) << frame.x() << "," << frame.y() << " " << frame.width() << "x"
-                                      << frame.height();
+                                      << frame.height() << " in " << room.width() << "x" << room.height();
     // Designed at the top of the screen: the frame is there, the client area
     // below its title bar.
     EXPECT_EQ(frame.top(), room.top());
