@@ -5,6 +5,7 @@
 #include "PedalSimProcess.h"
 #include "ProgramRun.h"
 
+#include <QDir>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -74,6 +75,6 @@ TEST(BackupCli, ABrokenFileIsAUsageError)
     }
     const ProgramRun run = sombrant({"restore", file, "--yes", "--port", "/nonexistent/tty"});
     EXPECT_EQ(run.exitCode, 2);
-    EXPECT_EQ(run.err, "Not a pedal backup: " + file
+    EXPECT_EQ(run.err, "Not a pedal backup: " + QDir::toNativeSeparators(file)
                            + ": it is a backup of format 7, and this editor reads format 1 only\n");
 }

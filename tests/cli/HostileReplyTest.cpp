@@ -119,8 +119,12 @@ TEST(HostileReply, HonestButAwkwardRepliesGiveTheRightState)
         QByteArray waitingBeforeStart;
     };
     const Case cases[] = {
-        // Two values of an earlier reply that came too late for it.
+#ifndef Q_OS_WIN
+        // Two values of an earlier reply that came too late for it. A pipe
+        // (Windows) holds nothing before a program connects to it, so it
+        // cannot hold bytes left from an earlier run.
         {"stale bytes before the request", answering(whole), encodeValues(QByteArray::fromHex("0010"))},
+#endif
         {"a pause inside the reply",
          [whole](PtyPair &pty, QProcess &process) {
              EXPECT_EQ(pty.readMaster(2, std::chrono::milliseconds(10'000)), QByteArray::fromHex("0200"));

@@ -261,7 +261,7 @@ TEST(PedalSimProgram, TwoSimulatorsDoNotShareAStateFile)
     const ProgramRun second = runProgram(QStringLiteral(SOMBRANT_PEDAL_SIM_PATH), args, 10'000);
     EXPECT_EQ(second.exitCode, 2);
     EXPECT_TRUE(second.out.isEmpty()) << second.out.toStdString();
-    EXPECT_TRUE(second.err.contains(file)) << second.err.toStdString();
+    EXPECT_TRUE(second.err.contains(QDir::toNativeSeparators(file))) << second.err.toStdString();
     EXPECT_TRUE(second.err.contains("in use by another simulated pedal")) << second.err.toStdString();
     EXPECT_EQ(requestStatus(first.path()).size(), 82u) << "the first one goes on";
 

@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <algorithm>
 
+#include "ProgramRun.h"
+
 // The simulator as a child process; its first line of output is the line's
 // name: a pseudo-terminal's path, or on Windows a pipe's name. Stopped when
 // the test ends: asked to stop first (see requestStop), since the simulator
@@ -58,7 +60,7 @@ public:
     QString log()
     {
         stop();
-        m_log += QString::fromLocal8Bit(m_process.readAllStandardError());
+        m_log += programText(m_process.readAllStandardError());
         return m_log;
     }
     // Waits, while it runs, until its log holds `fragment`; false when it
@@ -68,7 +70,7 @@ public:
         const QDeadlineTimer deadline(ms);
         for (;;) {
             const bool ended = m_process.state() == QProcess::NotRunning;
-            m_log += QString::fromLocal8Bit(m_process.readAllStandardError());
+            m_log += programText(m_process.readAllStandardError());
             if (m_log.contains(fragment))
                 return true;
             if (ended || deadline.hasExpired())

@@ -14,6 +14,18 @@ struct ProgramRun {
     QString err;
 };
 
+// What a program wrote, as text. A Windows program's standard output and
+// error are text streams that end each line in "\r\n"; they are compared as
+// lines ending in "\n", as on Unix, where a "\r" a program writes stays.
+inline QString programText(const QByteArray &bytes)
+{
+    QString text = QString::fromLocal8Bit(bytes);
+#ifdef Q_OS_WIN
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+#endif
+    return text;
+}
+
 // Waits for a started process to end, killing it (a test failure) after ms.
 inline ProgramRun finishProgram(QProcess &process, int ms = 60'000)
 {
@@ -25,8 +37,8 @@ inline ProgramRun finishProgram(QProcess &process, int ms = 60'000)
     } else if (process.exitStatus() == QProcess::NormalExit) {
         run.exitCode = process.exitCode();
     }
-    run.out = QString::fromLocal8Bit(process.readAllStandardOutput());
-    run.err = QString::fromLocal8Bit(process.readAllStandardError());
+    run.out = programText(process.readAllStandardOutput());
+    run.err = programText(process.readAllStandardError());
     return run;
 }
 
