@@ -1,6 +1,6 @@
 // The message exchange through the serial-port driver on a real
-// pseudo-terminal, with the test playing the pedal on the master side while
-// the code under test waits in its event loop.
+// pseudo-terminal (a pipe on Windows), with the test playing the pedal on the
+// master side while the code under test waits in its event loop.
 
 #include "PtyPair.h"
 #include "QtPrinters.h"
@@ -16,11 +16,9 @@
 #include "device/StatusRequest.h"
 
 #include <QElapsedTimer>
-#include <QSocketNotifier>
 #include <QTimer>
 #include <functional>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 namespace {
 
@@ -34,12 +32,9 @@ protected:
         connection.device_serial_number = pty.slavePath();
         // The pedal: whatever the host writes is handed to `answer`, and what
         // it returns goes back down the line.
-        notifier = std::make_unique<QSocketNotifier>(pty.masterFd(), QSocketNotifier::Read);
-        QObject::connect(notifier.get(), &QSocketNotifier::activated, [this] {
-            char buffer[256];
-            const ssize_t n = ::read(pty.masterFd(), buffer, sizeof buffer);
-            if (n > 0 && answer)
-                answer(QByteArray(buffer, int(n)));
+        pty.setReceiver([this](const QByteArray &bytes) {
+            if (answer)
+                answer(bytes);
         });
     }
     void reply(const QByteArray &bytes) { pty.writeMaster(bytes); }
@@ -57,7 +52,6 @@ protected:
     Communication comm{transport, log, prompts, clock};
     DeviceConnection connection{transport, comm, log, prompts};
     StatusRequest status{comm, log, prompts, clock};
-    std::unique_ptr<QSocketNotifier> notifier;
     std::function<void(const QByteArray &)> answer;
 };
 
@@ -128,7 +122,7 @@ TEST_F(ExchangeOverPtyTest, AHungUpLineEndsTheWaitWithTheDriversError)
 {
     ASSERT_TRUE(connect());
     comm.send_message("0200", 2, true);
-    notifier.reset();
+    pty.setReceiver(nullptr);
     pty.closeMaster();
     EXPECT_EQ(comm.receive_reply(82), Communication::Reply::TransportError);
     ASSERT_FALSE(prompts.messages.isEmpty());
