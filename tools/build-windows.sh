@@ -130,7 +130,11 @@ if [ "$run_tests" = 1 ]; then
     # program ends: each test program then starts warm.
     /usr/lib/wine/wineserver --persistent=60
     ctest --test-dir "$BUILD" --output-on-failure ${SOMBRANT_WINDOWS_CTEST_ARGS:-}
-    say "Windows tests under Wine took $(( $(seconds) - started )) s"
+    # ctest counts suites here (one program start each); the tests in them:
+    log=$BUILD/Testing/Temporary/LastTest.log
+    passed=$(tr -d '\r' < "$log" | sed -n 's/^\[  PASSED  \] \([0-9]*\) tests\{0,1\}\.$/\1/p' | awk '{n += $1} END {print n + 0}')
+    skipped=$(tr -d '\r' < "$log" | sed -n 's/^\[  SKIPPED \] \([0-9]*\) tests\{0,1\}, listed below:$/\1/p' | awk '{n += $1} END {print n + 0}')
+    say "Windows tests under Wine: $passed passed, $skipped skipped, in $(( $(seconds) - started )) s"
 fi
 if [ "$make_package" = 1 ]; then
     started=$(seconds)
