@@ -100,7 +100,8 @@ bool PipePort::farEndClosed()
     // once when read.
 #ifdef Q_OS_WIN
     const auto pipe = HANDLE(m_socket.socketDescriptor());
-    return !PeekNamedPipe(pipe, nullptr, 0, nullptr, nullptr, nullptr) && GetLastError() == ERROR_BROKEN_PIPE;
+    // Broken, or no longer connected: either way the far end has gone.
+    return !PeekNamedPipe(pipe, nullptr, 0, nullptr, nullptr, nullptr);
 #else
     m_socket.waitForReadyRead(0);
     return m_socket.state() != QLocalSocket::ConnectedState;
