@@ -49,16 +49,18 @@ ProgramRun statusAgainst(const Pedal &pedal, const QByteArray &waitingBeforeStar
 // then (at most 20 s).
 void feed(PtyPair &pty, QProcess &process, const QByteArray &bytes, bool endless = false)
 {
+    // An endless stream goes in writes of a few KB, as a fast device sends.
+    const QByteArray source = endless ? bytes.repeated(std::max<qsizetype>(1, 4096 / bytes.size())) : bytes;
     const QDeadlineTimer deadline(20'000);
     qsizetype done = 0;
     while (!deadline.hasExpired() && process.state() != QProcess::NotRunning) {
-        if (done == bytes.size()) {
+        if (done == source.size()) {
             if (!endless)
                 return;
             done = 0;
         }
-        const qsizetype chunk = std::min<qsizetype>(4096, bytes.size() - done);
-        const qsizetype n = pty.writeMaster(bytes.mid(done, chunk), std::chrono::milliseconds(1));
+        const qsizetype chunk = std::min<qsizetype>(4096, source.size() - done);
+        const qsizetype n = pty.writeMaster(source.mid(done, chunk), std::chrono::milliseconds(1));
         if (n > 0)
             done += n;
         else
