@@ -94,47 +94,57 @@ TEST_F(KeeperTest, BurstOfChangesIsSavedOnceAtOnceAndOnceWhenTheIntervalEnds)
     EXPECT_EQ(saved().tuningNumber, 2);
 }
 
-// The save fails while a folder stands where the file goes. The error is
-// logged once, polls do not retry, and the change reaches the file with the
-// next change or with the final flush.
-TEST_F(KeeperTest, FailedSaveIsLoggedOnceAndRetriedByTheNextChangeOrTheFlush)
+// The save fails while a folder stands where the file goes. It is tried
+// again each time the retry interval has passed, and by the final flush; the
+// log names the first failure of the run and the save that ends it, not every
+// attempt.
+TEST_F(KeeperTest, FailedSaveIsRetriedAfterAnIntervalAndLoggedOncePerRun)
 {
-    for (const bool byNextChange : {true, false}) {
-        SCOPED_TRACE(byNextChange ? "next change" : "flush");
+    constexpr std::int64_t retry = PedalStateKeeper::RetryIntervalUs;
+    for (const bool byPoll : {true, false}) {
+        SCOPED_TRACE(byPoll ? "poll" : "flush");
         now += 10'000'000;
         send("080100");
         ASSERT_EQ(saved().footswitchMode, 2);
 
+        const int failedBefore = keeper.failedSaveCount();
         ASSERT_TRUE(QFile::remove(file));
         ASSERT_TRUE(QDir().mkdir(file));
         now += 10'000'000;
         send("0902FE");
-        EXPECT_EQ(keeper.failedSaveCount(), byNextChange ? 1 : 2);
-        for (int i = 0; i < 20; ++i) {
-            now += 1'000'000;
+        EXPECT_EQ(keeper.failedSaveCount(), failedBefore + 1);
+        ASSERT_TRUE(keeper.saveDueAt().has_value());
+        EXPECT_EQ(*keeper.saveDueAt(), now + retry);
+        now += retry - 1;
+        keeper.update(wire.pedal);
+        EXPECT_EQ(keeper.failedSaveCount(), failedBefore + 1) << "not before the interval";
+        for (int i = 0; i < 3; ++i) {
+            now += i == 0 ? 1 : retry;
             keeper.update(wire.pedal);
         }
-        EXPECT_EQ(keeper.failedSaveCount(), byNextChange ? 1 : 2) << "polls do not retry";
+        EXPECT_EQ(keeper.failedSaveCount(), failedBefore + 4);
         EXPECT_TRUE(keeper.lastError().contains(QDir::toNativeSeparators(file))) << keeper.lastError().toStdString();
         EXPECT_TRUE(keeper.unsaved());
         ASSERT_TRUE(QDir().rmdir(file));
 
-        if (byNextChange) {
-            send("080101");
-            EXPECT_EQ(saved().footswitchMode, 3);
+        if (byPoll) {
+            now += retry;
+            keeper.update(wire.pedal);
         } else {
             EXPECT_TRUE(keeper.flush(wire.pedal));
-            EXPECT_EQ(saved().footswitchMode, 2);
         }
         const PedalState s = saved();
+        EXPECT_EQ(s.footswitchMode, 2);
         EXPECT_EQ(s.tuningNumber, 2);
         EXPECT_EQ(s.semitones, -2);
         EXPECT_FALSE(keeper.unsaved());
+        EXPECT_FALSE(keeper.saveDueAt().has_value());
         wire.hostWrite(QByteArray::fromHex("090000"));  // back to tuning 0 for the next round
         EXPECT_TRUE(keeper.flush(wire.pedal));
     }
-    EXPECT_EQ(linesContaining(wire.pedal.log().lines(), "state not saved: pedal state file"), 2)
-        << wire.pedal.log().lines().join('\n').toStdString();
+    const QStringList log = wire.pedal.log().lines();
+    EXPECT_EQ(linesContaining(log, "state not saved: pedal state file"), 2) << log.join('\n').toStdString();
+    EXPECT_EQ(linesContaining(log, "state saved after 4 failed attempts"), 2) << log.join('\n').toStdString();
 }
 
 // On a file system with less room than the state needs, a save fails as a

@@ -55,6 +55,7 @@ void PedalStateKeeper::release()
     m_path.clear();
     m_unsaved = false;
     m_attemptDue = false;
+    m_failuresInARow = 0;
     m_lastAttemptUs.reset();
 }
 
@@ -64,7 +65,7 @@ std::optional<std::int64_t> PedalStateKeeper::saveDueAt() const
         return std::nullopt;
     if (!m_lastAttemptUs)
         return m_clock();
-    return *m_lastAttemptUs + SaveIntervalUs;
+    return *m_lastAttemptUs + (m_failuresInARow > 0 ? RetryIntervalUs : SaveIntervalUs);
 }
 
 void PedalStateKeeper::update(PedalDevice &pedal)
@@ -99,10 +100,18 @@ bool PedalStateKeeper::save(PedalDevice &pedal)
     if (!PedalStateFile::save(m_path, pedal.state(), &error)) {
         ++m_failedSaves;
         m_lastError = error;
-        pedal.log().note(QStringLiteral("state not saved: ") + error);
+        m_attemptDue = true;
+        if (m_failuresInARow++ == 0)
+            pedal.log().note(QStringLiteral("state not saved: ") + error);
         return false;
     }
     ++m_saves;
     m_unsaved = false;
+    if (m_failuresInARow > 0) {
+        pedal.log().note(QStringLiteral("state saved after %1 failed %2")
+                             .arg(m_failuresInARow)
+                             .arg(m_failuresInARow == 1 ? QStringLiteral("attempt") : QStringLiteral("attempts")));
+        m_failuresInARow = 0;
+    }
     return true;
 }

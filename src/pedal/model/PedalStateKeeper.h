@@ -22,16 +22,21 @@ class QLockFile;
 // SaveIntervalUs of the previous attempt waits until that interval has
 // passed, for the owner's next update() at or after saveDueAt().
 //
-// A save that fails is logged once in the pedal's log and the change stays
-// unsaved: the next change tries again (throttled as any other), and so does
-// flush() at the end of the pedal's life. Nothing retries on its own in
-// between, so a file that cannot be written does not fill the log.
+// A save that fails leaves the change unsaved and is tried again
+// RetryIntervalUs after the attempt, by the owner's next update() at or after
+// saveDueAt(), and by flush() at the end of the pedal's life. A file that
+// another program holds open for a moment (on Windows a reader blocks the
+// replace) is thereby saved soon after, without waiting for a change that may
+// never come. Only the first failure of a run is logged, and the save that
+// ends the run says so, so a file that cannot be written does not fill the
+// log.
 class PedalStateKeeper {
 public:
     // Monotonic time in microseconds (the wire's clock).
     using Clock = std::function<std::int64_t()>;
 
     static constexpr std::int64_t SaveIntervalUs = 250'000;
+    static constexpr std::int64_t RetryIntervalUs = 1'000'000;
 
     explicit PedalStateKeeper(Clock clock);
     ~PedalStateKeeper();  // releases the file; saving is the owner's flush()
@@ -55,11 +60,11 @@ public:
 
     // Whether the file is behind the pedal.
     bool unsaved() const { return m_unsaved; }
-    // When a change waiting for the throttle may be saved; none when no save
-    // is waiting (a failed one waits for the next change or flush()).
+    // When an unsaved change may be saved (or a failed save tried again);
+    // none when the file holds the pedal's state.
     std::optional<std::int64_t> saveDueAt() const;
     int saveCount() const { return m_saves; }              // successful saves
-    int failedSaveCount() const { return m_failedSaves; }
+    int failedSaveCount() const { return m_failedSaves; }  // every failed attempt
     QString lastError() const { return m_lastError; }
 
 private:
@@ -69,7 +74,8 @@ private:
     QString m_path;
     std::unique_ptr<QLockFile> m_lock;
     bool m_unsaved = false;     // a change the file does not hold yet
-    bool m_attemptDue = false;  // a change came after the last attempt
+    bool m_attemptDue = false;  // a change came after the last attempt, or it failed
+    int m_failuresInARow = 0;
     std::optional<std::int64_t> m_lastAttemptUs;
     int m_saves = 0;
     int m_failedSaves = 0;
