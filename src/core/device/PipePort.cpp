@@ -1,5 +1,7 @@
 #include "device/PipePort.h"
 
+#include "device/SerialPortDriver.h"
+
 #include <QDeadlineTimer>
 #include <QFile>
 #include <algorithm>
@@ -18,15 +20,6 @@ constexpr int kConnectMs = 2000;
 // As for a serial port: a poll that takes what has arrived takes at most this
 // many chunks, so a far end that never stops sending cannot hold it for ever.
 constexpr int kMaxChunksPerPoll = 64;
-
-// As for a serial port: twice the time the bytes need on the line at its
-// rate, plus a second.
-int writeDeadlineMs(std::uint32_t bytes, qint32 baudRate)
-{
-    const qint64 rate = std::max<qint64>(baudRate, 300);
-    const qint64 ms = 1000 + qint64(bytes) * 10 * 1000 * 2 / rate;
-    return int(std::min<qint64>(ms, std::numeric_limits<int>::max()));
-}
 
 FtStatus openStatus(QLocalSocket::LocalSocketError error)
 {
@@ -147,7 +140,7 @@ FtStatus PipePort::write(const std::uint8_t *buffer, std::uint32_t toWrite, std:
         fault();
         return ft::IoError;
     }
-    const QDeadlineTimer deadline(writeDeadlineMs(toWrite, m_baudRate));
+    const QDeadlineTimer deadline(SerialPortDriver::writeDeadlineMs(toWrite, m_baudRate));
     while (m_socket.bytesToWrite() > 0 && !m_faulted && !deadline.hasExpired())
         m_socket.waitForBytesWritten(int(std::max<qint64>(deadline.remainingTime(), 0)));
 

@@ -127,16 +127,14 @@ bool clearStickParity(QSerialPort &port)
 #endif
 }
 
-// How long a write may take: twice the time its bytes need on the wire at the
-// port's rate (ten bits a byte for 8N1), plus a second for the USB round trips.
-int writeDeadlineMs(std::uint32_t bytes, qint32 baudRate)
+}  // namespace
+
+int SerialPortDriver::writeDeadlineMs(std::uint32_t bytes, std::int32_t baudRate)
 {
     const qint64 rate = std::max<qint64>(baudRate, 300);
     const qint64 ms = 1000 + qint64(bytes) * 10 * 1000 * 2 / rate;
     return int(std::min<qint64>(ms, std::numeric_limits<int>::max()));
 }
-
-}  // namespace
 
 // A serial port, or a pipe standing in for one (then the calls go to it).
 struct SerialPortDriver::OpenPort {

@@ -50,6 +50,10 @@ public:
     // Whether the port at `path` exists and opens now (it is closed again at
     // once); false with the operating system's reason.
     static bool probe(const QString &path, QString *reason);
+    // How long a write of `bytes` may take: twice the time they need on the
+    // wire at `baudRate` (ten bits a byte for 8N1), plus a second for the USB
+    // round trips. A pipe standing in for a port is given the same.
+    static int writeDeadlineMs(std::uint32_t bytes, std::int32_t baudRate);
 
     FtStatus listDeviceCount(std::uint32_t &count) override;
     FtStatus listSerialNumber(std::uint32_t index, char *buffer) override;
