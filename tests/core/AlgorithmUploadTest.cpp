@@ -166,6 +166,7 @@ TEST_F(AlgorithmUploadTest, AFileIsInHandBeforeAnythingIsSent)
         EXPECT_TRUE(upload.fileImage(b.path).isRefused()) << b.what;
         ASSERT_EQ(prompts.messages.size(), 1) << b.what;
         EXPECT_TRUE(prompts.messages[0].contains(b.says)) << prompts.messages[0];
+        EXPECT_TRUE(prompts.messages[0].contains(QDir::toNativeSeparators(b.path))) << prompts.messages[0];
     }
     EXPECT_TRUE(upload.fileImage(writeFile(exactly)).has_value()) << "65536 bytes fit";
 

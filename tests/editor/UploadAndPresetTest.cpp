@@ -106,7 +106,7 @@ TEST_F(UploadAndPresetTest, AnEffectFileIsUploadedAsItIs)
     EXPECT_EQ(prompts.dialogFilters, QStringList({"Dat files (*.dat)|*.dat"}));
     EXPECT_EQ(main->lblStatus->text(), "OK 0009");
     EXPECT_EQ(driver.pedal().state().algorithmVersion, (std::array<std::uint8_t, 2>{0x00, 0x09}));
-    EXPECT_TRUE(logLines().contains("Opening - " + path));
+    EXPECT_TRUE(logLines().contains("Opening - " + QDir::toNativeSeparators(path)));
 
     // The next dialog opens where this file was; a cancel sends nothing.
     const int before = driver.pedal().log().understoodCount();

@@ -10,6 +10,7 @@
 #include "device/HexText.h"
 #include "device/PedalCommand.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <cstring>
 
@@ -79,18 +80,20 @@ QString AlgorithmUpload::shownText(const QByteArray &bytes)
 
 PedalResultOf<QByteArray> AlgorithmUpload::fileImage(const QString &path)
 {
-    m_log.PrintToConsole(QStringLiteral("Opening - ") + QFileInfo(path).absoluteFilePath());
+    // Paths are shown as the system writes them (backslashes on Windows).
+    const QString shown = QDir::toNativeSeparators(path);
+    m_log.PrintToConsole(QStringLiteral("Opening - ") + QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()));
     // A file larger than any image is refused unread.
     const BoundedFile file(path, MaxImageBytes);
     if (file.outcome() == BoundedFile::Outcome::TooLarge)
         return refuse(QStringLiteral("%1 is larger than %2 bytes, more than the pedal takes: nothing was sent")
-                          .arg(path)
+                          .arg(shown)
                           .arg(MaxImageBytes));
     if (!file.ok())
-        return refuse(QStringLiteral("Cannot open %1: %2").arg(path, file.errorString()));
+        return refuse(QStringLiteral("Cannot open %1: %2").arg(shown, file.errorString()));
     const QByteArray &bytes = file.bytes();
     if (bytes.isEmpty())
-        return refuse(QStringLiteral("%1 is empty: nothing was sent").arg(path));
+        return refuse(QStringLiteral("%1 is empty: nothing was sent").arg(shown));
     if (!looksLikeImage(bytes)
         && !m_prompts.askYesNo(QStringLiteral("This file does not look like an effect algorithm. Upload anyway?")))
         return PedalResult::declined(QStringLiteral("Nothing uploaded"));

@@ -57,6 +57,6 @@ bool SettingsFolders::makeFolder(const QString &relative, const QString &errorPr
         return true;
     const QString reason = ec ? QString::fromLocal8Bit(ec.message().c_str())
                               : QStringLiteral("a file is in the way");
-    m_prompts.showMessage(errorPrefix + path + QStringLiteral(": ") + reason);
+    m_prompts.showMessage(errorPrefix + QDir::toNativeSeparators(path) + QStringLiteral(": ") + reason);
     return false;
 }
