@@ -13,18 +13,6 @@
 
 namespace {
 
-// After a refused or failed step the tool resynchronises with the bootloader,
-// waiting 2 ms for the answer to each filler byte. Between two programs under
-// Wine a named pipe often answers later than that, so which filler an answer
-// belongs to differs from run to run; these runs are made on Linux, where the
-// simulator's line answers within the wait.
-#ifdef Q_OS_WIN
-#define SKIP_WHERE_THE_LINE_ANSWERS_LATE() \
-    GTEST_SKIP() << "the named pipe under Wine answers a filler byte later than the 2 ms resynchronisation waits"
-#else
-#define SKIP_WHERE_THE_LINE_ANSWERS_LATE() (void)0
-#endif
-
 // A small image the bootloader can start: a vector table, then a pattern.
 QByteArray smallImage(int bytes)
 {
@@ -78,7 +66,6 @@ TEST(FlashCli, WritesTheImageInBothTransfersAndThePedalRunsIt)
 
 TEST(FlashCli, ExitsOneWhenAStepIsRefusedAndTwoForABadRequest)
 {
-    SKIP_WHERE_THE_LINE_ANSWERS_LATE();
     // Bootloader frames: 1 the sync, 2-3 the erase, chunk 5's data is 6 + 3 x 5.
     Simulator sim({"--bootloader", "--no-pacing", "--fault", "nack=21"});
     ASSERT_FALSE(sim.path().isEmpty());
@@ -128,7 +115,6 @@ TEST(FlashCli, ExitsOneWhenAStepIsRefusedAndTwoForABadRequest)
 // chunk 2's data is 12, the version record's data 21.
 TEST(FlashCli, AFaultAtAStepFailsItNamedAndTheNextRunRecovers)
 {
-    SKIP_WHERE_THE_LINE_ANSWERS_LATE();
     QTemporaryDir dir;
     const QString file = imageFile(dir, 4 * 256 + 100);
     ASSERT_FALSE(file.isEmpty());

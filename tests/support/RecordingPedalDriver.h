@@ -5,9 +5,16 @@
 
 #include <QByteArray>
 #include <QList>
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <deque>
+#include <functional>
 
-// The simulated pedal's driver, with every write kept as it went out and a
-// line fault that replaces one answer byte read by the host.
+// The simulated pedal's driver, with every write kept as it went out, a
+// line fault that replaces one answer byte read by the host, and a line that
+// hands answer bytes on late, as a USB serial chip holding a short answer
+// until its latency timer runs out does.
 class RecordingPedalDriver final : public FtDriver {
 public:
     explicit RecordingPedalDriver(SimulatedPedalDriver &pedal) : m_pedal(pedal) {}
@@ -29,12 +36,26 @@ public:
     FtStatus close(FtHandle handle) override { return m_pedal.close(handle); }
     FtStatus getQueueStatus(FtHandle handle, std::uint32_t &rxBytes) override
     {
-        return m_pedal.getQueueStatus(handle, rxBytes);
+        if (!lateBy)
+            return m_pedal.getQueueStatus(handle, rxBytes);
+        const FtStatus status = collect(handle);
+        rxBytes = due();
+        return status;
     }
     FtStatus read(FtHandle handle, std::uint8_t *buffer, std::uint32_t toRead,
                   std::uint32_t &bytesRead) override
     {
-        const FtStatus status = m_pedal.read(handle, buffer, toRead, bytesRead);
+        FtStatus status = ft::Ok;
+        if (!lateBy) {
+            status = m_pedal.read(handle, buffer, toRead, bytesRead);
+        } else {
+            status = collect(handle);
+            bytesRead = std::min(toRead, due());
+            for (std::uint32_t i = 0; i < bytesRead; ++i) {
+                buffer[i] = m_held.front().byte;
+                m_held.pop_front();
+            }
+        }
         for (std::uint32_t i = 0; i < bytesRead; ++i)
             if (++answerBytes == garbleAnswerByte)
                 buffer[i] = 0x42;
@@ -56,7 +77,12 @@ public:
         parities << parity;
         return m_pedal.setDataCharacteristics(handle, wordLength, stopBits, parity);
     }
-    FtStatus purge(FtHandle handle, std::uint32_t mask) override { return m_pedal.purge(handle, mask); }
+    FtStatus purge(FtHandle handle, std::uint32_t mask) override
+    {
+        if (mask & ft::PurgeRx)
+            m_held.clear();
+        return m_pedal.purge(handle, mask);
+    }
 
     QByteArray sent() const { return writes.join(); }
 
@@ -64,7 +90,36 @@ public:
     QList<int> parities;
     int answerBytes = 0;
     int garbleAnswerByte = 0;  // the n-th answer byte read is replaced by 0x42; 0 = off
+    // Answer bytes reach the host this many ms (of `now`) after they arrived.
+    int lateBy = 0;
+    std::function<std::int64_t()> now;
 
 private:
+    struct Held {
+        std::int64_t arrivedAt;
+        std::uint8_t byte;
+    };
+    FtStatus collect(FtHandle handle)
+    {
+        std::uint32_t waiting = 0;
+        FtStatus status = m_pedal.getQueueStatus(handle, waiting);
+        if (status != ft::Ok || waiting == 0)
+            return status;
+        QByteArray bytes(int(waiting), '\0');
+        std::uint32_t got = 0;
+        status = m_pedal.read(handle, reinterpret_cast<std::uint8_t *>(bytes.data()), waiting, got);
+        for (std::uint32_t i = 0; i < got; ++i)
+            m_held.push_back({now(), std::uint8_t(bytes.at(int(i)))});
+        return status;
+    }
+    std::uint32_t due() const
+    {
+        std::uint32_t n = 0;
+        while (n < m_held.size() && m_held[n].arrivedAt + lateBy <= now())
+            ++n;
+        return n;
+    }
+
     SimulatedPedalDriver &m_pedal;
+    std::deque<Held> m_held;
 };

@@ -16,10 +16,13 @@ constexpr int AnswerLimit = 16;
 // What is taken while the line goes quiet in synchronise(): a Read Memory
 // answer that filler bytes happen to ask for (257 bytes) and then some.
 constexpr int DrainLimit = 1024;
-// Waits of synchronise(): for an answer to each filler byte (fillers sent
-// after a unit has ended only start units that the probe ends), and for the
-// probe's 0x7F, whose silence means the command phase (longer than the
-// FT230X's 16 ms latency timer).
+// Waits of synchronise(), each longer than the FT230X's 16 ms latency timer
+// holds a short answer back where they must see the answer that is coming:
+// for the probe's 0x7F, whose silence means the command phase, and for the
+// first filler byte after an unanswered 0x7F, which in the command phase
+// ends the unknown command 0x7F and is answered by NACK alone. Later fillers
+// go at FillerAnswerMs: one sent after a unit has ended only starts a unit
+// that the probe ends.
 constexpr int FillerAnswerMs = 2;
 constexpr int ProbeAnswerMs = 50;
 
@@ -259,7 +262,7 @@ bool BootloaderProtocol::synchronise()
                 if (!put(Filler))
                     return false;
                 ++fillers;
-                answer = answerWithin(FillerAnswerMs);
+                answer = answerWithin(fillers == 1 ? ProbeAnswerMs : FillerAnswerMs);
                 if (!answer)
                     return false;
             }
