@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QProcessEnvironment>
+#include <QLibrary>
 #include <QtGlobal>
 
 // Wine hands a Windows program no QT_* variable from the Linux side, so the
@@ -17,5 +18,16 @@ inline void restoreQtVariablesPassedThroughWine()
         if (name.startsWith(prefix))
             qputenv(name.mid(prefix.size()).toLocal8Bit(), env.value(name).toLocal8Bit());
     }
+#endif
+}
+
+// Whether this Windows program runs under Wine (whose ntdll exports its
+// version) rather than on Windows itself.
+inline bool runningUnderWine()
+{
+#ifdef Q_OS_WIN
+    return QLibrary::resolve(QStringLiteral("ntdll"), "wine_get_version") != nullptr;
+#else
+    return false;
 #endif
 }
