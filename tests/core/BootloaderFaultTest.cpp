@@ -272,15 +272,23 @@ TEST_F(BootloaderFaultTest, TheSynchronisationReachesTheCommandPhaseFromEverySta
         {"inside a read length", "7f 11ee 0800000008 07", "1F"},
         {"waiting for Go's address", "7f 21de", "1F"},
     };
+    struct Line {
+        Transfer transfer;
+        int lateBy;  // ms
+    };
+    const Line lines[] = {{Transfer::Paced, 0}, {Transfer::Fast, 0}, {Transfer::Paced, 16}, {Transfer::Fast, 16}};
     driver.now = [this] { return clock.now; };
-    for (const int lateBy : {0, 16})
-    for (const Transfer transfer : {Transfer::Paced, Transfer::Fast}) {
+    for (const Line &line : lines) {
         for (const State &state : states) {
-            SCOPED_TRACE(QStringLiteral("%1, %2, answers %3 ms late").arg(transferName(transfer), state.name).arg(lateBy).toStdString());
-            driver.lateBy = lateBy;
+            SCOPED_TRACE(QStringLiteral("%1, answers %2 ms late, %3")
+                             .arg(transferName(line.transfer))
+                             .arg(line.lateBy)
+                             .arg(state.name)
+                             .toStdString());
+            driver.lateBy = line.lateBy;
             powerUp();
             pedal.pedal().receive(QByteArray::fromHex(state.received), clock.now * 1000);
-            BootloaderProtocol protocol(transport, log, clock, transfer);
+            BootloaderProtocol protocol(transport, log, clock, line.transfer);
             protocol.line().answerPause = [] {};
             ASSERT_TRUE(protocol.openSession());
             driver.writes.clear();
