@@ -159,8 +159,9 @@ TEST_F(BackupWindowTest, TheBackupOfferBeforeAFirmwareUpgrade)
         EXPECT_EQ(prompts.questions, QStringList({Offer}));
         EXPECT_EQ(QFileInfo::exists(path), yes);
         EXPECT_TRUE(main->btnSaveParameters->isEnabled()) << "the Request went on to its end";
-        if (yes)
+        if (yes) {
             EXPECT_EQ(readBackup(path)->firmware, "05");
+        }
 
         // The user starts the pedal in its bootloader and the editor again.
         transport->CloseFTDevice();
