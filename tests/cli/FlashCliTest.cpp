@@ -91,12 +91,20 @@ TEST(FlashCli, ExitsOneWhenAStepIsRefusedAndTwoForABadRequest)
         ASSERT_TRUE(out.open(QIODevice::WriteOnly));
         out.write(QByteArray(130049, '\xFF'));
     }
+    // Some other file: a text that starts with no vector table.
+    const QString notes = dir.filePath("notes.txt");
+    {
+        QFile out(notes);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write("Set list for Friday\n");
+    }
     // The numbers offered are the carried images'.
     const Bad bads[] = {
         {{"flash", "--firmware", "9"}, "--firmware takes 5, 6, 7 or 8, not \"9\".\n"},
         {{"flash", "--firmware", "8", "--file", large},
          "flash takes --firmware N (5 to 8) or --file FILE, not both, and no other argument.\n"},
         {{"flash", "--file", large}, "larger than the 130048 bytes"},
+        {{"flash", "--file", notes}, "The file is not firmware for this pedal: its stack pointer 0x20746553"},
     };
     for (const Bad &b : bads) {
         // Refused before any pedal is looked for: the port need not exist.

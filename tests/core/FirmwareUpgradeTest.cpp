@@ -93,6 +93,13 @@ QByteArray expectedStream(const QByteArray &bytes, int number)
     return s;
 }
 
+// `bytes` behind the vector table the carried images start with: the stack
+// at 0x20005000, the reset handler at 0x08000130 (Thumb).
+QByteArray startable(QByteArray bytes)
+{
+    return bytes.replace(0, 8, hex("0050002031010008"));
+}
+
 }  // namespace
 
 TEST(FirmwareImageTest, CarriesFourImagesThatStartWithAVectorTable)
@@ -128,6 +135,7 @@ TEST(FirmwareImageTest, ChunksAnImageOfWholeChunksAndRefusesOneTooLarge)
     QByteArray whole(200 * 256, '\0');
     for (int i = 0; i < whole.size(); ++i)
         whole[i] = char(i * 7 + i / 256);
+    whole = startable(whole);
     QString error;
     const auto img = FirmwareImage::fromBytes(whole, &error);
     ASSERT_TRUE(img.has_value());
@@ -142,12 +150,59 @@ TEST(FirmwareImageTest, ChunksAnImageOfWholeChunksAndRefusesOneTooLarge)
     };
     for (const Case c : {Case{130048, true}, Case{130049, false}, Case{0, false}}) {
         error.clear();
-        EXPECT_EQ(FirmwareImage::fromBytes(QByteArray(c.size, '\x5A'), &error).has_value(), c.accepted) << c.size;
+        EXPECT_EQ(FirmwareImage::fromBytes(startable(QByteArray(c.size, '\x5A')), &error).has_value(), c.accepted)
+            << c.size;
         EXPECT_EQ(error.isEmpty(), c.accepted) << c.size;
     }
     FirmwareImage::fromBytes(QByteArray(130049, '\0'), &error);
     EXPECT_EQ(error, "The firmware image of 130049 bytes is larger than the 130048 bytes of flash below the "
                      "version record");
+}
+
+// A file that does not start as this pedal's firmware is refused, naming
+// the word that gives it away: a stack pointer outside the pedal's RAM, a
+// reset address outside the image or without the Thumb bit.
+TEST(FirmwareImageTest, RefusesAnImageThatDoesNotStartAsThisPedalsFirmware)
+{
+    struct Case {
+        const char *what;
+        const char *start;  // the image's first bytes, as hex; the rest of 1024 is 0x5A
+        const char *says;   // empty: accepted
+    };
+    const Case cases[] = {
+        {"the carried images' start", "0050002031010008", ""},
+        {"the lowest stack and the last byte of the image", "04000020FF030008", ""},
+        {"the reset address just past the two words", "0050002009000008", ""},
+        {"an erased flash", "FFFFFFFFFFFFFFFF", "its stack pointer 0xFFFFFFFF"},
+        {"zeros", "0000000000000000", "its stack pointer 0x00000000"},
+        {"the stack at the RAM's start", "0000002031010008", "its stack pointer 0x20000000"},
+        {"the stack above the RAM", "0450002031010008", "its stack pointer 0x20005004"},
+        {"an unaligned stack", "FE4F002031010008", "its stack pointer 0x20004FFE"},
+        {"an even reset address", "0050002030010008", "its reset address 0x08000130"},
+        {"a reset address past the image", "0050002001040008", "its reset address 0x08000401"},
+        {"a reset address in the two words", "0050002005000008", "its reset address 0x08000005"},
+        {"a reset address in RAM", "0050002001010020", "its reset address 0x20000101"},
+        {"another chip's flash", "0050002031010000", "its reset address 0x00000131"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        QByteArray bytes(1024, '\x5A');
+        bytes.replace(0, 8, hex(c.start));
+        QString error;
+        const bool accepted = FirmwareImage::fromBytes(bytes, &error).has_value();
+        EXPECT_EQ(accepted, QByteArray(c.says).isEmpty()) << error.toStdString();
+        if (!accepted) {
+            EXPECT_TRUE(error.startsWith("The file is not firmware for this pedal: ")) << error.toStdString();
+            EXPECT_TRUE(error.contains(c.says)) << error.toStdString();
+        }
+    }
+    QString error;
+    EXPECT_FALSE(FirmwareImage::fromBytes(hex("00500020310100"), &error).has_value());
+    EXPECT_EQ(error, "The file is not firmware for this pedal: its 7 bytes are too few for the stack pointer and "
+                     "reset address it starts with");
+    FirmwareImage::fromBytes(startable(QByteArray(1024, '\x5A')).replace(4, 4, hex("01040008")), &error);
+    EXPECT_EQ(error, "The file is not firmware for this pedal: its reset address 0x08000401 is not an address "
+                     "inside the image (0x08000008 to 0x080003FF) with bit 0 set");
 }
 
 // The numbers come from the resources alone: each one the editor offers

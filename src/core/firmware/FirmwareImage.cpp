@@ -1,5 +1,7 @@
 #include "firmware/FirmwareImage.h"
 
+#include "device/HexText.h"
+
 #include <QDir>
 #include <QFile>
 
@@ -62,6 +64,35 @@ std::optional<QByteArray> FirmwareImage::loadResource(const QString &name, QStri
     return file.readAll();
 }
 
+QString FirmwareImage::vectorTableProblem(const QByteArray &bytes)
+{
+    const QString notFirmware = QStringLiteral("The file is not firmware for this pedal: ");
+    if (bytes.size() < 8)
+        return notFirmware
+               + QStringLiteral("its %1 bytes are too few for the stack pointer and reset address it starts with")
+                     .arg(bytes.size());
+    auto word = [&](int at) {
+        std::uint32_t w = 0;
+        for (int i = 3; i >= 0; --i)
+            w = (w << 8) | std::uint8_t(bytes.at(at + i));
+        return w;
+    };
+    const std::uint32_t stack = word(0);
+    if (stack <= RamBase || stack > RamEnd || stack % 4 != 0)
+        return notFirmware
+               + QStringLiteral("its stack pointer 0x%1 is not a word address in the pedal's RAM (above 0x%2, up to 0x%3)")
+                     .arg(hexDigits(stack, 8), hexDigits(RamBase, 8), hexDigits(RamEnd, 8));
+    const std::uint32_t reset = word(4);
+    const std::uint32_t code = reset & ~1u;
+    const std::uint32_t end = FlashBase + std::uint32_t(bytes.size());
+    if ((reset & 1u) == 0 || code < FlashBase + 8 || code >= end)
+        return notFirmware
+               + QStringLiteral("its reset address 0x%1 is not an address inside the image (0x%2 to 0x%3) "
+                                "with bit 0 set")
+                     .arg(hexDigits(reset, 8), hexDigits(FlashBase + 8, 8), hexDigits(end - 1, 8));
+    return {};
+}
+
 std::optional<FirmwareImage> FirmwareImage::fromBytes(const QByteArray &bytes, QString *error)
 {
     QString why;
@@ -72,6 +103,8 @@ std::optional<FirmwareImage> FirmwareImage::fromBytes(const QByteArray &bytes, Q
                              "below the version record")
                   .arg(bytes.size())
                   .arg(MaxBytes);
+    else
+        why = vectorTableProblem(bytes);
     if (!why.isEmpty()) {
         if (error)
             *error = why;
