@@ -7,7 +7,6 @@
 #include <QList>
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
 #include <deque>
 #include <functional>
 
@@ -31,9 +30,14 @@ public:
     }
     FtStatus openBySerialNumber(const char *serial, FtHandle &handle) override
     {
+        m_held.clear();
         return m_pedal.openBySerialNumber(serial, handle);
     }
-    FtStatus close(FtHandle handle) override { return m_pedal.close(handle); }
+    FtStatus close(FtHandle handle) override
+    {
+        m_held.clear();
+        return m_pedal.close(handle);
+    }
     FtStatus getQueueStatus(FtHandle handle, std::uint32_t &rxBytes) override
     {
         if (!lateBy)
