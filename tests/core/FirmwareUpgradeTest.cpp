@@ -392,7 +392,7 @@ TEST_F(FirmwareUpgradeTest, VerifyReadsTheImageBackBeforeTheVersionRecord)
     QByteArray small(1024, '\0');
     for (int i = 0; i < small.size(); ++i)
         small[i] = char(i * 13);
-    small.replace(0, 8, hex("0050002031010008"));
+    small = startable(small);
     ASSERT_EQ(upgrade.upgradeImage(small, 7, {Transfer::Fast, true}).outcome(), PedalResult::Outcome::Done)
         << upgrade.lastError.toStdString();
     const QByteArray sent = driver.sent();

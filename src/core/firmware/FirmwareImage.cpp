@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QtEndian>
 
 #include <algorithm>
 
@@ -71,18 +72,12 @@ QString FirmwareImage::vectorTableProblem(const QByteArray &bytes)
         return notFirmware
                + QStringLiteral("its %1 bytes are too few for the stack pointer and reset address it starts with")
                      .arg(bytes.size());
-    auto word = [&](int at) {
-        std::uint32_t w = 0;
-        for (int i = 3; i >= 0; --i)
-            w = (w << 8) | std::uint8_t(bytes.at(at + i));
-        return w;
-    };
-    const std::uint32_t stack = word(0);
+    const std::uint32_t stack = qFromLittleEndian<quint32>(bytes.constData());
     if (stack <= RamBase || stack > RamEnd || stack % 4 != 0)
         return notFirmware
                + QStringLiteral("its stack pointer 0x%1 is not a word address in the pedal's RAM (above 0x%2, up to 0x%3)")
                      .arg(hexDigits(stack, 8), hexDigits(RamBase, 8), hexDigits(RamEnd, 8));
-    const std::uint32_t reset = word(4);
+    const std::uint32_t reset = qFromLittleEndian<quint32>(bytes.constData() + 4);
     const std::uint32_t code = reset & ~1u;
     const std::uint32_t end = FlashBase + std::uint32_t(bytes.size());
     if ((reset & 1u) == 0 || code < FlashBase + 8 || code >= end)
